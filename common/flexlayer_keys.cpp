@@ -1,0 +1,428 @@
+#include "common/flexlayer_keys.h"
+
+namespace vyre {
+namespace {
+
+// Layout 0.
+constexpr FlexlayerKeyList kLayout0 = {
+    12,  // 0 ~
+    13,  // 1 1
+    25,  // 2 2
+    26,  // 3 3
+    27,  // 4 4
+    39,  // 5 5
+    28,  // 6 6
+    40,  // 7 7
+    29,  // 8 8
+    41,  // 9 9
+    18,  // 10 0
+    30,  // 11 -
+    19,  // 12 =
+    kNoKey,  // 13 none
+    44,  // 14 back space
+    36,  // 15 Tab
+    37,  // 16 Q
+    49,  // 17 W
+    38,  // 18 E
+    50,  // 19 R
+    51,  // 20 T
+    52,  // 21 Y
+    64,  // 22 U
+    53,  // 23 I
+    42,  // 24 O
+    54,  // 25 P
+    31,  // 26 { [
+    43,  // 27 }]
+    56,  // 28 K29
+    61,  // 29 A
+    73,  // 30 S
+    62,  // 31 D
+    74,  // 32 F
+    63,  // 33 G
+    75,  // 34 H
+    76,  // 35 J
+    65,  // 36 K
+    66,  // 37 L
+    78,  // 38 ;
+    55,  // 39 "'
+    kNoKey,  // 40 none
+    68,  // 41 Enter
+    84,  // 42 Shift_L
+    kNoKey,  // 43 none
+    97,  // 44 Z
+    86,  // 45 X
+    98,  // 46 C
+    87,  // 47 V
+    99,  // 48 B
+    88,  // 49 N
+    77,  // 50 M
+    89,  // 51 <
+    90,  // 52 >
+    79,  // 53 ?
+    kNoKey,  // 54 none
+    80,  // 55 Shift_R
+    108,  // 56 Ctrl_L
+    109,  // 57 Win_L
+    110,  // 58 Alt_L
+    kNoKey,  // 59 none
+    kNoKey,  // 60 none
+    112,  // 61 Space
+    kNoKey,  // 62 none
+    kNoKey,  // 63 none
+    kNoKey,  // 64 none
+    114,  // 65 Alt_R 
+    103,  // 66 App
+    92,  // 67 Ctrl_R
+    45,  // 68 Insert
+    57,  // 69 Home
+    69,  // 70 PgUp
+    81,  // 71 Delete
+    93,  // 72 End
+    105,  // 73 PGDn
+    117,  // 74 Up
+    104,  // 75 Left
+    116,  // 76 Down
+    118,  // 77 RIGHT
+    10,  // 78 Num
+    22,  // 79 /(pad)
+    11,  // 80 *(pad)
+    23,  // 81 -(pad)
+    34,  // 82 7(pad)
+    46,  // 83 8(pad)
+    35,  // 84 9(pad)
+    47,  // 85 +(pad)
+    58,  // 86 4(pad)
+    70,  // 87 5(pad)
+    59,  // 88 6(pad)
+    kNoKey,  // 89 none
+    82,  // 90 1(pad)
+    94,  // 91 2(pad)
+    83,  // 92 3(pad)
+    95,  // 93 Enter(pad)
+    106,  // 94 0(pad)
+    107,  // 95 .(pad)
+};
+
+// Layout 12: adds the yen, ISO, ro and Japanese conversion keys, has no
+// backslash above Enter and no keypad.
+constexpr FlexlayerKeyList kLayout12 = {
+    12,  // 0 ~
+    13,  // 1 1
+    25,  // 2 2
+    26,  // 3 3
+    27,  // 4 4
+    39,  // 5 5
+    28,  // 6 6
+    40,  // 7 7
+    29,  // 8 8
+    41,  // 9 9
+    18,  // 10 0
+    30,  // 11 -
+    19,  // 12 =
+    32,  // 13 K14
+    44,  // 14 back space
+    36,  // 15 Tab
+    37,  // 16 Q
+    49,  // 17 W
+    38,  // 18 E
+    50,  // 19 R
+    51,  // 20 T
+    52,  // 21 Y
+    64,  // 22 U
+    53,  // 23 I
+    42,  // 24 O
+    54,  // 25 P
+    31,  // 26 { [
+    43,  // 27 }]
+    kNoKey,  // 28 none
+    61,  // 29 A
+    73,  // 30 S
+    62,  // 31 D
+    74,  // 32 F
+    63,  // 33 G
+    75,  // 34 H
+    76,  // 35 J
+    65,  // 36 K
+    66,  // 37 L
+    78,  // 38 ;
+    55,  // 39 "'
+    67,  // 40 K42
+    68,  // 41 Enter
+    84,  // 42 Shift_L
+    kNoKey,  // 43 none
+    97,  // 44 Z
+    86,  // 45 X
+    98,  // 46 C
+    87,  // 47 V
+    99,  // 48 B
+    88,  // 49 N
+    77,  // 50 M
+    89,  // 51 <
+    90,  // 52 >
+    79,  // 53 ?
+    91,  // 54 K56
+    80,  // 55 Shift_R
+    108,  // 56 Ctrl_L
+    109,  // 57 Win_L
+    110,  // 58 Alt_L
+    100,  // 59 K131
+    111,  // 60 K150
+    112,  // 61 Space
+    kNoKey,  // 62 none
+    101,  // 63 K132
+    113,  // 64 K133
+    114,  // 65 Alt_R 
+    103,  // 66 App
+    92,  // 67 Ctrl_R
+    45,  // 68 Insert
+    57,  // 69 Home
+    69,  // 70 PgUp
+    81,  // 71 Delete
+    93,  // 72 End
+    105,  // 73 PGDn
+    117,  // 74 Up
+    104,  // 75 Left
+    116,  // 76 Down
+    118,  // 77 RIGHT
+    kNoKey,  // 78 none
+    kNoKey,  // 79 none
+    kNoKey,  // 80 none
+    kNoKey,  // 81 none
+    kNoKey,  // 82 none
+    kNoKey,  // 83 none
+    kNoKey,  // 84 none
+    kNoKey,  // 85 none
+    kNoKey,  // 86 none
+    kNoKey,  // 87 none
+    kNoKey,  // 88 none
+    kNoKey,  // 89 none
+    kNoKey,  // 90 none
+    kNoKey,  // 91 none
+    kNoKey,  // 92 none
+    kNoKey,  // 93 none
+    kNoKey,  // 94 none
+    kNoKey,  // 95 none
+};
+
+// Layout 13: adds the ISO key and the Korean keys, has no keypad.
+constexpr FlexlayerKeyList kLayout13 = {
+    12,  // 0 ~
+    13,  // 1 1
+    25,  // 2 2
+    26,  // 3 3
+    27,  // 4 4
+    39,  // 5 5
+    28,  // 6 6
+    40,  // 7 7
+    29,  // 8 8
+    41,  // 9 9
+    18,  // 10 0
+    30,  // 11 -
+    19,  // 12 =
+    kNoKey,  // 13 none
+    44,  // 14 back space
+    36,  // 15 Tab
+    37,  // 16 Q
+    49,  // 17 W
+    38,  // 18 E
+    50,  // 19 R
+    51,  // 20 T
+    52,  // 21 Y
+    64,  // 22 U
+    53,  // 23 I
+    42,  // 24 O
+    54,  // 25 P
+    31,  // 26 { [
+    43,  // 27 }]
+    56,  // 28 K29
+    61,  // 29 A
+    73,  // 30 S
+    62,  // 31 D
+    74,  // 32 F
+    63,  // 33 G
+    75,  // 34 H
+    76,  // 35 J
+    65,  // 36 K
+    66,  // 37 L
+    78,  // 38 ;
+    55,  // 39 "'
+    67,  // 40 K42
+    68,  // 41 Enter
+    84,  // 42 Shift_L
+    kNoKey,  // 43 none
+    97,  // 44 Z
+    86,  // 45 X
+    98,  // 46 C
+    87,  // 47 V
+    99,  // 48 B
+    88,  // 49 N
+    77,  // 50 M
+    89,  // 51 <
+    90,  // 52 >
+    79,  // 53 ?
+    kNoKey,  // 54 none
+    80,  // 55 Shift_R
+    108,  // 56 Ctrl_L
+    109,  // 57 Win_L
+    110,  // 58 Alt_L
+    100,  // 59 K131
+    111,  // 60 K150
+    112,  // 61 Space
+    102,  // 62 K151
+    kNoKey,  // 63 none
+    102,  // 64 K151
+    114,  // 65 Alt_R 
+    103,  // 66 App
+    92,  // 67 Ctrl_R
+    45,  // 68 Insert
+    57,  // 69 Home
+    69,  // 70 PgUp
+    81,  // 71 Delete
+    93,  // 72 End
+    105,  // 73 PGDn
+    117,  // 74 Up
+    104,  // 75 Left
+    116,  // 76 Down
+    118,  // 77 RIGHT
+    kNoKey,  // 78 none
+    kNoKey,  // 79 none
+    kNoKey,  // 80 none
+    kNoKey,  // 81 none
+    kNoKey,  // 82 none
+    kNoKey,  // 83 none
+    kNoKey,  // 84 none
+    kNoKey,  // 85 none
+    kNoKey,  // 86 none
+    kNoKey,  // 87 none
+    kNoKey,  // 88 none
+    kNoKey,  // 89 none
+    kNoKey,  // 90 none
+    kNoKey,  // 91 none
+    kNoKey,  // 92 none
+    kNoKey,  // 93 none
+    kNoKey,  // 94 none
+    kNoKey,  // 95 none
+};
+
+// Every other layout code: the two ISO keys instead of the backslash above
+// Enter, no keypad.
+constexpr FlexlayerKeyList kLayoutOther = {
+    12,  // 0 ~
+    13,  // 1 1
+    25,  // 2 2
+    26,  // 3 3
+    27,  // 4 4
+    39,  // 5 5
+    28,  // 6 6
+    40,  // 7 7
+    29,  // 8 8
+    41,  // 9 9
+    18,  // 10 0
+    30,  // 11 -
+    19,  // 12 =
+    kNoKey,  // 13 none
+    44,  // 14 back space
+    36,  // 15 Tab
+    37,  // 16 Q
+    49,  // 17 W
+    38,  // 18 E
+    50,  // 19 R
+    51,  // 20 T
+    52,  // 21 Y
+    64,  // 22 U
+    53,  // 23 I
+    42,  // 24 O
+    54,  // 25 P
+    31,  // 26 { [
+    43,  // 27 }]
+    kNoKey,  // 28 none
+    61,  // 29 A
+    73,  // 30 S
+    62,  // 31 D
+    74,  // 32 F
+    63,  // 33 G
+    75,  // 34 H
+    76,  // 35 J
+    65,  // 36 K
+    66,  // 37 L
+    78,  // 38 ;
+    55,  // 39 "'
+    67,  // 40 K42
+    68,  // 41 Enter
+    84,  // 42 Shift_L
+    85,  // 43 K45
+    97,  // 44 Z
+    86,  // 45 X
+    98,  // 46 C
+    87,  // 47 V
+    99,  // 48 B
+    88,  // 49 N
+    77,  // 50 M
+    89,  // 51 <
+    90,  // 52 >
+    79,  // 53 ?
+    kNoKey,  // 54 none
+    80,  // 55 Shift_R
+    108,  // 56 Ctrl_L
+    109,  // 57 Win_L
+    110,  // 58 Alt_L
+    kNoKey,  // 59 none
+    kNoKey,  // 60 none
+    112,  // 61 Space
+    kNoKey,  // 62 none
+    kNoKey,  // 63 none
+    kNoKey,  // 64 none
+    114,  // 65 Alt_R 
+    103,  // 66 App
+    92,  // 67 Ctrl_R
+    45,  // 68 Insert
+    57,  // 69 Home
+    69,  // 70 PgUp
+    81,  // 71 Delete
+    93,  // 72 End
+    105,  // 73 PGDn
+    117,  // 74 Up
+    104,  // 75 Left
+    116,  // 76 Down
+    118,  // 77 RIGHT
+    kNoKey,  // 78 none
+    kNoKey,  // 79 none
+    kNoKey,  // 80 none
+    kNoKey,  // 81 none
+    kNoKey,  // 82 none
+    kNoKey,  // 83 none
+    kNoKey,  // 84 none
+    kNoKey,  // 85 none
+    kNoKey,  // 86 none
+    kNoKey,  // 87 none
+    kNoKey,  // 88 none
+    kNoKey,  // 89 none
+    kNoKey,  // 90 none
+    kNoKey,  // 91 none
+    kNoKey,  // 92 none
+    kNoKey,  // 93 none
+    kNoKey,  // 94 none
+    kNoKey,  // 95 none
+};
+
+}  // namespace
+
+const FlexlayerKeyList& FlexlayerKeys(int layoutCode) {
+    switch (layoutCode) {
+        case kLayoutCodeDefault: return kLayout0;
+        case kLayoutCode12: return kLayout12;
+        case kLayoutCode13: return kLayout13;
+        default: return kLayoutOther;
+    }
+}
+
+std::optional<int> FlexlayerPosition(int keyIndex, int layoutCode) {
+    if (keyIndex < 0 || keyIndex >= kNoKey) return std::nullopt;
+    const FlexlayerKeyList& keys = FlexlayerKeys(layoutCode);
+    for (int position = 0; position < kFlexlayerPositions; ++position) {
+        if (keys[position] == keyIndex) return position;
+    }
+    return std::nullopt;
+}
+
+}  // namespace vyre
