@@ -4,6 +4,7 @@ namespace vyre {
 namespace {
 
 // Layout 0.
+// clang-format off
 constexpr FlexlayerKeyList kLayout0 = {
     12,  // 0 ~
     13,  // 1 1
@@ -102,9 +103,11 @@ constexpr FlexlayerKeyList kLayout0 = {
     106,  // 94 0(pad)
     107,  // 95 .(pad)
 };
+// clang-format on
 
 // Layout 12: adds the yen, ISO, ro and Japanese conversion keys, has no
 // backslash above Enter and no keypad.
+// clang-format off
 constexpr FlexlayerKeyList kLayout12 = {
     12,  // 0 ~
     13,  // 1 1
@@ -203,8 +206,10 @@ constexpr FlexlayerKeyList kLayout12 = {
     kNoKey,  // 94 none
     kNoKey,  // 95 none
 };
+// clang-format on
 
 // Layout 13: adds the ISO key and the Korean keys, has no keypad.
+// clang-format off
 constexpr FlexlayerKeyList kLayout13 = {
     12,  // 0 ~
     13,  // 1 1
@@ -303,9 +308,11 @@ constexpr FlexlayerKeyList kLayout13 = {
     kNoKey,  // 94 none
     kNoKey,  // 95 none
 };
+// clang-format on
 
 // Every other layout code: the two ISO keys instead of the backslash above
 // Enter, no keypad.
+// clang-format off
 constexpr FlexlayerKeyList kLayoutOther = {
     12,  // 0 ~
     13,  // 1 1
@@ -404,15 +411,20 @@ constexpr FlexlayerKeyList kLayoutOther = {
     kNoKey,  // 94 none
     kNoKey,  // 95 none
 };
+// clang-format on
 
 }  // namespace
 
 const FlexlayerKeyList& FlexlayerKeys(int layoutCode) {
     switch (layoutCode) {
-        case kLayoutCodeDefault: return kLayout0;
-        case kLayoutCode12: return kLayout12;
-        case kLayoutCode13: return kLayout13;
-        default: return kLayoutOther;
+        case kLayoutCodeDefault:
+            return kLayout0;
+        case kLayoutCode12:
+            return kLayout12;
+        case kLayoutCode13:
+            return kLayout13;
+        default:
+            return kLayoutOther;
     }
 }
 

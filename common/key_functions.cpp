@@ -8,6 +8,7 @@ namespace {
 // Rows 38..52 and 63 are plain usages, named so that the function keys and
 // Caps Lock show their defaults by name. Row 3 names the shortcut code; it is
 // shown only for a shortcut whose text cannot be built.
+// clang-format off
 constexpr FunctionNameRow kFunctionNames[kFunctionNameRows] = {
     {0, u"Disabled"},  // 0
     {186, u"Macro Play/Pause"},  // 1
@@ -76,7 +77,9 @@ constexpr FunctionNameRow kFunctionNames[kFunctionNameRows] = {
     {167, u"MLR"},  // 64
     {163, u"Backlight"},  // 65
 };
+// clang-format on
 
+// clang-format off
 constexpr MenuCommand kMenuCommands[kFixedMenuCommands] = {
     {32775, u"Assign a Shortcut", 184},
     {32776, u"Quick launch", 185},
@@ -117,6 +120,7 @@ constexpr MenuCommand kMenuCommands[kFixedMenuCommands] = {
     {32863, u"IE Browser", 195},
     {32794, u"Open Driver", 221},
 };
+// clang-format on
 
 struct CommandText {
     std::uint16_t id;
@@ -134,9 +138,9 @@ constexpr CommandText kOtherCommands[] = {
 
 // Secondary defaults of F1..F12, in key order F1, F2, ..., F12.
 constexpr std::uint8_t kFKeySecondary[12] = {
-    fncode::kMute,      fncode::kVolumeDown,    fncode::kVolumeUp,   fncode::kCalculator,
-    fncode::kPlayPause, fncode::kStop,          fncode::kPreviousTrack, fncode::kNextTrack,
-    fncode::kMyComputer, fncode::kIeBrowser,    fncode::kBacklight,  fncode::kMlr,
+    fncode::kMute,       fncode::kVolumeDown, fncode::kVolumeUp,      fncode::kCalculator,
+    fncode::kPlayPause,  fncode::kStop,       fncode::kPreviousTrack, fncode::kNextTrack,
+    fncode::kMyComputer, fncode::kIeBrowser,  fncode::kBacklight,     fncode::kMlr,
 };
 
 constexpr std::uint8_t kThumbPrimary[3] = {fncode::kProfileDown, fncode::kOpenDriver,
@@ -190,7 +194,8 @@ std::optional<std::uint8_t> DefaultPrimaryCode(int keyIndex) {
     // are listed because they are function keys, named in the function-name
     // table.
     if (IsFunctionKey(keyIndex)) return static_cast<std::uint8_t>(KeyUsage(keyIndex));
-    if (const auto m = MacroKeyPosition(keyIndex)) return static_cast<std::uint8_t>(fncode::kShift1 + *m);
+    if (const auto m = MacroKeyPosition(keyIndex))
+        return static_cast<std::uint8_t>(fncode::kShift1 + *m);
     if (const auto t = ThumbKeyPosition(keyIndex)) return kThumbPrimary[*t];
     return std::nullopt;
 }
@@ -201,13 +206,15 @@ std::optional<std::uint8_t> DefaultSecondaryCode(int keyIndex) {
         // on the Flexlayer by default.
         return *f < 12 ? kFKeySecondary[*f] : fncode::kDisabled;
     }
-    if (const auto m = MacroKeyPosition(keyIndex)) return static_cast<std::uint8_t>(fncode::kCtrl1 + *m);
+    if (const auto m = MacroKeyPosition(keyIndex))
+        return static_cast<std::uint8_t>(fncode::kCtrl1 + *m);
     if (const auto t = ThumbKeyPosition(keyIndex)) return kThumbSecondary[*t];
     return std::nullopt;
 }
 
 std::uint8_t StandardFunctionCode(int keyIndex, Layer layer) {
-    const auto code = layer == Layer::Primary ? DefaultPrimaryCode(keyIndex) : DefaultSecondaryCode(keyIndex);
+    const auto code =
+        layer == Layer::Primary ? DefaultPrimaryCode(keyIndex) : DefaultSecondaryCode(keyIndex);
     return code ? *code : static_cast<std::uint8_t>(KeyUsage(keyIndex));
 }
 

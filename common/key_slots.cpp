@@ -6,6 +6,7 @@
 namespace vyre {
 namespace {
 
+// clang-format off
 constexpr SlotPair kPrimarySlots[kPrimarySlotPairs] = {
     {0, 0},     {24, 1},    {48, 2},    {72, 3},    {96, 4},    // "M1".."M5"
     {120, 10},  {121, 11},  {122, 12},                          // thumb keys
@@ -13,7 +14,9 @@ constexpr SlotPair kPrimarySlots[kPrimarySlotPairs] = {
     {16, 117},  {5, 118},   {17, 119},  {6, 120},   {7, 121},   // F6..F10
     {8, 122},   {20, 123},  {9, 124},   {21, 125},  {33, 126},  // F11, F12, Prtscn, Scroll Lock, Pause
 };
+// clang-format on
 
+// clang-format off
 constexpr SlotPair kSecondarySlots[kSecondarySlotPairs] = {
     {0, 5},  // M1
     {24, 6},  // M2
@@ -136,6 +139,7 @@ constexpr SlotPair kSecondarySlots[kSecondarySlotPairs] = {
     {21, 140},  // Scroll Lock
     {33, 141},  // Pause
 };
+// clang-format on
 
 static_assert(kSecondarySlots[kSecondarySlotPairs - 1].slot == kFunctionSlotCount - 1);
 

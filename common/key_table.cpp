@@ -11,6 +11,7 @@ namespace {
 // the extra ISO keys, K56 ro, K107 keypad comma, K131..K133 the Japanese
 // conversion keys, K150 and K151 the Korean keys). 0xAA..0xAE ("M1".."M5")
 // and 0xF1 ("Fn") are the keyboard's own usages for its own keys.
+// clang-format off
 constexpr KeyTableRow kKeyRows[kKeyTableRows] = {
     {0xAA, u"M1"},  // 0
     {0x29, u"ESC"},  // 1
@@ -133,6 +134,7 @@ constexpr KeyTableRow kKeyRows[kKeyTableRows] = {
     {0x4F, u"RIGHT"},  // 118
     {0xE7, u"WIN_R"},  // 119
 };
+// clang-format on
 
 std::u16string_view NameOf(const char16_t* units, std::size_t capacity) {
     std::size_t n = 0;
@@ -142,7 +144,9 @@ std::u16string_view NameOf(const char16_t* units, std::size_t capacity) {
 
 }  // namespace
 
-std::span<const KeyTableRow, kKeyTableRows> KeyTable() { return std::span<const KeyTableRow, kKeyTableRows>(kKeyRows); }
+std::span<const KeyTableRow, kKeyTableRows> KeyTable() {
+    return std::span<const KeyTableRow, kKeyTableRows>(kKeyRows);
+}
 
 std::uint16_t KeyUsage(int keyIndex) {
     if (keyIndex < 0 || keyIndex >= kKeyTableRows) return 0;
@@ -177,13 +181,25 @@ std::optional<int> PositionIn(const std::array<std::uint8_t, N>& keys, int keyIn
 
 }  // namespace
 
-std::optional<int> FunctionKeyPosition(int keyIndex) { return PositionIn(kFunctionKeyOrder, keyIndex); }
-std::optional<int> ThumbKeyPosition(int keyIndex) { return PositionIn(kThumbKeys, keyIndex); }
-std::optional<int> MacroKeyPosition(int keyIndex) { return PositionIn(kMacroKeys, keyIndex); }
+std::optional<int> FunctionKeyPosition(int keyIndex) {
+    return PositionIn(kFunctionKeyOrder, keyIndex);
+}
+std::optional<int> ThumbKeyPosition(int keyIndex) {
+    return PositionIn(kThumbKeys, keyIndex);
+}
+std::optional<int> MacroKeyPosition(int keyIndex) {
+    return PositionIn(kMacroKeys, keyIndex);
+}
 
-bool IsMacroKey(int keyIndex) { return MacroKeyPosition(keyIndex).has_value(); }
-bool IsFunctionKey(int keyIndex) { return FunctionKeyPosition(keyIndex).has_value(); }
-bool IsThumbKey(int keyIndex) { return keyIndex >= kThumbKey1 && keyIndex <= kThumbKey3; }
+bool IsMacroKey(int keyIndex) {
+    return MacroKeyPosition(keyIndex).has_value();
+}
+bool IsFunctionKey(int keyIndex) {
+    return FunctionKeyPosition(keyIndex).has_value();
+}
+bool IsThumbKey(int keyIndex) {
+    return keyIndex >= kThumbKey1 && keyIndex <= kThumbKey3;
+}
 
 KeyGroup KeyGroupOf(int keyIndex) {
     if (IsFunctionKey(keyIndex)) return KeyGroup::Function;

@@ -5,6 +5,7 @@ namespace {
 
 // {usage, key index}; {0, 0} is an empty cell. The comments name the keys from
 // the column given.
+// clang-format off
 constexpr LayoutGrid kGrid = {{
     {{  // row 0
         {0, 0}, {0x29, 1}, {0, 0}, {0x3A, 2}, {0x3B, 14}, {0x3C, 3},  // 0: - | ESC | - | F1 | F2 | F3
@@ -43,10 +44,13 @@ constexpr LayoutGrid kGrid = {{
         {0x4F, 118}, {0x62, 106}, {0, 0}, {0x63, 107}, {0, 0},  // 18: RIGHT | 0(pad) | - | .(pad) | -
     }},
 }};
+// clang-format on
 
 }  // namespace
 
-const LayoutGrid& TheLayoutGrid() { return kGrid; }
+const LayoutGrid& TheLayoutGrid() {
+    return kGrid;
+}
 
 std::optional<GridPosition> FindGridCellOfUsage(std::uint8_t usage) {
     if (usage == 0) return std::nullopt;

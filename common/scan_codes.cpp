@@ -11,6 +11,7 @@ namespace {
 // and Left Ctrl (Alt held in row 120). The right Windows key (0xE7) has no row.
 // The backslash key (0x31, row 29) and the ISO key left of Enter (0x32, row 42)
 // both report scan code 0x2B; a hooked 0x2B gives 0x31.
+// clang-format off
 constexpr ScanCodeRow kScanCodes[kScanCodeRows] = {
     {0x35, 0x29, 0x00},  // 0
     {0x94, 0x76, 0x00},  // 1
@@ -135,6 +136,7 @@ constexpr ScanCodeRow kScanCodes[kScanCodeRows] = {
     {0xE0, 0x1D, 0x20},  // 120
     {0xE3, 0x5B, 0x01},  // 121
 };
+// clang-format on
 
 constexpr std::uint8_t kRightShiftScanCode = 0x36;
 
@@ -153,13 +155,15 @@ std::optional<ScanCode> ScanCodeOfUsage(std::uint16_t usage) {
 
 std::optional<std::uint8_t> UsageOfHookedKey(std::uint8_t scanCode, std::uint8_t flags) {
     for (int i = 0; i < kHookedScanCodeRows; ++i) {
-        if (kScanCodes[i].scanCode == scanCode && kScanCodes[i].flags == flags) return kScanCodes[i].usage;
+        if (kScanCodes[i].scanCode == scanCode && kScanCodes[i].flags == flags)
+            return kScanCodes[i].usage;
     }
     return std::nullopt;
 }
 
 std::uint32_t KeyNameParam(ScanCode code) {
-    const std::uint32_t high = ((static_cast<std::uint32_t>(code.flags) << 8) & 0xFFFu) | code.scanCode;
+    const std::uint32_t high =
+        ((static_cast<std::uint32_t>(code.flags) << 8) & 0xFFFu) | code.scanCode;
     return (high << 16) | 1u;
 }
 

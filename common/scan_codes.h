@@ -54,7 +54,7 @@ std::uint32_t KeyNameParam(ScanCode code);
 
 // The operating system's names of keys, filled in by the platform layer.
 class KeyNameProvider {
-public:
+  public:
     virtual ~KeyNameProvider() = default;
     // The localised name of the key described by a parameter from
     // KeyNameParam; empty when the system has no name for it.

@@ -23,16 +23,18 @@ TEST(FlexlayerKeys, LayoutZeroPositions) {
         const char16_t* name;
     };
     const Row rows[] = {
-        {0, u"~"},       {2, u"2"},       {5, u"5"},      {6, u"6"},        {14, u"back space"},
-        {28, u"K29"},    {39, u"\"'"},    {41, u"Enter"}, {42, u"Shift_L"}, {61, u"Space"},
-        {65, u"Alt_R "}, {67, u"Ctrl_R"}, {74, u"Up"},    {77, u"RIGHT"},   {78, u"Num"},
-        {88, u"6(pad)"}, {93, u"Enter(pad)"}, {95, u".(pad)"},
+        {0, u"~"},           {2, u"2"},       {5, u"5"},       {6, u"6"},
+        {14, u"back space"}, {28, u"K29"},    {39, u"\"'"},    {41, u"Enter"},
+        {42, u"Shift_L"},    {61, u"Space"},  {65, u"Alt_R "}, {67, u"Ctrl_R"},
+        {74, u"Up"},         {77, u"RIGHT"},  {78, u"Num"},    {88, u"6(pad)"},
+        {93, u"Enter(pad)"}, {95, u".(pad)"},
     };
     for (const Row& row : rows) {
         ASSERT_NE(list[row.position], kNoKey) << row.position;
         EXPECT_EQ(KeyTableName(list[row.position]), std::u16string_view(row.name)) << row.position;
     }
-    for (int position : {13, 40, 43, 54, 59, 60, 62, 63, 64, 89}) EXPECT_EQ(list[position], kNoKey) << position;
+    for (int position : {13, 40, 43, 54, 59, 60, 62, 63, 64, 89})
+        EXPECT_EQ(list[position], kNoKey) << position;
     EXPECT_EQ(CountKeys(list), 86);
 }
 
@@ -109,7 +111,7 @@ TEST(FlexlayerKeys, PositionOfKey) {
     EXPECT_EQ(FlexlayerPosition(107, 0), 95);
     EXPECT_EQ(FlexlayerPosition(102, 13), 62);  // first of its two positions
     EXPECT_EQ(FlexlayerPosition(32, 12), 13);
-    EXPECT_FALSE(FlexlayerPosition(32, 0).has_value());   // no K14 on layout 0
+    EXPECT_FALSE(FlexlayerPosition(32, 0).has_value());    // no K14 on layout 0
     EXPECT_FALSE(FlexlayerPosition(107, 12).has_value());  // no keypad
     EXPECT_FALSE(FlexlayerPosition(1, 0).has_value());     // ESC has no position
     EXPECT_FALSE(FlexlayerPosition(2, 0).has_value());     // function key

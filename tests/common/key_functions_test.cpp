@@ -83,9 +83,9 @@ TEST(DefaultFunctions, FunctionKeys) {
         EXPECT_EQ(DefaultSecondaryCode(row[0]), row[2]) << "key " << row[0];
     }
     const auto entries = DefaultFunctionKeyEntries();
-    EXPECT_EQ(entries[0], (FunctionEntry{58, 0, 0}));   // F1
-    EXPECT_EQ(entries[1], (FunctionEntry{59, 0, 0}));   // F2
-    EXPECT_EQ(entries[14], (FunctionEntry{72, 0, 0}));  // Pause
+    EXPECT_EQ(entries[0], (FunctionEntry{58, 0, 0}));    // F1
+    EXPECT_EQ(entries[1], (FunctionEntry{59, 0, 0}));    // F2
+    EXPECT_EQ(entries[14], (FunctionEntry{72, 0, 0}));   // Pause
     EXPECT_EQ(entries[15], (FunctionEntry{210, 0, 0}));  // F1 secondary
     EXPECT_EQ(entries[25], (FunctionEntry{163, 0, 0}));  // F11 secondary
     EXPECT_EQ(entries[26], (FunctionEntry{167, 0, 0}));  // F12 secondary
@@ -97,7 +97,8 @@ TEST(DefaultFunctions, MacroAndThumbKeys) {
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(DefaultPrimaryCode(macroKeys[i]), 211 + i);
         EXPECT_EQ(DefaultSecondaryCode(macroKeys[i]), 216 + i);
-        EXPECT_EQ(FunctionName(*DefaultPrimaryCode(macroKeys[i])).value_or(u"").substr(0, 8), u"Shift + ");
+        EXPECT_EQ(FunctionName(*DefaultPrimaryCode(macroKeys[i])).value_or(u"").substr(0, 8),
+                  u"Shift + ");
     }
     EXPECT_EQ(StandardFunctionCode(120, Layer::Primary), 177);
     EXPECT_EQ(StandardFunctionCode(120, Layer::Secondary), 57);
@@ -114,13 +115,14 @@ TEST(DefaultFunctions, OtherKeysDefaultToTheirOwnUsage) {
     int listed = 0;
     for (int key = 0; key < kKeyCount; ++key) {
         if (DefaultPrimaryCode(key)) ++listed;
-        EXPECT_EQ(DefaultPrimaryCode(key).has_value(), DefaultSecondaryCode(key).has_value()) << key;
+        EXPECT_EQ(DefaultPrimaryCode(key).has_value(), DefaultSecondaryCode(key).has_value())
+            << key;
     }
     EXPECT_EQ(listed, 15 + 5 + 3);
-    EXPECT_EQ(StandardFunctionCode(12, Layer::Primary), 0x35);    // "~"
+    EXPECT_EQ(StandardFunctionCode(12, Layer::Primary), 0x35);  // "~"
     EXPECT_EQ(StandardFunctionCode(12, Layer::Secondary), 0x35);
     EXPECT_EQ(StandardFunctionCode(115, Layer::Secondary), 0xF1);  // "Fn"
-    EXPECT_FALSE(DefaultPrimaryCode(60).has_value());               // Caps lock
+    EXPECT_FALSE(DefaultPrimaryCode(60).has_value());              // Caps lock
     EXPECT_EQ(StandardFunctionCode(200, Layer::Primary), 0);
 }
 
@@ -132,11 +134,16 @@ TEST(MenuCommands, FixedCodes) {
         std::uint8_t code;
     };
     const Row rows[] = {
-        {32775, u"Assign a Shortcut", 184}, {32776, u"Quick launch", 185},
-        {32865, u"Disable", 0},             {32778, u"Flexlayer[+] Vyre Lumo", 255},
-        {32803, u"Flexlayer[+] all devices", 140}, {32866, u"Profile 5", 183},
-        {32870, u"Open Player", 203},       {32872, u"Next Track", 205},
-        {32874, u"Stop", 207},              {32846, u"Wake", 131},
+        {32775, u"Assign a Shortcut", 184},
+        {32776, u"Quick launch", 185},
+        {32865, u"Disable", 0},
+        {32778, u"Flexlayer[+] Vyre Lumo", 255},
+        {32803, u"Flexlayer[+] all devices", 140},
+        {32866, u"Profile 5", 183},
+        {32870, u"Open Player", 203},
+        {32872, u"Next Track", 205},
+        {32874, u"Stop", 207},
+        {32846, u"Wake", 131},
         {32794, u"Open Driver", 221},
     };
     for (const Row& row : rows) {

@@ -20,7 +20,8 @@ TEST(SlotTables, PairCountsAndRanges) {
     for (int slot = 112; slot <= 126; ++slot) expectedPrimary.insert(slot);
     EXPECT_EQ(primarySlots, expectedPrimary);
     for (const SlotPair& pair : SecondarySlotTable()) {
-        EXPECT_TRUE((pair.slot >= 5 && pair.slot <= 9) || (pair.slot >= 13 && pair.slot < kFunctionSlotCount))
+        EXPECT_TRUE((pair.slot >= 5 && pair.slot <= 9) ||
+                    (pair.slot >= 13 && pair.slot < kFunctionSlotCount))
             << int(pair.slot);
     }
 }
@@ -28,15 +29,15 @@ TEST(SlotTables, PairCountsAndRanges) {
 TEST(SlotTables, KnownPairs) {
     const auto primary = PrimarySlotTable();
     const auto secondary = SecondarySlotTable();
-    EXPECT_EQ(FindSlot(primary, 0), 0);     // M1
-    EXPECT_EQ(FindSlot(primary, 96), 4);    // M5
-    EXPECT_EQ(FindSlot(primary, 120), 10);  // thumb key 1
-    EXPECT_EQ(FindSlot(primary, 2), 112);   // F1
-    EXPECT_EQ(FindSlot(primary, 14), 113);  // F2
-    EXPECT_EQ(FindSlot(primary, 33), 126);  // Pause
-    EXPECT_EQ(FindSlot(secondary, 24), 6);    // M2
-    EXPECT_EQ(FindSlot(secondary, 122), 15);  // thumb key 3
-    EXPECT_EQ(FindSlot(secondary, 12), 16);   // "~", position 0
+    EXPECT_EQ(FindSlot(primary, 0), 0);        // M1
+    EXPECT_EQ(FindSlot(primary, 96), 4);       // M5
+    EXPECT_EQ(FindSlot(primary, 120), 10);     // thumb key 1
+    EXPECT_EQ(FindSlot(primary, 2), 112);      // F1
+    EXPECT_EQ(FindSlot(primary, 14), 113);     // F2
+    EXPECT_EQ(FindSlot(primary, 33), 126);     // Pause
+    EXPECT_EQ(FindSlot(secondary, 24), 6);     // M2
+    EXPECT_EQ(FindSlot(secondary, 122), 15);   // thumb key 3
+    EXPECT_EQ(FindSlot(secondary, 12), 16);    // "~", position 0
     EXPECT_EQ(FindSlot(secondary, 107), 111);  // ".(pad)", position 95
     EXPECT_EQ(FindSlot(secondary, 2), 127);    // F1
     EXPECT_EQ(FindSlot(secondary, 33), 141);   // Pause: the last slot
@@ -69,12 +70,13 @@ TEST(SlotTables, SecondaryTableCoversEveryLayoutVariant) {
             const int key = FlexlayerKeys(code)[p];
             if (key == kNoKey) continue;
             bool found = false;
-            for (auto [it, end] = pairs.equal_range(key); it != end; ++it) found |= it->second == 16 + p;
+            for (auto [it, end] = pairs.equal_range(key); it != end; ++it)
+                found |= it->second == 16 + p;
             EXPECT_TRUE(found) << "layout " << code << " key " << key;
         }
     }
     for (int slot = 5; slot < kFunctionSlotCount; ++slot) {
-        if (slot >= 10 && slot <= 12) continue;  // primary thumb key slots
+        if (slot >= 10 && slot <= 12) continue;    // primary thumb key slots
         if (slot >= 112 && slot <= 126) continue;  // primary function key slots
         EXPECT_TRUE(slots.count(slot)) << slot;
     }
@@ -82,24 +84,24 @@ TEST(SlotTables, SecondaryTableCoversEveryLayoutVariant) {
 }
 
 TEST(FunctionSlot, PrimaryLayer) {
-    EXPECT_EQ(FunctionSlot(48, Layer::Primary, 0), 2);     // M3
-    EXPECT_EQ(FunctionSlot(121, Layer::Primary, 0), 11);   // thumb key 2
-    EXPECT_EQ(FunctionSlot(21, Layer::Primary, 0), 125);   // Scroll Lock
+    EXPECT_EQ(FunctionSlot(48, Layer::Primary, 0), 2);              // M3
+    EXPECT_EQ(FunctionSlot(121, Layer::Primary, 0), 11);            // thumb key 2
+    EXPECT_EQ(FunctionSlot(21, Layer::Primary, 0), 125);            // Scroll Lock
     EXPECT_FALSE(FunctionSlot(37, Layer::Primary, 0).has_value());  // "Q": plain usage
 }
 
 TEST(FunctionSlot, SecondaryLayer) {
-    EXPECT_EQ(FunctionSlot(72, Layer::Secondary, 0), 8);     // M4
-    EXPECT_EQ(FunctionSlot(120, Layer::Secondary, 0), 13);   // thumb key 1
-    EXPECT_EQ(FunctionSlot(37, Layer::Secondary, 0), 32);    // "Q", position 16
-    EXPECT_EQ(FunctionSlot(8, Layer::Secondary, 0), 137);    // F11
-    EXPECT_EQ(FunctionSlot(33, Layer::Secondary, 0), 141);   // Pause
+    EXPECT_EQ(FunctionSlot(72, Layer::Secondary, 0), 8);    // M4
+    EXPECT_EQ(FunctionSlot(120, Layer::Secondary, 0), 13);  // thumb key 1
+    EXPECT_EQ(FunctionSlot(37, Layer::Secondary, 0), 32);   // "Q", position 16
+    EXPECT_EQ(FunctionSlot(8, Layer::Secondary, 0), 137);   // F11
+    EXPECT_EQ(FunctionSlot(33, Layer::Secondary, 0), 141);  // Pause
     // The normal key's slot follows the layout's list.
-    EXPECT_EQ(FunctionSlot(56, Layer::Secondary, 0), 44);    // K29, position 28
+    EXPECT_EQ(FunctionSlot(56, Layer::Secondary, 0), 44);  // K29, position 28
     EXPECT_FALSE(FunctionSlot(56, Layer::Secondary, 12).has_value());
-    EXPECT_EQ(FunctionSlot(32, Layer::Secondary, 12), 29);   // K14, position 13
+    EXPECT_EQ(FunctionSlot(32, Layer::Secondary, 12), 29);  // K14, position 13
     EXPECT_FALSE(FunctionSlot(32, Layer::Secondary, 0).has_value());
-    EXPECT_EQ(FunctionSlot(102, Layer::Secondary, 13), 78);  // K151, first position
+    EXPECT_EQ(FunctionSlot(102, Layer::Secondary, 13), 78);            // K151, first position
     EXPECT_FALSE(FunctionSlot(34, Layer::Secondary, 12).has_value());  // keypad on layout 12
     EXPECT_FALSE(FunctionSlot(1, Layer::Secondary, 0).has_value());    // ESC
     EXPECT_FALSE(FunctionSlot(130, Layer::Secondary, 0).has_value());

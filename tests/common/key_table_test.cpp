@@ -16,12 +16,12 @@ TEST(KeyTable, RowsCarryUsageAndName) {
         const char16_t* name;
     };
     const Row rows[] = {
-        {0, 0xAA, u"M1"},         {1, 0x29, u"ESC"},        {9, 0x46, u"Prtscn"},
-        {21, 0x47, u"Scroll Lock"}, {24, 0xAB, u"M2"},      {31, 0x2F, u"{ ["},
-        {33, 0x48, u"Pause"},     {43, 0x30, u"}]"},        {44, 0x2A, u"back space"},
-        {55, 0x34, u"\"'"},       {60, 0x39, u"Caps lock"}, {71, 0x85, u"K107"},
-        {95, 0x58, u"Enter(pad)"}, {96, 0xAE, u"M5"},       {105, 0x4E, u"PGDn"},
-        {114, 0xE6, u"Alt_R "},   {115, 0xF1, u"Fn"},       {118, 0x4F, u"RIGHT"},
+        {0, 0xAA, u"M1"},           {1, 0x29, u"ESC"},        {9, 0x46, u"Prtscn"},
+        {21, 0x47, u"Scroll Lock"}, {24, 0xAB, u"M2"},        {31, 0x2F, u"{ ["},
+        {33, 0x48, u"Pause"},       {43, 0x30, u"}]"},        {44, 0x2A, u"back space"},
+        {55, 0x34, u"\"'"},         {60, 0x39, u"Caps lock"}, {71, 0x85, u"K107"},
+        {95, 0x58, u"Enter(pad)"},  {96, 0xAE, u"M5"},        {105, 0x4E, u"PGDn"},
+        {114, 0xE6, u"Alt_R "},     {115, 0xF1, u"Fn"},       {118, 0x4F, u"RIGHT"},
         {119, 0xE7, u"WIN_R"},
     };
     for (const Row& row : rows) {
@@ -64,8 +64,8 @@ TEST(KeyGroups, FunctionThumbAndNormalKeys) {
     const std::set<int> functionKeys = {2, 3, 4, 5, 6, 7, 8, 9, 14, 15, 16, 17, 20, 21, 33};
     for (int key = 0; key < kKeyCount; ++key) {
         const KeyGroup expected = functionKeys.count(key) ? KeyGroup::Function
-                                  : key >= 120             ? KeyGroup::Thumb
-                                                           : KeyGroup::Normal;
+                                  : key >= 120            ? KeyGroup::Thumb
+                                                          : KeyGroup::Normal;
         EXPECT_EQ(KeyGroupOf(key), expected) << key;
     }
     EXPECT_EQ(static_cast<int>(KeyGroup::Normal), 1);
@@ -78,8 +78,9 @@ TEST(KeyGroups, FunctionThumbAndNormalKeys) {
 
 TEST(KeyGroups, RecordOrderOfFunctionAndThumbKeys) {
     // F1, F2, ..., F12, Prtscn, Scroll Lock, Pause by name.
-    const char16_t* names[] = {u"F1", u"F2", u"F3",  u"F4",  u"F5",     u"F6",          u"F7",   u"F8",
-                               u"F9", u"F10", u"F11", u"F12", u"Prtscn", u"Scroll Lock", u"Pause"};
+    const char16_t* names[] = {u"F1",  u"F2",  u"F3",     u"F4",          u"F5",
+                               u"F6",  u"F7",  u"F8",     u"F9",          u"F10",
+                               u"F11", u"F12", u"Prtscn", u"Scroll Lock", u"Pause"};
     for (int position = 0; position < 15; ++position) {
         EXPECT_EQ(KeyTableName(kFunctionKeyOrder[position]), std::u16string_view(names[position]));
         EXPECT_EQ(FunctionKeyPosition(kFunctionKeyOrder[position]), position);

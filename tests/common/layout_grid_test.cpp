@@ -33,8 +33,9 @@ TEST(LayoutGrid, TopRowsAsOnTheKeyboard) {
     EXPECT_EQ(NameAt(1, 0), u"ESC");
     EXPECT_FALSE(TheLayoutGrid()[0][0].HoldsKey());
     EXPECT_FALSE(TheLayoutGrid()[0][2].HoldsKey());
-    const char16_t* topRow[] = {u"F1", u"F2", u"F3",  u"F4",  u"F5",     u"F6",          u"F7",   u"F8",
-                                u"F9", u"F10", u"F11", u"F12", u"Prtscn", u"Scroll Lock", u"Pause"};
+    const char16_t* topRow[] = {u"F1",  u"F2",  u"F3",     u"F4",          u"F5",
+                                u"F6",  u"F7",  u"F8",     u"F9",          u"F10",
+                                u"F11", u"F12", u"Prtscn", u"Scroll Lock", u"Pause"};
     for (int i = 0; i < 15; ++i) EXPECT_EQ(NameAt(3 + i, 0), topRow[i]) << i;
     EXPECT_EQ(NameAt(0, 1), u"M1");
     EXPECT_EQ(NameAt(1, 1), u"~");
@@ -47,7 +48,9 @@ TEST(LayoutGrid, TopRowsAsOnTheKeyboard) {
 TEST(LayoutGrid, NeighboursStayNeighbours) {
     // Keys next to each other on the keyboard are at most one cell apart, so
     // ripple rings reach them in order.
-    auto at = [](std::uint16_t usage) { return *FindGridCellOfUsage(static_cast<std::uint8_t>(usage)); };
+    auto at = [](std::uint16_t usage) {
+        return *FindGridCellOfUsage(static_cast<std::uint8_t>(usage));
+    };
     auto near = [&](std::uint16_t a, std::uint16_t b) {
         const GridPosition p = at(a), q = at(b);
         return std::abs(p.column - q.column) <= 1 && std::abs(p.row - q.row) <= 1;

@@ -18,9 +18,10 @@ TEST(ScanCodes, TableRows) {
         std::uint8_t usage, scan, flags;
     };
     const Row rows[] = {
-        {0, 0x35, 0x29, 0},    {1, 0x94, 0x76, 0},    {14, 0x89, 0x7D, 0},   {57, 0xE5, 0x36, 1},
-        {59, 0xE6, 0x38, 0x21}, {61, 0xE6, 0x38, 1},  {68, 0x52, 0x48, 1},   {89, 0x58, 0x1C, 1},
-        {105, 0x48, 0x45, 0},  {110, 0x91, 0xF1, 0},  {118, 0xE2, 0x38, 0x20}, {119, 0xE2, 0x38, 0},
+        {0, 0x35, 0x29, 0},      {1, 0x94, 0x76, 0},      {14, 0x89, 0x7D, 0},
+        {57, 0xE5, 0x36, 1},     {59, 0xE6, 0x38, 0x21},  {61, 0xE6, 0x38, 1},
+        {68, 0x52, 0x48, 1},     {89, 0x58, 0x1C, 1},     {105, 0x48, 0x45, 0},
+        {110, 0x91, 0xF1, 0},    {118, 0xE2, 0x38, 0x20}, {119, 0xE2, 0x38, 0},
         {120, 0xE0, 0x1D, 0x20}, {121, 0xE3, 0x5B, 1},
     };
     for (const Row& r : rows) {
@@ -86,7 +87,7 @@ TEST(ScanCodes, KeyNameParamKeepsTheLowFlagBits) {
 }
 
 class FakeKeyNames : public KeyNameProvider {
-public:
+  public:
     std::map<std::uint32_t, std::u16string> names;
     mutable std::vector<std::uint32_t> asked;
 
@@ -106,7 +107,7 @@ TEST(LocalisedKeyName, SystemNameFirst) {
 }
 
 TEST(LocalisedKeyName, Fallbacks) {
-    FakeKeyNames system;  // knows no names
+    FakeKeyNames system;                                         // knows no names
     EXPECT_EQ(LocalisedKeyName(0xE5, &system), u"Right Shift");  // scan 0x36
     EXPECT_EQ(LocalisedKeyName(0xE5, nullptr), u"Right Shift");
     EXPECT_EQ(LocalisedKeyName(0x14, &system), u"Q");
