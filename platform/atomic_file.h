@@ -1,0 +1,36 @@
+#pragma once
+// Crash-safe replacement of small settings files.
+//
+// WriteFileAtomically writes the new contents to a temporary file in the same
+// folder ("<name>.tmp.<pid>.<n>"), flushes it to disk, renames it over the
+// target and flushes the folder, so that after a crash at any instant the
+// target holds either its old or its new contents. Temporary files left by a
+// process that died are removed by the next successful write.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+namespace vyre::platform {
+
+// Creates missing parent folders. Returns false (and sets `error` when given)
+// when any step fails; the target is then unchanged.
+bool WriteFileAtomically(const std::filesystem::path& target, std::string_view contents,
+                         std::error_code* error = nullptr);
+
+// The whole file, or std::nullopt when it does not exist or cannot be read.
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
+
+// What identifies one version of a file on disk, to tell whether a cached copy
+// is still current. `exists` is false for a missing file.
+struct FileStamp {
+  bool exists = false;
+  unsigned long long device = 0, inode = 0, size = 0;
+  long long mtimeSec = 0, mtimeNsec = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+FileStamp StampOf(const std::filesystem::path& path);
+
+}  // namespace vyre::platform
