@@ -188,7 +188,7 @@ struct Keyboard::State {
                 for (int ix = 0; ix < place.images; ++ix) {
                     std::uint8_t* dst = Image(id, pr, ix);
                     if (!dst) continue;
-                    const auto img = FactoryImage(id, pr, ix);
+                    const auto img = FactoryImage(id, pr, ix, config.layout);
                     std::memcpy(dst, img.data(), place.length);
                 }
             }

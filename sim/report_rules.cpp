@@ -1,6 +1,9 @@
 #include "sim/report_rules.h"
 
 #include "common/checksum.h"
+#include "common/flexlayer_keys.h"
+#include "common/key_functions.h"
+#include "common/key_table.h"
 
 namespace vyre::sim {
 namespace {
@@ -129,7 +132,7 @@ std::optional<RequestTarget> DecodeRequest(std::uint8_t code) {
     return std::nullopt;
 }
 
-std::vector<std::uint8_t> FactoryImage(std::uint8_t id, int profile, int index) {
+std::vector<std::uint8_t> FactoryImage(std::uint8_t id, int profile, int index, int layoutCode) {
     const std::size_t length = FeatureLength(id);
     std::vector<std::uint8_t> img(length, 0);
     if (length == 0) return img;
@@ -151,18 +154,34 @@ std::vector<std::uint8_t> FactoryImage(std::uint8_t id, int profile, int index) 
     if (IsPerProfile(id)) img[ProfileOffset(id)] = p;
     switch (id) {
         case 0x05: img[2] = 0; break;
+        case 0x06:
+            for (int key = 0; key < 120; ++key) img[3 + key] = static_cast<std::uint8_t>(KeyUsage(key));
+            break;
         case 0x07: {
-            static const std::uint8_t secondary[15] = {210, 209, 208, 193, 204, 207, 206, 205,
-                                                       194, 195, 163, 167, 0,   0,   0};
-            for (int n = 0; n < 15; ++n) {
-                img[3 + 3 * n] = static_cast<std::uint8_t>(58 + n);
-                img[48 + 3 * n] = secondary[n];
+            const auto entries = DefaultFunctionKeyEntries();
+            for (std::size_t n = 0; n < entries.size(); ++n) {
+                img[3 + 3 * n] = entries[n].code;
+                img[4 + 3 * n] = entries[n].data1;
+                img[5 + 3 * n] = entries[n].data2;
             }
             break;
         }
         case 0x09: {
-            static const std::uint8_t codes[6] = {177, 221, 176, 57, 203, 192};
-            for (int n = 0; n < 6; ++n) img[3 + 3 * n] = codes[n];
+            const auto entries = DefaultThumbKeyEntries();
+            for (std::size_t n = 0; n < entries.size(); ++n) {
+                img[3 + 3 * n] = entries[n].code;
+                img[4 + 3 * n] = entries[n].data1;
+                img[5 + 3 * n] = entries[n].data2;
+            }
+            break;
+        }
+        case 0x0B: {
+            const FlexlayerKeyList& keys = FlexlayerKeys(layoutCode);
+            for (int n = 0; n < kFlexlayerPositions; ++n) {
+                if (keys[n] != kNoKey) {
+                    img[4 + 3 * n] = StandardFunctionCode(keys[n], Layer::Secondary);
+                }
+            }
             break;
         }
         case 0x0A: img[3] = 0xFF; img[4] = 0xF1; break;

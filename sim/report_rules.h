@@ -47,7 +47,7 @@ int ImagesPerProfile(std::uint8_t id);
 bool IlluminationRecordExists(int index);
 
 // The factory image of a report for a profile and index, header and
-// checksum included.
-std::vector<std::uint8_t> FactoryImage(std::uint8_t id, int profile, int index);
+// checksum included; the Flexlayer record depends on the layout code.
+std::vector<std::uint8_t> FactoryImage(std::uint8_t id, int profile, int index, int layoutCode);
 
 }  // namespace vyre::sim

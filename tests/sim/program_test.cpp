@@ -1,0 +1,283 @@
+// vyre-lumo-sim as a separate process: reached through the emulator backend
+// of platform/hid and controlled by its own command line.
+
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <thread>
+
+#include "common/device_ids.h"
+#include "platform/hid/select.h"
+#include "platform/hid/sim_wire.h"
+
+extern char** environ;
+
+namespace vyre {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+fs::path BinFolder() {
+    if (const char* env = std::getenv("VYRE_LUMO_TEST_BIN"); env && *env) return env;
+    return fs::read_symlink("/proc/self/exe").parent_path();
+}
+
+std::string SimProgram() { return (BinFolder() / "vyre-lumo-sim").string(); }
+
+pid_t Spawn(const std::vector<std::string>& args, int stdoutFd) {
+    std::vector<char*> argv;
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (stdoutFd >= 0) posix_spawn_file_actions_adddup2(&actions, stdoutFd, 1);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+// Waits for a child with a bound; kills it when the bound passes.
+int WaitExit(pid_t pid, std::chrono::seconds bound = std::chrono::seconds(20)) {
+    const auto end = std::chrono::steady_clock::now() + bound;
+    int status = 0;
+    while (::waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > end) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+struct Result {
+    int exit = -1;
+    std::string out;
+};
+
+Result RunSim(std::vector<std::string> args) {
+    args.insert(args.begin(), SimProgram());
+    int fds[2];
+    if (::pipe(fds) != 0) return {};
+    const pid_t pid = Spawn(args, fds[1]);
+    ::close(fds[1]);
+    Result r;
+    char buf[4096];
+    for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) r.out.append(buf, n);
+    ::close(fds[0]);
+    r.exit = pid > 0 ? WaitExit(pid) : -1;
+    return r;
+}
+
+// One running emulator program on a private socket.
+class Emulator {
+public:
+    Emulator(const fs::path& folder, std::vector<std::string> options) : socket_(folder / "sim.sock") {
+        std::vector<std::string> args{SimProgram(), "--socket", socket_.string()};
+        args.insert(args.end(), options.begin(), options.end());
+        pid_ = Spawn(args, -1);
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (std::chrono::steady_clock::now() < end) {
+            const int fd = hid::wire::Connect(socket_.string());
+            if (fd >= 0) {
+                ::close(fd);
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+    ~Emulator() { Stop(); }
+    int Stop() {
+        if (pid_ <= 0) return exit_;
+        ::kill(pid_, SIGTERM);
+        exit_ = WaitExit(pid_);
+        pid_ = -1;
+        return exit_;
+    }
+    std::string socket() const { return socket_.string(); }
+    Result Control(std::vector<std::string> args) const {
+        args.insert(args.begin(), {"--socket", socket_.string()});
+        return RunSim(args);
+    }
+
+private:
+    fs::path socket_;
+    pid_t pid_ = -1;
+    int exit_ = -1;
+};
+
+struct Collector : hid::DeviceListener {
+    std::mutex m;
+    std::condition_variable cv;
+    std::vector<hid::DeviceChange> changes;
+    void OnDeviceChange(const hid::DeviceChange& c) override {
+        std::lock_guard lock(m);
+        changes.push_back(c);
+        cv.notify_all();
+    }
+    bool WaitFor(std::size_t n) {
+        std::unique_lock lock(m);
+        return cv.wait_for(lock, std::chrono::seconds(15), [&] { return changes.size() >= n; });
+    }
+    std::size_t size() {
+        std::lock_guard lock(m);
+        return changes.size();
+    }
+};
+
+class SimProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() /
+                  ("vyre-sim-prog-" + std::to_string(::getpid()) + "-" +
+                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(folder_);
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+    fs::path folder_;
+};
+
+std::unique_ptr<hid::Device> OpenPage(hid::Backend& backend, std::uint16_t page, hid::OpenMode mode) {
+    for (const auto& info : backend.Enumerate()) {
+        if (info.usagePage == page) return backend.Open(info.path, mode);
+    }
+    return nullptr;
+}
+
+TEST_F(SimProgramTest, TheBackendTalksToTheProgramLikeToAKeyboard) {
+    Emulator sim(folder_, {"--model", "B", "--busy-polls", "2", "--order", "event,other,feature"});
+    auto backend = hid::MakeSimClientBackend(sim.socket());
+    const auto list = backend->Enumerate();
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[0].usagePage, kEventUsagePage);
+    EXPECT_EQ(list[2].usagePage, kFeatureUsagePage);
+    EXPECT_EQ(list[2].productId, kDefaultProductIdB);
+
+    auto feature = OpenPage(*backend, kFeatureUsagePage, hid::OpenMode::Feature);
+    auto events = OpenPage(*backend, kEventUsagePage, hid::OpenMode::Read);
+    ASSERT_TRUE(feature && events);
+    const Bytes request{0x04, 0x02, 0xB0};
+    ASSERT_TRUE(feature->SetFeature(request.data(), 3));
+    int busy = 0;
+    std::uint8_t status[3];
+    do {
+        status[0] = 0x04;
+        ASSERT_EQ(feature->GetFeature(status, 3), 3);
+    } while (status[1] == 3 && ++busy < 100);
+    EXPECT_EQ(busy, 2);
+    Bytes options(6, 0);
+    options[0] = 0x0C;
+    ASSERT_EQ(feature->GetFeature(options.data(), 6), 6);
+    EXPECT_EQ(options, (Bytes{0x0C, 0x06, 0x02, 0x3F, 0x53, 0x00}));
+
+    std::uint8_t buf[16];
+    EXPECT_EQ(events->Read(buf, sizeof buf, 0), hid::kReadTimeout);
+    EXPECT_EQ(sim.Control({"event", "0", "0x0B", "35", "0"}).exit, 0);
+    ASSERT_EQ(events->Read(buf, sizeof buf, 10000), 8);
+    EXPECT_EQ(Bytes(buf, buf + 5), (Bytes{0x03, 0x00, 0x0B, 0x23, 0x00}));
+
+    EXPECT_EQ(sim.Control({"fail", "write", "on"}).exit, 0);
+    EXPECT_FALSE(feature->SetFeature(request.data(), 3));
+    EXPECT_EQ(sim.Control({"fail", "write", "off"}).exit, 0);
+    EXPECT_TRUE(feature->SetFeature(request.data(), 3));
+}
+
+TEST_F(SimProgramTest, ControlCommandsShowAndReplaceImagesAndReportErrors) {
+    Emulator sim(folder_, {});
+    Result r = sim.Control({"report", "0x0c", "2"});
+    EXPECT_EQ(r.exit, 0);
+    EXPECT_EQ(r.out, "0c 06 02 3f 53 00\n");
+    EXPECT_EQ(sim.Control({"set", "12", "2", "0c 06 02 00 14 00"}).exit, 0);
+    EXPECT_EQ(sim.Control({"report", "12", "2"}).out, "0c 06 02 00 14 00\n");
+    EXPECT_EQ(sim.Control({"report", "0x0e", "1", "111"}).out.substr(0, 15), "0e 52 00 01 6f ");
+    EXPECT_EQ(sim.Control({"report", "0x0f"}).out, "0f 08 68 00 8d 00 00 00\n");
+    // Wrong length, unknown report, bad numbers, unknown commands.
+    EXPECT_EQ(sim.Control({"set", "12", "2", "0c 06 02"}).exit, 1);
+    EXPECT_EQ(sim.Control({"report", "0x42"}).exit, 1);
+    EXPECT_EQ(sim.Control({"report", "0x0c", "7"}).exit, 2);
+    EXPECT_EQ(sim.Control({"event", "0", "1", "2"}).exit, 2);
+    EXPECT_EQ(sim.Control({"fail", "paint", "on"}).exit, 2);
+    EXPECT_EQ(sim.Control({"dance"}).exit, 2);
+    EXPECT_EQ(RunSim({"--model", "C"}).exit, 2);
+    EXPECT_EQ(RunSim({"--busy-polls", "many"}).exit, 2);
+    // Nobody listening.
+    EXPECT_EQ(RunSim({"--socket", (folder_ / "none.sock").string(), "plug"}).exit, 3);
+    // A second emulator on the same socket does not start.
+    EXPECT_NE(RunSim({"--socket", sim.socket()}).exit, 0);
+}
+
+TEST_F(SimProgramTest, PlugAndUnplugReachASubscriberAndSoDoesTheProgramsEnd) {
+    auto sim = std::make_unique<Emulator>(folder_, std::vector<std::string>{"--unplugged"});
+    auto backend = hid::MakeSimClientBackend(sim->socket());
+    EXPECT_TRUE(backend->Enumerate().empty());
+    Collector collector;
+    auto subscription = backend->Subscribe(collector);
+    EXPECT_EQ(sim->Control({"plug"}).exit, 0);
+    ASSERT_TRUE(collector.WaitFor(3));
+    const auto present = backend->Enumerate();
+    ASSERT_EQ(present.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(collector.changes[i].code, hid::kDbtDeviceArrival);
+        EXPECT_EQ(collector.changes[i].device, present[i]);
+    }
+    auto events = OpenPage(*backend, kEventUsagePage, hid::OpenMode::Read);
+    ASSERT_TRUE(events);
+    EXPECT_EQ(sim->Control({"unplug"}).exit, 0);
+    ASSERT_TRUE(collector.WaitFor(6));
+    EXPECT_EQ(collector.changes[3].code, hid::kDbtDeviceRemoveComplete);
+    std::uint8_t buf[8];
+    EXPECT_EQ(events->Read(buf, 8, 5000), hid::kReadError);
+
+    // The program ends while plugged: its interfaces are removed; a new one
+    // at the same socket arrives.
+    EXPECT_EQ(sim->Control({"plug"}).exit, 0);
+    ASSERT_TRUE(collector.WaitFor(9));
+    EXPECT_EQ(sim->Stop(), 0);
+    ASSERT_TRUE(collector.WaitFor(12));
+    for (std::size_t i = 9; i < 12; ++i) {
+        EXPECT_EQ(collector.changes[i].code, hid::kDbtDeviceRemoveComplete);
+    }
+    sim = std::make_unique<Emulator>(folder_, std::vector<std::string>{});
+    ASSERT_TRUE(collector.WaitFor(15));
+    EXPECT_EQ(collector.changes[12].code, hid::kDbtDeviceArrival);
+    subscription.reset();
+    EXPECT_EQ(collector.size(), 15u);
+}
+
+TEST_F(SimProgramTest, StateAndTraceFilesAcrossRuns) {
+    const std::string state = (folder_ / "kbd.state").string();
+    const std::string trace = (folder_ / "trace.txt").string();
+    {
+        Emulator sim(folder_, {"--state", state, "--trace", trace});
+        auto backend = hid::MakeSimClientBackend(sim.socket());
+        auto feature = OpenPage(*backend, kFeatureUsagePage, hid::OpenMode::Feature);
+        ASSERT_TRUE(feature);
+        const Bytes active{0x05, 0x03, 0x03};
+        ASSERT_TRUE(feature->SetFeature(active.data(), 3));
+        EXPECT_EQ(sim.Stop(), 0);  // SIGTERM saves
+    }
+    std::ifstream in(trace);
+    std::string line;
+    ASSERT_TRUE(std::getline(in, line));
+    EXPECT_EQ(line.substr(line.find(' ') + 1), "SET 05 03 03");
+    ASSERT_TRUE(fs::exists(state));
+    Emulator again(folder_, {"--state", state});
+    EXPECT_EQ(again.Control({"report", "5"}).out, "05 03 03\n");
+}
+
+}  // namespace
+}  // namespace vyre
