@@ -16,123 +16,124 @@ namespace fs = std::filesystem;
 namespace {
 
 bool WriteAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    ssize_t n = ::write(fd, data.data(), data.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
+    while (!data.empty()) {
+        ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(n));
     }
-    data.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
+    return true;
 }
 
 void SyncFolder(const fs::path& folder) {
-  int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd >= 0) {
-    ::fsync(fd);
-    ::close(fd);
-  }
+    int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
 }
 
 // Removes "<name>.tmp.<pid>.<n>" files of processes that no longer run.
 void RemoveStaleTemporaries(const fs::path& target) {
-  std::error_code ec;
-  fs::path folder = target.parent_path();
-  std::string prefix = target.filename().string() + ".tmp.";
-  for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec), end; !ec && it != end;
-       it.increment(ec)) {
-    std::string name = it->path().filename().string();
-    if (name.compare(0, prefix.size(), prefix) != 0) continue;
-    std::string rest = name.substr(prefix.size());
-    auto dot = rest.find('.');
-    long pid = 0;
-    try {
-      pid = std::stol(rest.substr(0, dot));
-    } catch (...) {
-      continue;
+    std::error_code ec;
+    fs::path folder = target.parent_path();
+    std::string prefix = target.filename().string() + ".tmp.";
+    for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec), end;
+         !ec && it != end; it.increment(ec)) {
+        std::string name = it->path().filename().string();
+        if (name.compare(0, prefix.size(), prefix) != 0) continue;
+        std::string rest = name.substr(prefix.size());
+        auto dot = rest.find('.');
+        long pid = 0;
+        try {
+            pid = std::stol(rest.substr(0, dot));
+        } catch (...) {
+            continue;
+        }
+        if (pid <= 0 || pid == ::getpid()) continue;
+        if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
+            std::error_code ignored;
+            fs::remove(it->path(), ignored);
+        }
     }
-    if (pid <= 0 || pid == ::getpid()) continue;
-    if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
-      std::error_code ignored;
-      fs::remove(it->path(), ignored);
-    }
-  }
 }
 
 }  // namespace
 
-bool WriteFileAtomically(const fs::path& target, std::string_view contents, std::error_code* error) {
-  static std::atomic<unsigned> counter{0};
-  auto fail = [&](int err) {
-    if (error != nullptr) *error = std::error_code(err, std::generic_category());
-    return false;
-  };
-  fs::path folder = target.parent_path();
-  if (!folder.empty()) {
-    std::error_code ec;
-    fs::create_directories(folder, ec);
-    if (ec) {
-      if (error != nullptr) *error = ec;
-      return false;
+bool WriteFileAtomically(const fs::path& target, std::string_view contents,
+                         std::error_code* error) {
+    static std::atomic<unsigned> counter{0};
+    auto fail = [&](int err) {
+        if (error != nullptr) *error = std::error_code(err, std::generic_category());
+        return false;
+    };
+    fs::path folder = target.parent_path();
+    if (!folder.empty()) {
+        std::error_code ec;
+        fs::create_directories(folder, ec);
+        if (ec) {
+            if (error != nullptr) *error = ec;
+            return false;
+        }
     }
-  }
-  fs::path temp = target;
-  temp += ".tmp." + std::to_string(::getpid()) + "." + std::to_string(counter++);
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0) return fail(errno);
-  if (!WriteAll(fd, contents) || ::fsync(fd) != 0) {
-    int err = errno;
-    ::close(fd);
-    ::unlink(temp.c_str());
-    return fail(err);
-  }
-  if (::close(fd) != 0) {
-    int err = errno;
-    ::unlink(temp.c_str());
-    return fail(err);
-  }
-  if (::rename(temp.c_str(), target.c_str()) != 0) {
-    int err = errno;
-    ::unlink(temp.c_str());
-    return fail(err);
-  }
-  SyncFolder(folder);
-  RemoveStaleTemporaries(target);
-  if (error != nullptr) error->clear();
-  return true;
+    fs::path temp = target;
+    temp += ".tmp." + std::to_string(::getpid()) + "." + std::to_string(counter++);
+    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) return fail(errno);
+    if (!WriteAll(fd, contents) || ::fsync(fd) != 0) {
+        int err = errno;
+        ::close(fd);
+        ::unlink(temp.c_str());
+        return fail(err);
+    }
+    if (::close(fd) != 0) {
+        int err = errno;
+        ::unlink(temp.c_str());
+        return fail(err);
+    }
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
+        int err = errno;
+        ::unlink(temp.c_str());
+        return fail(err);
+    }
+    SyncFolder(folder);
+    RemoveStaleTemporaries(target);
+    if (error != nullptr) error->clear();
+    return true;
 }
 
 std::optional<std::string> ReadWholeFile(const fs::path& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  std::string data;
-  char buffer[65536];
-  for (;;) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      ::close(fd);
-      return std::nullopt;
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    std::string data;
+    char buffer[65536];
+    for (;;) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        data.append(buffer, static_cast<std::size_t>(n));
     }
-    if (n == 0) break;
-    data.append(buffer, static_cast<std::size_t>(n));
-  }
-  ::close(fd);
-  return data;
+    ::close(fd);
+    return data;
 }
 
 FileStamp StampOf(const fs::path& path) {
-  struct stat st {};
-  FileStamp s;
-  if (::stat(path.c_str(), &st) != 0) return s;
-  s.exists = true;
-  s.device = st.st_dev;
-  s.inode = st.st_ino;
-  s.size = static_cast<unsigned long long>(st.st_size);
-  s.mtimeSec = st.st_mtim.tv_sec;
-  s.mtimeNsec = st.st_mtim.tv_nsec;
-  return s;
+    struct stat st {};
+    FileStamp s;
+    if (::stat(path.c_str(), &st) != 0) return s;
+    s.exists = true;
+    s.device = st.st_dev;
+    s.inode = st.st_ino;
+    s.size = static_cast<unsigned long long>(st.st_size);
+    s.mtimeSec = st.st_mtim.tv_sec;
+    s.mtimeNsec = st.st_mtim.tv_nsec;
+    return s;
 }
 
 }  // namespace vyre::platform

@@ -26,10 +26,10 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
 // What identifies one version of a file on disk, to tell whether a cached copy
 // is still current. `exists` is false for a missing file.
 struct FileStamp {
-  bool exists = false;
-  unsigned long long device = 0, inode = 0, size = 0;
-  long long mtimeSec = 0, mtimeNsec = 0;
-  bool operator==(const FileStamp&) const = default;
+    bool exists = false;
+    unsigned long long device = 0, inode = 0, size = 0;
+    long long mtimeSec = 0, mtimeNsec = 0;
+    bool operator==(const FileStamp&) const = default;
 };
 FileStamp StampOf(const std::filesystem::path& path);
 

@@ -12,11 +12,11 @@
 namespace vyre::process {
 
 struct StartResult {
-  bool started = false;
-  std::error_code error;  // why the start failed (e.g. no such file, not executable)
-  std::string what;       // the step that failed: "not found", "chdir", "exec", "fork"
-  pid_t pid = 0;          // the started process (not a child of the caller)
-  explicit operator bool() const { return started; }
+    bool started = false;
+    std::error_code error;  // why the start failed (e.g. no such file, not executable)
+    std::string what;       // the step that failed: "not found", "chdir", "exec", "fork"
+    pid_t pid = 0;          // the started process (not a child of the caller)
+    explicit operator bool() const { return started; }
 };
 
 // Starts argv[0] with the arguments argv in `workingFolder` (the caller's
@@ -43,8 +43,8 @@ std::filesystem::path OwnExecutable();
 std::filesystem::path OwnFolder();
 
 struct ProcessEntry {
-  pid_t pid = 0;
-  std::filesystem::path executable;  // empty when it cannot be read (other users' processes)
+    pid_t pid = 0;
+    std::filesystem::path executable;  // empty when it cannot be read (other users' processes)
 };
 
 // Every process the system lists under /proc.

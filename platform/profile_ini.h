@@ -35,36 +35,36 @@ namespace vyre::platform {
 
 // One private-profile file held in memory. Names and values are UTF-8.
 class ProfileFile {
- public:
-  ProfileFile();
-  ~ProfileFile();
-  ProfileFile(const ProfileFile&);
-  ProfileFile& operator=(const ProfileFile&);
-  ProfileFile(ProfileFile&&) noexcept;
-  ProfileFile& operator=(ProfileFile&&) noexcept;
+  public:
+    ProfileFile();
+    ~ProfileFile();
+    ProfileFile(const ProfileFile&);
+    ProfileFile& operator=(const ProfileFile&);
+    ProfileFile(ProfileFile&&) noexcept;
+    ProfileFile& operator=(ProfileFile&&) noexcept;
 
-  // Parses file contents; never fails (lines it cannot read are kept as they are).
-  static ProfileFile Parse(std::string_view bytes);
-  // Reads a file; a missing or unreadable file gives an empty document.
-  static ProfileFile Load(const std::filesystem::path& file);
-  std::string Serialize() const;
-  bool Save(const std::filesystem::path& file) const;
+    // Parses file contents; never fails (lines it cannot read are kept as they are).
+    static ProfileFile Parse(std::string_view bytes);
+    // Reads a file; a missing or unreadable file gives an empty document.
+    static ProfileFile Load(const std::filesystem::path& file);
+    std::string Serialize() const;
+    bool Save(const std::filesystem::path& file) const;
 
-  // The value as GetPrivateProfileString reads it; std::nullopt when the key
-  // is missing.
-  std::optional<std::string> Get(std::string_view section, std::string_view key) const;
-  // False (nothing changed) when a name or the value cannot be stored: a line
-  // break in any of them, '=' in a key, ']' can be stored in a section name.
-  bool Set(std::string_view section, std::string_view key, std::string_view value);
-  bool DeleteKey(std::string_view section, std::string_view key);   // true when it existed
-  bool DeleteSection(std::string_view section);                      // true when it existed
-  bool HasSection(std::string_view section) const;
-  std::vector<std::string> SectionNames() const;
-  std::vector<std::string> KeyNames(std::string_view section) const;
+    // The value as GetPrivateProfileString reads it; std::nullopt when the key
+    // is missing.
+    std::optional<std::string> Get(std::string_view section, std::string_view key) const;
+    // False (nothing changed) when a name or the value cannot be stored: a line
+    // break in any of them, '=' in a key, ']' can be stored in a section name.
+    bool Set(std::string_view section, std::string_view key, std::string_view value);
+    bool DeleteKey(std::string_view section, std::string_view key);  // true when it existed
+    bool DeleteSection(std::string_view section);                    // true when it existed
+    bool HasSection(std::string_view section) const;
+    std::vector<std::string> SectionNames() const;
+    std::vector<std::string> KeyNames(std::string_view section) const;
 
- private:
-  struct Doc;
-  std::unique_ptr<Doc> doc_;
+  private:
+    struct Doc;
+    std::unique_ptr<Doc> doc_;
 };
 
 // GetPrivateProfileString: at most maxChars - 1 characters when maxChars is
@@ -73,8 +73,8 @@ std::u16string GetPrivateProfileString(std::u16string_view section, std::u16stri
                                        std::u16string_view defaultValue,
                                        const std::filesystem::path& file, std::size_t maxChars = 0);
 std::string GetPrivateProfileString(std::string_view section, std::string_view key,
-                                    std::string_view defaultValue, const std::filesystem::path& file,
-                                    std::size_t maxChars = 0);
+                                    std::string_view defaultValue,
+                                    const std::filesystem::path& file, std::size_t maxChars = 0);
 
 // GetPrivateProfileInt: the decimal number at the start of the value
 // (optional sign); 0 when the value has no digits; the default when the key is
@@ -87,8 +87,8 @@ int GetPrivateProfileInt(std::string_view section, std::string_view key, int def
 // WritePrivateProfileString: key == nullptr deletes the section, value ==
 // nullptr deletes the key. Returns false when the file could not be written
 // (the file is then unchanged) or the names cannot be stored.
-bool WritePrivateProfileString(std::u16string_view section, const char16_t* key, const char16_t* value,
-                               const std::filesystem::path& file);
+bool WritePrivateProfileString(std::u16string_view section, const char16_t* key,
+                               const char16_t* value, const std::filesystem::path& file);
 bool WritePrivateProfileString(std::string_view section, const char* key, const char* value,
                                const std::filesystem::path& file);
 
@@ -99,14 +99,14 @@ std::vector<std::u16string> GetPrivateProfileKeyNames(std::u16string_view sectio
 // Collects the free functions' writes until the outermost batch ends, then
 // rewrites every changed file once. Reads inside the batch see the writes.
 class ProfileWriteBatch {
- public:
-  ProfileWriteBatch();
-  ~ProfileWriteBatch();
-  ProfileWriteBatch(const ProfileWriteBatch&) = delete;
-  ProfileWriteBatch& operator=(const ProfileWriteBatch&) = delete;
-  // Writes what is pending now; false when a file could not be written (its
-  // pending changes are dropped).
-  bool Commit();
+  public:
+    ProfileWriteBatch();
+    ~ProfileWriteBatch();
+    ProfileWriteBatch(const ProfileWriteBatch&) = delete;
+    ProfileWriteBatch& operator=(const ProfileWriteBatch&) = delete;
+    // Writes what is pending now; false when a file could not be written (its
+    // pending changes are dropped).
+    bool Commit();
 };
 
 }  // namespace vyre::platform

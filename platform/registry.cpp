@@ -17,519 +17,532 @@ constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
 constexpr std::size_t kLineWidth = 80;
 
 int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
 }
 
 std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
 }
 
 std::string Escape(std::string_view s) {
-  std::string out;
-  out.reserve(s.size() + 2);
-  for (char c : s) {
-    if (c == '\\' || c == '"') out += '\\';
-    out += c;
-  }
-  return out;
+    std::string out;
+    out.reserve(s.size() + 2);
+    for (char c : s) {
+        if (c == '\\' || c == '"') out += '\\';
+        out += c;
+    }
+    return out;
 }
 
 // Reads a quoted, escaped text starting at s[i] == '"'; i ends after the
 // closing quote. False when there is none.
 bool ReadQuoted(std::string_view s, std::size_t& i, std::string& out) {
-  if (i >= s.size() || s[i] != '"') return false;
-  ++i;
-  while (i < s.size()) {
-    char c = s[i++];
-    if (c == '"') return true;
-    if (c == '\\') {
-      if (i >= s.size()) return false;
-      c = s[i++];
+    if (i >= s.size() || s[i] != '"') return false;
+    ++i;
+    while (i < s.size()) {
+        char c = s[i++];
+        if (c == '"') return true;
+        if (c == '\\') {
+            if (i >= s.size()) return false;
+            c = s[i++];
+        }
+        out += c;
     }
-    out += c;
-  }
-  return false;
+    return false;
 }
 
 bool ParseHexList(std::string_view s, std::vector<std::uint8_t>& out) {
-  s = Trim(s);
-  if (s.empty()) return true;
-  std::size_t i = 0;
-  for (;;) {
-    while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
-    if (i + 2 > s.size()) return false;
-    int hi = HexDigit(s[i]);
-    int lo = HexDigit(s[i + 1]);
-    if (hi < 0 || lo < 0) return false;
-    out.push_back(static_cast<std::uint8_t>(hi * 16 + lo));
-    i += 2;
-    while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
-    if (i == s.size()) return true;
-    if (s[i] != ',') return false;
-    ++i;
-    // regedit leaves a trailing comma before a fold; tolerate it at the end.
-    std::size_t j = i;
-    while (j < s.size() && (s[j] == ' ' || s[j] == '\t')) ++j;
-    if (j == s.size()) return true;
-  }
+    s = Trim(s);
+    if (s.empty()) return true;
+    std::size_t i = 0;
+    for (;;) {
+        while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+        if (i + 2 > s.size()) return false;
+        int hi = HexDigit(s[i]);
+        int lo = HexDigit(s[i + 1]);
+        if (hi < 0 || lo < 0) return false;
+        out.push_back(static_cast<std::uint8_t>(hi * 16 + lo));
+        i += 2;
+        while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+        if (i == s.size()) return true;
+        if (s[i] != ',') return false;
+        ++i;
+        // regedit leaves a trailing comma before a fold; tolerate it at the end.
+        std::size_t j = i;
+        while (j < s.size() && (s[j] == ' ' || s[j] == '\t')) ++j;
+        if (j == s.size()) return true;
+    }
 }
 
 // One "name"=data line; false when it cannot be read.
 bool ParseValueLine(std::string_view line, RegValue& value, bool& deletion) {
-  std::size_t i = 0;
-  std::string name;
-  if (line[0] == '@') {
-    i = 1;
-  } else if (!ReadQuoted(line, i, name)) {
+    std::size_t i = 0;
+    std::string name;
+    if (line[0] == '@') {
+        i = 1;
+    } else if (!ReadQuoted(line, i, name)) {
+        return false;
+    }
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    if (i >= line.size() || line[i] != '=') return false;
+    std::string_view data = Trim(line.substr(i + 1));
+    value = RegValue{};
+    value.name = std::move(name);
+    deletion = false;
+    if (data == "-") {
+        deletion = true;
+        return true;
+    }
+    if (!data.empty() && data[0] == '"') {
+        std::size_t j = 0;
+        std::string textValue;
+        if (!ReadQuoted(data, j, textValue) || j != data.size()) return false;
+        std::u16string wide = text::Utf8ToUtf16(textValue);
+        wide += u'\0';
+        value.type = RegType::Sz;
+        value.data.resize(wide.size() * 2);
+        for (std::size_t k = 0; k < wide.size(); ++k) {
+            value.data[2 * k] = static_cast<std::uint8_t>(wide[k] & 0xFF);
+            value.data[2 * k + 1] = static_cast<std::uint8_t>(wide[k] >> 8);
+        }
+        return true;
+    }
+    auto lower = text::FoldCaseUtf8(data.substr(0, std::min<std::size_t>(data.size(), 8)));
+    if (lower.rfind("dword:", 0) == 0) {
+        std::string_view digits = Trim(data.substr(6));
+        if (digits.empty() || digits.size() > 8) return false;
+        std::uint32_t v = 0;
+        for (char c : digits) {
+            int d = HexDigit(c);
+            if (d < 0) return false;
+            v = v * 16 + static_cast<std::uint32_t>(d);
+        }
+        value.type = RegType::Dword;
+        value.data = {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
+                      static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)};
+        return true;
+    }
+    if (lower.rfind("hex:", 0) == 0) {
+        value.type = RegType::Binary;
+        return ParseHexList(data.substr(4), value.data);
+    }
+    if (lower.rfind("hex(", 0) == 0) {
+        auto close = data.find("):");
+        if (close == std::string_view::npos || close == 4 || close > 12) return false;
+        std::uint32_t type = 0;
+        for (char c : data.substr(4, close - 4)) {
+            int d = HexDigit(c);
+            if (d < 0) return false;
+            type = type * 16 + static_cast<std::uint32_t>(d);
+        }
+        value.type = static_cast<RegType>(type);
+        return ParseHexList(data.substr(close + 2), value.data);
+    }
     return false;
-  }
-  while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-  if (i >= line.size() || line[i] != '=') return false;
-  std::string_view data = Trim(line.substr(i + 1));
-  value = RegValue{};
-  value.name = std::move(name);
-  deletion = false;
-  if (data == "-") {
-    deletion = true;
-    return true;
-  }
-  if (!data.empty() && data[0] == '"') {
-    std::size_t j = 0;
-    std::string textValue;
-    if (!ReadQuoted(data, j, textValue) || j != data.size()) return false;
-    std::u16string wide = text::Utf8ToUtf16(textValue);
-    wide += u'\0';
-    value.type = RegType::Sz;
-    value.data.resize(wide.size() * 2);
-    for (std::size_t k = 0; k < wide.size(); ++k) {
-      value.data[2 * k] = static_cast<std::uint8_t>(wide[k] & 0xFF);
-      value.data[2 * k + 1] = static_cast<std::uint8_t>(wide[k] >> 8);
-    }
-    return true;
-  }
-  auto lower = text::FoldCaseUtf8(data.substr(0, std::min<std::size_t>(data.size(), 8)));
-  if (lower.rfind("dword:", 0) == 0) {
-    std::string_view digits = Trim(data.substr(6));
-    if (digits.empty() || digits.size() > 8) return false;
-    std::uint32_t v = 0;
-    for (char c : digits) {
-      int d = HexDigit(c);
-      if (d < 0) return false;
-      v = v * 16 + static_cast<std::uint32_t>(d);
-    }
-    value.type = RegType::Dword;
-    value.data = {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
-                  static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)};
-    return true;
-  }
-  if (lower.rfind("hex:", 0) == 0) {
-    value.type = RegType::Binary;
-    return ParseHexList(data.substr(4), value.data);
-  }
-  if (lower.rfind("hex(", 0) == 0) {
-    auto close = data.find("):");
-    if (close == std::string_view::npos || close == 4 || close > 12) return false;
-    std::uint32_t type = 0;
-    for (char c : data.substr(4, close - 4)) {
-      int d = HexDigit(c);
-      if (d < 0) return false;
-      type = type * 16 + static_cast<std::uint32_t>(d);
-    }
-    value.type = static_cast<RegType>(type);
-    return ParseHexList(data.substr(close + 2), value.data);
-  }
-  return false;
 }
 
 // A REG_SZ that can be written as "text": one terminated string of printable
 // characters that survives UTF-8 unchanged.
 bool AsPlainString(const RegValue& v, std::string& out) {
-  if (v.type != RegType::Sz || v.data.size() < 2 || v.data.size() % 2 != 0) return false;
-  std::u16string wide(v.data.size() / 2, u'\0');
-  for (std::size_t k = 0; k < wide.size(); ++k) {
-    wide[k] = static_cast<char16_t>(v.data[2 * k] | (v.data[2 * k + 1] << 8));
-  }
-  if (wide.back() != u'\0') return false;
-  wide.pop_back();
-  for (char16_t c : wide) {
-    if (c < 0x20 || c == 0x7F) return false;
-  }
-  out = text::Utf16ToUtf8(wide);
-  return text::Utf8ToUtf16(out) == wide;
+    if (v.type != RegType::Sz || v.data.size() < 2 || v.data.size() % 2 != 0) return false;
+    std::u16string wide(v.data.size() / 2, u'\0');
+    for (std::size_t k = 0; k < wide.size(); ++k) {
+        wide[k] = static_cast<char16_t>(v.data[2 * k] | (v.data[2 * k + 1] << 8));
+    }
+    if (wide.back() != u'\0') return false;
+    wide.pop_back();
+    for (char16_t c : wide) {
+        if (c < 0x20 || c == 0x7F) return false;
+    }
+    out = text::Utf16ToUtf8(wide);
+    return text::Utf8ToUtf16(out) == wide;
 }
 
 void AppendHex(std::string& out, std::size_t column, const std::vector<std::uint8_t>& data) {
-  static const char* digits = "0123456789abcdef";
-  for (std::size_t k = 0; k < data.size(); ++k) {
-    bool last = k + 1 == data.size();
-    // Room for "xx," and the folding backslash.
-    if (column + 3 + 1 > kLineWidth) {
-      out += "\\\n  ";
-      column = 2;
+    static const char* digits = "0123456789abcdef";
+    for (std::size_t k = 0; k < data.size(); ++k) {
+        bool last = k + 1 == data.size();
+        // Room for "xx," and the folding backslash.
+        if (column + 3 + 1 > kLineWidth) {
+            out += "\\\n  ";
+            column = 2;
+        }
+        out += digits[data[k] >> 4];
+        out += digits[data[k] & 15];
+        column += 2;
+        if (!last) {
+            out += ',';
+            ++column;
+        }
     }
-    out += digits[data[k] >> 4];
-    out += digits[data[k] & 15];
-    column += 2;
-    if (!last) {
-      out += ',';
-      ++column;
-    }
-  }
 }
 
 std::vector<std::string> SplitLines(std::string_view text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i <= text.size(); ++i) {
-    if (i == text.size() || text[i] == '\n') {
-      std::string_view line = text.substr(start, i - start);
-      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-      if (i < text.size() || !line.empty()) lines.emplace_back(line);
-      start = i + 1;
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        if (i == text.size() || text[i] == '\n') {
+            std::string_view line = text.substr(start, i - start);
+            if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+            if (i < text.size() || !line.empty()) lines.emplace_back(line);
+            start = i + 1;
+        }
     }
-  }
-  return lines;
+    return lines;
 }
 
 }  // namespace
 
 RegFileContents ParseRegFile(std::string_view raw, std::string_view keyPath) {
-  std::string utf8;
-  if (raw.size() >= 2 && (raw.substr(0, 2) == "\xFF\xFE" || raw.substr(0, 2) == "\xFE\xFF")) {
-    utf8 = text::Utf16ToUtf8(text::DecodeTextFile(raw));
-  } else if (raw.size() >= 3 && raw.substr(0, 3) == "\xEF\xBB\xBF") {
-    utf8 = std::string(raw.substr(3));
-  } else {
-    utf8 = std::string(raw);
-  }
-
-  RegFileContents result;
-  std::unordered_map<std::string, std::size_t> index;
-  bool inKey = false;
-  std::vector<std::string> lines = SplitLines(utf8);
-  for (std::size_t n = 0; n < lines.size(); ++n) {
-    std::string line(Trim(lines[n]));
-    // Folded hex lists continue on the next lines.
-    while (!line.empty() && line.back() == '\\' && n + 1 < lines.size() && line.find("=hex") != std::string::npos) {
-      line.pop_back();
-      line += Trim(lines[++n]);
-    }
-    if (line.empty() || line[0] == ';') continue;
-    if (line[0] == '[') {
-      inKey = line.back() == ']' && text::EqualNoCaseUtf8(line.substr(1, line.size() - 2), keyPath);
-      if (inKey) result.keyFound = true;
-      continue;
-    }
-    if (!inKey || line.find('\0') != std::string::npos) continue;
-    RegValue value;
-    bool deletion = false;
-    if (!ParseValueLine(line, value, deletion)) continue;
-    std::string folded = text::FoldCaseUtf8(value.name);
-    auto it = index.find(folded);
-    if (deletion) {
-      if (it != index.end()) {
-        result.values.erase(result.values.begin() + static_cast<std::ptrdiff_t>(it->second));
-        index.clear();
-        for (std::size_t k = 0; k < result.values.size(); ++k) index[text::FoldCaseUtf8(result.values[k].name)] = k;
-      }
-      continue;
-    }
-    if (it != index.end()) {
-      result.values[it->second] = std::move(value);
+    std::string utf8;
+    if (raw.size() >= 2 && (raw.substr(0, 2) == "\xFF\xFE" || raw.substr(0, 2) == "\xFE\xFF")) {
+        utf8 = text::Utf16ToUtf8(text::DecodeTextFile(raw));
+    } else if (raw.size() >= 3 && raw.substr(0, 3) == "\xEF\xBB\xBF") {
+        utf8 = std::string(raw.substr(3));
     } else {
-      index.emplace(std::move(folded), result.values.size());
-      result.values.push_back(std::move(value));
+        utf8 = std::string(raw);
     }
-  }
-  return result;
+
+    RegFileContents result;
+    std::unordered_map<std::string, std::size_t> index;
+    bool inKey = false;
+    std::vector<std::string> lines = SplitLines(utf8);
+    for (std::size_t n = 0; n < lines.size(); ++n) {
+        std::string line(Trim(lines[n]));
+        // Folded hex lists continue on the next lines.
+        while (!line.empty() && line.back() == '\\' && n + 1 < lines.size() &&
+               line.find("=hex") != std::string::npos) {
+            line.pop_back();
+            line += Trim(lines[++n]);
+        }
+        if (line.empty() || line[0] == ';') continue;
+        if (line[0] == '[') {
+            inKey = line.back() == ']' &&
+                    text::EqualNoCaseUtf8(line.substr(1, line.size() - 2), keyPath);
+            if (inKey) result.keyFound = true;
+            continue;
+        }
+        if (!inKey || line.find('\0') != std::string::npos) continue;
+        RegValue value;
+        bool deletion = false;
+        if (!ParseValueLine(line, value, deletion)) continue;
+        std::string folded = text::FoldCaseUtf8(value.name);
+        auto it = index.find(folded);
+        if (deletion) {
+            if (it != index.end()) {
+                result.values.erase(result.values.begin() +
+                                    static_cast<std::ptrdiff_t>(it->second));
+                index.clear();
+                for (std::size_t k = 0; k < result.values.size(); ++k)
+                    index[text::FoldCaseUtf8(result.values[k].name)] = k;
+            }
+            continue;
+        }
+        if (it != index.end()) {
+            result.values[it->second] = std::move(value);
+        } else {
+            index.emplace(std::move(folded), result.values.size());
+            result.values.push_back(std::move(value));
+        }
+    }
+    return result;
 }
 
-std::string FormatRegFile(std::string_view keyPath, bool keyExists, const std::vector<RegValue>& values) {
-  std::string out(kHeader);
-  out += "\n\n";
-  if (!keyExists) return out;
-  out += '[';
-  out += keyPath;
-  out += "]\n";
-  for (const RegValue& v : values) {
-    std::size_t lineStart = out.size();
-    if (v.name.empty()) {
-      out += '@';
-    } else {
-      out += '"';
-      out += Escape(v.name);
-      out += '"';
-    }
-    out += '=';
-    std::string plain;
-    if (v.type == RegType::Dword && v.data.size() == 4) {
-      char buf[16];
-      std::uint32_t d = v.data[0] | (v.data[1] << 8) | (v.data[2] << 16) | (std::uint32_t(v.data[3]) << 24);
-      std::snprintf(buf, sizeof buf, "dword:%08x", d);
-      out += buf;
-    } else if (AsPlainString(v, plain)) {
-      out += '"';
-      out += Escape(plain);
-      out += '"';
-    } else {
-      if (v.type == RegType::Binary) {
-        out += "hex:";
-      } else {
-        char buf[24];
-        std::snprintf(buf, sizeof buf, "hex(%x):", static_cast<unsigned>(v.type));
-        out += buf;
-      }
-      AppendHex(out, out.size() - lineStart, v.data);
+std::string FormatRegFile(std::string_view keyPath, bool keyExists,
+                          const std::vector<RegValue>& values) {
+    std::string out(kHeader);
+    out += "\n\n";
+    if (!keyExists) return out;
+    out += '[';
+    out += keyPath;
+    out += "]\n";
+    for (const RegValue& v : values) {
+        std::size_t lineStart = out.size();
+        if (v.name.empty()) {
+            out += '@';
+        } else {
+            out += '"';
+            out += Escape(v.name);
+            out += '"';
+        }
+        out += '=';
+        std::string plain;
+        if (v.type == RegType::Dword && v.data.size() == 4) {
+            char buf[16];
+            std::uint32_t d =
+                v.data[0] | (v.data[1] << 8) | (v.data[2] << 16) | (std::uint32_t(v.data[3]) << 24);
+            std::snprintf(buf, sizeof buf, "dword:%08x", d);
+            out += buf;
+        } else if (AsPlainString(v, plain)) {
+            out += '"';
+            out += Escape(plain);
+            out += '"';
+        } else {
+            if (v.type == RegType::Binary) {
+                out += "hex:";
+            } else {
+                char buf[24];
+                std::snprintf(buf, sizeof buf, "hex(%x):", static_cast<unsigned>(v.type));
+                out += buf;
+            }
+            AppendHex(out, out.size() - lineStart, v.data);
+        }
+        out += '\n';
     }
     out += '\n';
-  }
-  out += '\n';
-  return out;
+    return out;
 }
 
 struct Registry::State {
-  bool loaded = false;
-  bool keyExists = false;
-  std::vector<RegValue> values;
-  std::unordered_map<std::string, std::size_t> index;  // folded name -> position
-  FileStamp stamp;
-  bool dirty = false;  // changes not yet on disk
-  int batchDepth = 0;
+    bool loaded = false;
+    bool keyExists = false;
+    std::vector<RegValue> values;
+    std::unordered_map<std::string, std::size_t> index;  // folded name -> position
+    FileStamp stamp;
+    bool dirty = false;  // changes not yet on disk
+    int batchDepth = 0;
 
-  void Reindex() {
-    index.clear();
-    for (std::size_t k = 0; k < values.size(); ++k) index[text::FoldCaseUtf8(values[k].name)] = k;
-  }
-  RegValue* Find(std::string_view name) {
-    auto it = index.find(text::FoldCaseUtf8(name));
-    return it == index.end() ? nullptr : &values[it->second];
-  }
+    void Reindex() {
+        index.clear();
+        for (std::size_t k = 0; k < values.size(); ++k)
+            index[text::FoldCaseUtf8(values[k].name)] = k;
+    }
+    RegValue* Find(std::string_view name) {
+        auto it = index.find(text::FoldCaseUtf8(name));
+        return it == index.end() ? nullptr : &values[it->second];
+    }
 };
 
-Registry::Registry(std::filesystem::path file) : Registry(std::optional<std::filesystem::path>(std::move(file))) {}
+Registry::Registry(std::filesystem::path file)
+    : Registry(std::optional<std::filesystem::path>(std::move(file))) {}
 
 Registry::Registry(std::optional<std::filesystem::path> file)
     : file_(std::move(file)), state_(std::make_unique<State>()) {
-  if (!file_) state_->loaded = true;
+    if (!file_) state_->loaded = true;
 }
 
 Registry::~Registry() {
-  std::lock_guard lock(mutex_);
-  if (state_->dirty) Flush();
+    std::lock_guard lock(mutex_);
+    if (state_->dirty) Flush();
 }
 
 std::unique_ptr<Registry> Registry::InMemory() {
-  return std::unique_ptr<Registry>(new Registry(std::optional<std::filesystem::path>()));
+    return std::unique_ptr<Registry>(new Registry(std::optional<std::filesystem::path>()));
 }
 
 Registry& Registry::CurrentUser() {
-  static Registry registry(paths::RegistryFile());
-  return registry;
+    static Registry registry(paths::RegistryFile());
+    return registry;
 }
 
 void Registry::Refresh() {
-  State& s = *state_;
-  if (!file_ || s.dirty) return;
-  FileStamp now = StampOf(*file_);
-  if (s.loaded && now == s.stamp) return;
-  s.loaded = true;
-  s.stamp = now;
-  s.values.clear();
-  s.keyExists = false;
-  if (now.exists) {
-    if (auto raw = ReadWholeFile(*file_)) {
-      RegFileContents contents = ParseRegFile(*raw, kVyreLumoKeyPath);
-      s.keyExists = contents.keyFound;
-      s.values = std::move(contents.values);
+    State& s = *state_;
+    if (!file_ || s.dirty) return;
+    FileStamp now = StampOf(*file_);
+    if (s.loaded && now == s.stamp) return;
+    s.loaded = true;
+    s.stamp = now;
+    s.values.clear();
+    s.keyExists = false;
+    if (now.exists) {
+        if (auto raw = ReadWholeFile(*file_)) {
+            RegFileContents contents = ParseRegFile(*raw, kVyreLumoKeyPath);
+            s.keyExists = contents.keyFound;
+            s.values = std::move(contents.values);
+        }
     }
-  }
-  s.Reindex();
+    s.Reindex();
 }
 
 bool Registry::Flush() {
-  State& s = *state_;
-  if (!file_) {
+    State& s = *state_;
+    if (!file_) {
+        s.dirty = false;
+        return true;
+    }
+    std::string text = FormatRegFile(kVyreLumoKeyPath, s.keyExists, s.values);
+    if (!WriteFileAtomically(*file_, text)) {
+        // The file is unchanged; drop the changes so that reads agree with it.
+        s.dirty = false;
+        s.loaded = false;
+        return false;
+    }
+    s.stamp = StampOf(*file_);
     s.dirty = false;
     return true;
-  }
-  std::string text = FormatRegFile(kVyreLumoKeyPath, s.keyExists, s.values);
-  if (!WriteFileAtomically(*file_, text)) {
-    // The file is unchanged; drop the changes so that reads agree with it.
-    s.dirty = false;
-    s.loaded = false;
-    return false;
-  }
-  s.stamp = StampOf(*file_);
-  s.dirty = false;
-  return true;
 }
 
 RegStatus Registry::Changed() {
-  State& s = *state_;
-  s.dirty = true;
-  if (s.batchDepth > 0) return RegStatus::Ok;
-  return Flush() ? RegStatus::Ok : RegStatus::Failed;
+    State& s = *state_;
+    s.dirty = true;
+    if (s.batchDepth > 0) return RegStatus::Ok;
+    return Flush() ? RegStatus::Ok : RegStatus::Failed;
 }
 
 bool Registry::KeyExists() {
-  std::lock_guard lock(mutex_);
-  Refresh();
-  return state_->keyExists;
+    std::lock_guard lock(mutex_);
+    Refresh();
+    return state_->keyExists;
 }
 
 bool Registry::CreateKey() {
-  std::lock_guard lock(mutex_);
-  Refresh();
-  if (state_->keyExists) return true;
-  state_->keyExists = true;
-  return Changed() == RegStatus::Ok;
+    std::lock_guard lock(mutex_);
+    Refresh();
+    if (state_->keyExists) return true;
+    state_->keyExists = true;
+    return Changed() == RegStatus::Ok;
 }
 
 bool Registry::DeleteKey() {
-  std::lock_guard lock(mutex_);
-  Refresh();
-  if (!state_->keyExists) return true;
-  state_->keyExists = false;
-  state_->values.clear();
-  state_->Reindex();
-  return Changed() == RegStatus::Ok;
+    std::lock_guard lock(mutex_);
+    Refresh();
+    if (!state_->keyExists) return true;
+    state_->keyExists = false;
+    state_->values.clear();
+    state_->Reindex();
+    return Changed() == RegStatus::Ok;
 }
 
-RegStatus Registry::QueryValue(std::string_view name, RegType* type, void* data, std::uint32_t* size) {
-  std::lock_guard lock(mutex_);
-  Refresh();
-  State& s = *state_;
-  if (!s.keyExists) return RegStatus::NotFound;
-  const RegValue* v = s.Find(name);
-  if (v == nullptr) return RegStatus::NotFound;
-  if (type != nullptr) *type = v->type;
-  auto needed = static_cast<std::uint32_t>(v->data.size());
-  if (size == nullptr) return data == nullptr ? RegStatus::Ok : RegStatus::MoreData;
-  if (data == nullptr) {
+RegStatus Registry::QueryValue(std::string_view name, RegType* type, void* data,
+                               std::uint32_t* size) {
+    std::lock_guard lock(mutex_);
+    Refresh();
+    State& s = *state_;
+    if (!s.keyExists) return RegStatus::NotFound;
+    const RegValue* v = s.Find(name);
+    if (v == nullptr) return RegStatus::NotFound;
+    if (type != nullptr) *type = v->type;
+    auto needed = static_cast<std::uint32_t>(v->data.size());
+    if (size == nullptr) return data == nullptr ? RegStatus::Ok : RegStatus::MoreData;
+    if (data == nullptr) {
+        *size = needed;
+        return RegStatus::Ok;
+    }
+    if (*size < needed) {
+        *size = needed;
+        return RegStatus::MoreData;
+    }
+    if (needed > 0) std::memcpy(data, v->data.data(), needed);
     *size = needed;
     return RegStatus::Ok;
-  }
-  if (*size < needed) {
-    *size = needed;
-    return RegStatus::MoreData;
-  }
-  if (needed > 0) std::memcpy(data, v->data.data(), needed);
-  *size = needed;
-  return RegStatus::Ok;
 }
 
-RegStatus Registry::SetValue(std::string_view name, RegType type, const void* data, std::uint32_t size) {
-  if (name.find_first_of(std::string_view("\0\r\n", 3)) != std::string_view::npos) return RegStatus::Failed;
-  if (size > 0 && data == nullptr) return RegStatus::Failed;
-  std::lock_guard lock(mutex_);
-  Refresh();
-  State& s = *state_;
-  const auto* bytes = static_cast<const std::uint8_t*>(data);
-  std::vector<std::uint8_t> copy(bytes, bytes + size);
-  s.keyExists = true;
-  if (RegValue* v = s.Find(name)) {
-    v->type = type;
-    v->data = std::move(copy);
-  } else {
-    s.index.emplace(text::FoldCaseUtf8(name), s.values.size());
-    s.values.push_back(RegValue{std::string(name), type, std::move(copy)});
-  }
-  return Changed();
+RegStatus Registry::SetValue(std::string_view name, RegType type, const void* data,
+                             std::uint32_t size) {
+    if (name.find_first_of(std::string_view("\0\r\n", 3)) != std::string_view::npos)
+        return RegStatus::Failed;
+    if (size > 0 && data == nullptr) return RegStatus::Failed;
+    std::lock_guard lock(mutex_);
+    Refresh();
+    State& s = *state_;
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    std::vector<std::uint8_t> copy(bytes, bytes + size);
+    s.keyExists = true;
+    if (RegValue* v = s.Find(name)) {
+        v->type = type;
+        v->data = std::move(copy);
+    } else {
+        s.index.emplace(text::FoldCaseUtf8(name), s.values.size());
+        s.values.push_back(RegValue{std::string(name), type, std::move(copy)});
+    }
+    return Changed();
 }
 
 RegStatus Registry::DeleteValue(std::string_view name) {
-  std::lock_guard lock(mutex_);
-  Refresh();
-  State& s = *state_;
-  if (!s.keyExists) return RegStatus::NotFound;
-  auto it = s.index.find(text::FoldCaseUtf8(name));
-  if (it == s.index.end()) return RegStatus::NotFound;
-  s.values.erase(s.values.begin() + static_cast<std::ptrdiff_t>(it->second));
-  s.Reindex();
-  return Changed();
+    std::lock_guard lock(mutex_);
+    Refresh();
+    State& s = *state_;
+    if (!s.keyExists) return RegStatus::NotFound;
+    auto it = s.index.find(text::FoldCaseUtf8(name));
+    if (it == s.index.end()) return RegStatus::NotFound;
+    s.values.erase(s.values.begin() + static_cast<std::ptrdiff_t>(it->second));
+    s.Reindex();
+    return Changed();
 }
 
 std::optional<RegValue> Registry::GetValue(std::string_view name) {
-  std::lock_guard lock(mutex_);
-  Refresh();
-  if (!state_->keyExists) return std::nullopt;
-  const RegValue* v = state_->Find(name);
-  if (v == nullptr) return std::nullopt;
-  return *v;
+    std::lock_guard lock(mutex_);
+    Refresh();
+    if (!state_->keyExists) return std::nullopt;
+    const RegValue* v = state_->Find(name);
+    if (v == nullptr) return std::nullopt;
+    return *v;
 }
 
 std::vector<RegValue> Registry::Values() {
-  std::lock_guard lock(mutex_);
-  Refresh();
-  if (!state_->keyExists) return {};
-  return state_->values;
+    std::lock_guard lock(mutex_);
+    Refresh();
+    if (!state_->keyExists) return {};
+    return state_->values;
 }
 
 std::optional<std::uint32_t> Registry::ReadDword(std::string_view name) {
-  RegType type = RegType::None;
-  std::uint8_t b[4];
-  std::uint32_t size = sizeof b;
-  if (QueryValue(name, &type, b, &size) != RegStatus::Ok || type != RegType::Dword || size != 4) {
-    return std::nullopt;
-  }
-  return b[0] | (b[1] << 8) | (b[2] << 16) | (std::uint32_t(b[3]) << 24);
+    RegType type = RegType::None;
+    std::uint8_t b[4];
+    std::uint32_t size = sizeof b;
+    if (QueryValue(name, &type, b, &size) != RegStatus::Ok || type != RegType::Dword || size != 4) {
+        return std::nullopt;
+    }
+    return b[0] | (b[1] << 8) | (b[2] << 16) | (std::uint32_t(b[3]) << 24);
 }
 
 RegStatus Registry::WriteDword(std::string_view name, std::uint32_t value) {
-  std::uint8_t b[4] = {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-                       static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
-  return SetValue(name, RegType::Dword, b, sizeof b);
+    std::uint8_t b[4] = {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+                         static_cast<std::uint8_t>(value >> 16),
+                         static_cast<std::uint8_t>(value >> 24)};
+    return SetValue(name, RegType::Dword, b, sizeof b);
 }
 
 std::optional<std::u16string> Registry::ReadString(std::string_view name, std::uint32_t maxBytes) {
-  RegType type = RegType::None;
-  std::vector<std::uint8_t> buffer(maxBytes);
-  std::uint32_t size = maxBytes;
-  if (QueryValue(name, &type, buffer.data(), &size) != RegStatus::Ok) return std::nullopt;
-  if (type != RegType::Sz && type != RegType::ExpandSz && type != RegType::MultiSz) return std::nullopt;
-  std::u16string out;
-  for (std::uint32_t k = 0; k + 1 < size; k += 2) {
-    auto c = static_cast<char16_t>(buffer[k] | (buffer[k + 1] << 8));
-    if (c == u'\0') break;
-    out += c;
-  }
-  return out;
+    RegType type = RegType::None;
+    std::vector<std::uint8_t> buffer(maxBytes);
+    std::uint32_t size = maxBytes;
+    if (QueryValue(name, &type, buffer.data(), &size) != RegStatus::Ok) return std::nullopt;
+    if (type != RegType::Sz && type != RegType::ExpandSz && type != RegType::MultiSz)
+        return std::nullopt;
+    std::u16string out;
+    for (std::uint32_t k = 0; k + 1 < size; k += 2) {
+        auto c = static_cast<char16_t>(buffer[k] | (buffer[k + 1] << 8));
+        if (c == u'\0') break;
+        out += c;
+    }
+    return out;
 }
 
 RegStatus Registry::WriteString(std::string_view name, RegType type, std::u16string_view value) {
-  std::vector<std::uint8_t> bytes((value.size() + 1) * 2, 0);
-  for (std::size_t k = 0; k < value.size(); ++k) {
-    bytes[2 * k] = static_cast<std::uint8_t>(value[k] & 0xFF);
-    bytes[2 * k + 1] = static_cast<std::uint8_t>(value[k] >> 8);
-  }
-  return SetValue(name, type, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+    std::vector<std::uint8_t> bytes((value.size() + 1) * 2, 0);
+    for (std::size_t k = 0; k < value.size(); ++k) {
+        bytes[2 * k] = static_cast<std::uint8_t>(value[k] & 0xFF);
+        bytes[2 * k + 1] = static_cast<std::uint8_t>(value[k] >> 8);
+    }
+    return SetValue(name, type, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
 }
 
 std::string Registry::Serialize() {
-  std::lock_guard lock(mutex_);
-  Refresh();
-  return FormatRegFile(kVyreLumoKeyPath, state_->keyExists, state_->values);
+    std::lock_guard lock(mutex_);
+    Refresh();
+    return FormatRegFile(kVyreLumoKeyPath, state_->keyExists, state_->values);
 }
 
 Registry::Batch::Batch(Registry& registry) : registry_(&registry) {
-  std::lock_guard lock(registry_->mutex_);
-  registry_->Refresh();
-  ++registry_->state_->batchDepth;
+    std::lock_guard lock(registry_->mutex_);
+    registry_->Refresh();
+    ++registry_->state_->batchDepth;
 }
 
 Registry::Batch::~Batch() {
-  std::lock_guard lock(registry_->mutex_);
-  if (--registry_->state_->batchDepth == 0 && registry_->state_->dirty) registry_->Flush();
+    std::lock_guard lock(registry_->mutex_);
+    if (--registry_->state_->batchDepth == 0 && registry_->state_->dirty) registry_->Flush();
 }
 
 bool Registry::Batch::Commit() {
-  std::lock_guard lock(registry_->mutex_);
-  return !registry_->state_->dirty || registry_->Flush();
+    std::lock_guard lock(registry_->mutex_);
+    return !registry_->state_->dirty || registry_->Flush();
 }
 
 }  // namespace vyre::platform

@@ -44,110 +44,111 @@
 namespace vyre::platform {
 
 enum class RegType : std::uint32_t {
-  None = 0,
-  Sz = 1,
-  ExpandSz = 2,
-  Binary = 3,
-  Dword = 4,
-  MultiSz = 7,
+    None = 0,
+    Sz = 1,
+    ExpandSz = 2,
+    Binary = 3,
+    Dword = 4,
+    MultiSz = 7,
 };
 
 // The results of RegQueryValueEx and friends that the system distinguishes.
 enum class RegStatus {
-  Ok,        // ERROR_SUCCESS
-  NotFound,  // ERROR_FILE_NOT_FOUND: no key or no such value
-  MoreData,  // ERROR_MORE_DATA: the buffer is too small; the size says how much is needed
-  Failed,    // the change could not be stored
+    Ok,        // ERROR_SUCCESS
+    NotFound,  // ERROR_FILE_NOT_FOUND: no key or no such value
+    MoreData,  // ERROR_MORE_DATA: the buffer is too small; the size says how much is needed
+    Failed,    // the change could not be stored
 };
 
 struct RegValue {
-  std::string name;  // UTF-8, compared without regard to case
-  RegType type = RegType::None;
-  std::vector<std::uint8_t> data;
+    std::string name;  // UTF-8, compared without regard to case
+    RegType type = RegType::None;
+    std::vector<std::uint8_t> data;
 };
 
 class Registry {
- public:
-  // The key kept in `file` (created on the first write).
-  explicit Registry(std::filesystem::path file);
-  // A key that lives in memory only (for tests); starts without the key.
-  static std::unique_ptr<Registry> InMemory();
-  ~Registry();
-  Registry(const Registry&) = delete;
-  Registry& operator=(const Registry&) = delete;
+  public:
+    // The key kept in `file` (created on the first write).
+    explicit Registry(std::filesystem::path file);
+    // A key that lives in memory only (for tests); starts without the key.
+    static std::unique_ptr<Registry> InMemory();
+    ~Registry();
+    Registry(const Registry&) = delete;
+    Registry& operator=(const Registry&) = delete;
 
-  // The process-wide key, kept in paths::RegistryFile().
-  static Registry& CurrentUser();
+    // The process-wide key, kept in paths::RegistryFile().
+    static Registry& CurrentUser();
 
-  bool KeyExists();
-  // Creates the key when it is missing (RegCreateKeyEx); true when it exists afterwards.
-  bool CreateKey();
-  // Deletes the key with all its values.
-  bool DeleteKey();
+    bool KeyExists();
+    // Creates the key when it is missing (RegCreateKeyEx); true when it exists afterwards.
+    bool CreateKey();
+    // Deletes the key with all its values.
+    bool DeleteKey();
 
-  // RegQueryValueEx: on entry *size is the buffer's size in bytes. When `data`
-  // is null the needed size is stored and Ok returned. When the buffer is too
-  // small the needed size is stored and MoreData returned (the buffer is not
-  // touched). Otherwise the value is copied, *size set to its size and Ok
-  // returned. `type` may be null.
-  RegStatus QueryValue(std::string_view name, RegType* type, void* data, std::uint32_t* size);
+    // RegQueryValueEx: on entry *size is the buffer's size in bytes. When `data`
+    // is null the needed size is stored and Ok returned. When the buffer is too
+    // small the needed size is stored and MoreData returned (the buffer is not
+    // touched). Otherwise the value is copied, *size set to its size and Ok
+    // returned. `type` may be null.
+    RegStatus QueryValue(std::string_view name, RegType* type, void* data, std::uint32_t* size);
 
-  // RegSetValueEx; creates the key when it is missing.
-  RegStatus SetValue(std::string_view name, RegType type, const void* data, std::uint32_t size);
-  // RegDeleteValue.
-  RegStatus DeleteValue(std::string_view name);
+    // RegSetValueEx; creates the key when it is missing.
+    RegStatus SetValue(std::string_view name, RegType type, const void* data, std::uint32_t size);
+    // RegDeleteValue.
+    RegStatus DeleteValue(std::string_view name);
 
-  std::optional<RegValue> GetValue(std::string_view name);
-  // Every value of the key in the order they were first written.
-  std::vector<RegValue> Values();
+    std::optional<RegValue> GetValue(std::string_view name);
+    // Every value of the key in the order they were first written.
+    std::vector<RegValue> Values();
 
-  // Typed helpers. ReadDword fails unless the value is REG_DWORD of 4 bytes.
-  // ReadString reads REG_SZ, REG_EXPAND_SZ or REG_MULTI_SZ with a buffer of
-  // `maxBytes` bytes (RegQueryValueEx rules: too long a value fails) and
-  // returns its text up to the first terminator.
-  std::optional<std::uint32_t> ReadDword(std::string_view name);
-  RegStatus WriteDword(std::string_view name, std::uint32_t value);
-  std::optional<std::u16string> ReadString(std::string_view name, std::uint32_t maxBytes);
-  // Writes the text with one terminating zero character (size = length x 2 + 2).
-  RegStatus WriteString(std::string_view name, RegType type, std::u16string_view text);
+    // Typed helpers. ReadDword fails unless the value is REG_DWORD of 4 bytes.
+    // ReadString reads REG_SZ, REG_EXPAND_SZ or REG_MULTI_SZ with a buffer of
+    // `maxBytes` bytes (RegQueryValueEx rules: too long a value fails) and
+    // returns its text up to the first terminator.
+    std::optional<std::uint32_t> ReadDword(std::string_view name);
+    RegStatus WriteDword(std::string_view name, std::uint32_t value);
+    std::optional<std::u16string> ReadString(std::string_view name, std::uint32_t maxBytes);
+    // Writes the text with one terminating zero character (size = length x 2 + 2).
+    RegStatus WriteString(std::string_view name, RegType type, std::u16string_view text);
 
-  // While a Batch is alive changes are kept in memory; the file is rewritten
-  // once when the last Batch ends (or by Commit). Use it to save many values.
-  class Batch {
-   public:
-    explicit Batch(Registry& registry);
-    ~Batch();
-    Batch(const Batch&) = delete;
-    Batch& operator=(const Batch&) = delete;
-    // Writes what is pending now; true when nothing is left unwritten.
-    bool Commit();
+    // While a Batch is alive changes are kept in memory; the file is rewritten
+    // once when the last Batch ends (or by Commit). Use it to save many values.
+    class Batch {
+      public:
+        explicit Batch(Registry& registry);
+        ~Batch();
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+        // Writes what is pending now; true when nothing is left unwritten.
+        bool Commit();
 
-   private:
-    Registry* registry_;
-  };
+      private:
+        Registry* registry_;
+    };
 
-  // The text the file would hold now (for tests and diagnostics).
-  std::string Serialize();
+    // The text the file would hold now (for tests and diagnostics).
+    std::string Serialize();
 
- private:
-  struct State;
-  Registry(std::optional<std::filesystem::path> file);
-  void Refresh();  // reloads the file when it changed on disk; caller holds mutex_
-  RegStatus Changed();  // writes or defers after a change; caller holds mutex_
-  bool Flush();
+  private:
+    struct State;
+    Registry(std::optional<std::filesystem::path> file);
+    void Refresh();       // reloads the file when it changed on disk; caller holds mutex_
+    RegStatus Changed();  // writes or defers after a change; caller holds mutex_
+    bool Flush();
 
-  std::optional<std::filesystem::path> file_;
-  std::mutex mutex_;
-  std::unique_ptr<State> state_;
+    std::optional<std::filesystem::path> file_;
+    std::mutex mutex_;
+    std::unique_ptr<State> state_;
 };
 
 // Parsing and writing of the export format, shared with the fuzz target.
 struct RegFileContents {
-  bool keyFound = false;
-  std::vector<RegValue> values;
+    bool keyFound = false;
+    std::vector<RegValue> values;
 };
 RegFileContents ParseRegFile(std::string_view text, std::string_view keyPath);
-std::string FormatRegFile(std::string_view keyPath, bool keyExists, const std::vector<RegValue>& values);
+std::string FormatRegFile(std::string_view keyPath, bool keyExists,
+                          const std::vector<RegValue>& values);
 
 // "HKEY_CURRENT_USER\Software\Kalvex\Vyre Lumo"
 extern const char* const kVyreLumoKeyPath;

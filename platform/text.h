@@ -39,8 +39,8 @@ std::string WideToMultiByte(unsigned codePage, std::u16string_view text);
 // characters as fit in fieldSize - 1 bytes, then zero bytes up to the end of
 // the field (the field is always terminated). Returns the number of text
 // bytes written (without the terminator). A field of size 0 is left alone.
-std::size_t WideToMultiByteField(unsigned codePage, std::u16string_view text,
-                                 void* field, std::size_t fieldSize);
+std::size_t WideToMultiByteField(unsigned codePage, std::u16string_view text, void* field,
+                                 std::size_t fieldSize);
 
 // Cuts already converted multibyte text so that it fits `fieldSize` bytes with
 // its terminator, never inside a character. Returns the kept length.

@@ -14,60 +14,62 @@ using vyre::testing::ScopedEnv;
 using vyre::testing::TempDir;
 
 TEST(Paths, DataFolderFromTheEnvironment) {
-  TempDir dir;
-  {
-    ScopedEnv home("VYRE_LUMO_HOME", (dir / "home").string());
-    EXPECT_EQ(DataFolder(), dir / "home");
-    EXPECT_EQ(RegistryFile(), dir / "home" / "registry.reg");
-  }
-  ScopedEnv noHome("VYRE_LUMO_HOME", "");
-  {
-    ScopedEnv xdg("XDG_CONFIG_HOME", (dir / "xdg").string());
-    EXPECT_EQ(DataFolder(), dir / "xdg" / "vyre-lumo");
-  }
-  ScopedEnv relativeXdg("XDG_CONFIG_HOME", "relative");  // ignored, as XDG says
-  ScopedEnv user("HOME", (dir / "user").string());
-  EXPECT_EQ(DataFolder(), dir / "user" / ".config" / "vyre-lumo");
+    TempDir dir;
+    {
+        ScopedEnv home("VYRE_LUMO_HOME", (dir / "home").string());
+        EXPECT_EQ(DataFolder(), dir / "home");
+        EXPECT_EQ(RegistryFile(), dir / "home" / "registry.reg");
+    }
+    ScopedEnv noHome("VYRE_LUMO_HOME", "");
+    {
+        ScopedEnv xdg("XDG_CONFIG_HOME", (dir / "xdg").string());
+        EXPECT_EQ(DataFolder(), dir / "xdg" / "vyre-lumo");
+    }
+    ScopedEnv relativeXdg("XDG_CONFIG_HOME", "relative");  // ignored, as XDG says
+    ScopedEnv user("HOME", (dir / "user").string());
+    EXPECT_EQ(DataFolder(), dir / "user" / ".config" / "vyre-lumo");
 }
 
 TEST(Paths, WindowsFormNamesResolve) {
-  TempDir dir;
-  ScopedEnv home("VYRE_LUMO_HOME", (dir / "data").string());
-  ScopedEnv assets("VYRE_LUMO_ASSETS", (dir / "assets").string());
-  EXPECT_EQ(Resolve("./Config/Timer.ini"), dir / "data" / "Config" / "Timer.ini");
-  EXPECT_EQ(Resolve(".\\Config\\Config.ini"), dir / "data" / "Config" / "Config.ini");
-  EXPECT_EQ(Resolve("config\\Preset_sequence.dat"), dir / "data" / "Config" / "Preset_sequence.dat");
-  EXPECT_EQ(Resolve(u".\\Config\\IlluminationButtonSet.dat"), dir / "data" / "Config" / "IlluminationButtonSet.dat");
-  EXPECT_EQ(Resolve(".\\wave\\x.wav"), dir / "assets" / "wave" / "x.wav");
-  EXPECT_EQ(Resolve(".\\Help\\English.txt"), dir / "assets" / "Help" / "English.txt");
-  EXPECT_EQ(Resolve(".\\HELP\\\\English.txt"), dir / "assets" / "Help" / "English.txt");
-  EXPECT_EQ(Resolve("CrashInfo.dmp"), dir / "data" / "CrashInfo.dmp");
-  EXPECT_EQ(Resolve("/usr/share/x.wav"), std::filesystem::path("/usr/share/x.wav"));
-  EXPECT_EQ(Resolve(".\\"), dir / "data");
+    TempDir dir;
+    ScopedEnv home("VYRE_LUMO_HOME", (dir / "data").string());
+    ScopedEnv assets("VYRE_LUMO_ASSETS", (dir / "assets").string());
+    EXPECT_EQ(Resolve("./Config/Timer.ini"), dir / "data" / "Config" / "Timer.ini");
+    EXPECT_EQ(Resolve(".\\Config\\Config.ini"), dir / "data" / "Config" / "Config.ini");
+    EXPECT_EQ(Resolve("config\\Preset_sequence.dat"),
+              dir / "data" / "Config" / "Preset_sequence.dat");
+    EXPECT_EQ(Resolve(u".\\Config\\IlluminationButtonSet.dat"),
+              dir / "data" / "Config" / "IlluminationButtonSet.dat");
+    EXPECT_EQ(Resolve(".\\wave\\x.wav"), dir / "assets" / "wave" / "x.wav");
+    EXPECT_EQ(Resolve(".\\Help\\English.txt"), dir / "assets" / "Help" / "English.txt");
+    EXPECT_EQ(Resolve(".\\HELP\\\\English.txt"), dir / "assets" / "Help" / "English.txt");
+    EXPECT_EQ(Resolve("CrashInfo.dmp"), dir / "data" / "CrashInfo.dmp");
+    EXPECT_EQ(Resolve("/usr/share/x.wav"), std::filesystem::path("/usr/share/x.wav"));
+    EXPECT_EQ(Resolve(".\\"), dir / "data");
 }
 
 TEST(Paths, ShippedFilesAreFoundWithoutRegardToCase) {
-  TempDir dir;
-  ScopedEnv assets("VYRE_LUMO_ASSETS", dir.path().string());
-  std::filesystem::create_directories(dir / "Help");
-  std::ofstream(dir / "Help" / "TradionalChinese.txt") << "x";
-  EXPECT_EQ(Resolve(".\\Help\\tradionalchinese.TXT"), dir / "Help" / "TradionalChinese.txt");
-  EXPECT_EQ(Resolve(".\\Help\\Missing.txt"), dir / "Help" / "Missing.txt");
+    TempDir dir;
+    ScopedEnv assets("VYRE_LUMO_ASSETS", dir.path().string());
+    std::filesystem::create_directories(dir / "Help");
+    std::ofstream(dir / "Help" / "TradionalChinese.txt") << "x";
+    EXPECT_EQ(Resolve(".\\Help\\tradionalchinese.TXT"), dir / "Help" / "TradionalChinese.txt");
+    EXPECT_EQ(Resolve(".\\Help\\Missing.txt"), dir / "Help" / "Missing.txt");
 }
 
 TEST(Paths, BuildTreeAssetsByDefault) {
-  ScopedEnv assets("VYRE_LUMO_ASSETS", "");
-  EXPECT_EQ(AssetFolder(), std::filesystem::path(VYRE_LUMO_SOURCE_ASSETS));
+    ScopedEnv assets("VYRE_LUMO_ASSETS", "");
+    EXPECT_EQ(AssetFolder(), std::filesystem::path(VYRE_LUMO_SOURCE_ASSETS));
 }
 
 TEST(Paths, ProgramNamesMapToExecutablesBesideTheOwnProgram) {
-  EXPECT_EQ(ProgramFileName("Vyre Lumo Monitor.exe"), "vyre-lumo-monitor");
-  EXPECT_EQ(ProgramFileName("vyre lumo config.EXE"), "vyre-lumo-config");
-  EXPECT_EQ(ProgramFileName("FWupdate\\Vyre Lumo FW Update.exe"), "vyre-lumo-fw-update");
-  EXPECT_EQ(ProgramFileName("./FWupdate/Vyre Lumo FW Update.exe"), "vyre-lumo-fw-update");
-  EXPECT_EQ(ProgramFileName("Vyre Lumo FW Update.exe"), "");
-  EXPECT_EQ(ProgramPath("Vyre Lumo Config.exe"), process::OwnFolder() / "vyre-lumo-config");
-  EXPECT_FALSE(ProgramPath("notepad.exe"));
+    EXPECT_EQ(ProgramFileName("Vyre Lumo Monitor.exe"), "vyre-lumo-monitor");
+    EXPECT_EQ(ProgramFileName("vyre lumo config.EXE"), "vyre-lumo-config");
+    EXPECT_EQ(ProgramFileName("FWupdate\\Vyre Lumo FW Update.exe"), "vyre-lumo-fw-update");
+    EXPECT_EQ(ProgramFileName("./FWupdate/Vyre Lumo FW Update.exe"), "vyre-lumo-fw-update");
+    EXPECT_EQ(ProgramFileName("Vyre Lumo FW Update.exe"), "");
+    EXPECT_EQ(ProgramPath("Vyre Lumo Config.exe"), process::OwnFolder() / "vyre-lumo-config");
+    EXPECT_FALSE(ProgramPath("notepad.exe"));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "platform/atomic_file.h"
+#include "platform/text.h"
 #include "tests/platform/temp_dir.h"
 
 namespace vyre::platform {
@@ -20,312 +21,377 @@ using vyre::testing::TempDir;
 using namespace std::string_literals;
 
 std::string Slurp(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
 }
 
 void Spit(const std::filesystem::path& p, const std::string& text) {
-  std::ofstream(p, std::ios::binary) << text;
+    std::ofstream(p, std::ios::binary) << text;
 }
 
 std::vector<std::uint8_t> Pattern(std::size_t n) {
-  std::vector<std::uint8_t> v(n);
-  for (std::size_t i = 0; i < n; ++i) v[i] = static_cast<std::uint8_t>(i * 7 + 3);
-  return v;
+    std::vector<std::uint8_t> v(n);
+    for (std::size_t i = 0; i < n; ++i) v[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    return v;
 }
 
 // A process id that certainly does not run any more.
 pid_t DeadPid() {
-  pid_t pid = ::fork();
-  if (pid == 0) ::_exit(0);
-  int status;
-  ::waitpid(pid, &status, 0);
-  return pid;
+    pid_t pid = ::fork();
+    if (pid == 0) ::_exit(0);
+    int status;
+    ::waitpid(pid, &status, 0);
+    return pid;
 }
 
 TEST(Registry, QueryReportsSizesAsRegQueryValueEx) {
-  auto reg = Registry::InMemory();
-  EXPECT_FALSE(reg->KeyExists());
-  std::uint32_t size = 4;
-  EXPECT_EQ(reg->QueryValue("PF1 NAME", nullptr, nullptr, &size), RegStatus::NotFound);
+    auto reg = Registry::InMemory();
+    EXPECT_FALSE(reg->KeyExists());
+    std::uint32_t size = 4;
+    EXPECT_EQ(reg->QueryValue("PF1 NAME", nullptr, nullptr, &size), RegStatus::NotFound);
 
-  ASSERT_EQ(reg->WriteString("PF1 NAME", RegType::MultiSz, u"Default1"), RegStatus::Ok);
-  EXPECT_TRUE(reg->KeyExists());
+    ASSERT_EQ(reg->WriteString("PF1 NAME", RegType::MultiSz, u"Default1"), RegStatus::Ok);
+    EXPECT_TRUE(reg->KeyExists());
 
-  RegType type = RegType::None;
-  size = 0;
-  EXPECT_EQ(reg->QueryValue("PF1 NAME", &type, nullptr, &size), RegStatus::Ok);
-  EXPECT_EQ(type, RegType::MultiSz);
-  EXPECT_EQ(size, 18u);  // 8 characters x 2 + 2
+    RegType type = RegType::None;
+    size = 0;
+    EXPECT_EQ(reg->QueryValue("PF1 NAME", &type, nullptr, &size), RegStatus::Ok);
+    EXPECT_EQ(type, RegType::MultiSz);
+    EXPECT_EQ(size, 18u);  // 8 characters x 2 + 2
 
-  std::uint8_t buffer[64];
-  std::memset(buffer, 0xAB, sizeof buffer);
-  size = 17;
-  EXPECT_EQ(reg->QueryValue("PF1 NAME", &type, buffer, &size), RegStatus::MoreData);
-  EXPECT_EQ(size, 18u);
-  EXPECT_EQ(buffer[0], 0xAB);  // untouched
+    std::uint8_t buffer[64];
+    std::memset(buffer, 0xAB, sizeof buffer);
+    size = 17;
+    EXPECT_EQ(reg->QueryValue("PF1 NAME", &type, buffer, &size), RegStatus::MoreData);
+    EXPECT_EQ(size, 18u);
+    EXPECT_EQ(buffer[0], 0xAB);  // untouched
 
-  size = 18;
-  EXPECT_EQ(reg->QueryValue("PF1 NAME", &type, buffer, &size), RegStatus::Ok);
-  EXPECT_EQ(size, 18u);
-  EXPECT_EQ(buffer[0], 'D');
-  EXPECT_EQ(buffer[17], 0);
+    size = 18;
+    EXPECT_EQ(reg->QueryValue("PF1 NAME", &type, buffer, &size), RegStatus::Ok);
+    EXPECT_EQ(size, 18u);
+    EXPECT_EQ(buffer[0], 'D');
+    EXPECT_EQ(buffer[17], 0);
 
-  // A name that does not fit its 50-byte buffer reads as missing.
-  ASSERT_EQ(reg->WriteString("PF2 NAME", RegType::MultiSz, std::u16string(25, u'x')), RegStatus::Ok);
-  EXPECT_FALSE(reg->ReadString("PF2 NAME", 50));
-  EXPECT_EQ(reg->ReadString("PF2 NAME", 52), std::u16string(25, u'x'));
+    // A name that does not fit its 50-byte buffer reads as missing.
+    ASSERT_EQ(reg->WriteString("PF2 NAME", RegType::MultiSz, std::u16string(25, u'x')),
+              RegStatus::Ok);
+    EXPECT_FALSE(reg->ReadString("PF2 NAME", 50));
+    EXPECT_EQ(reg->ReadString("PF2 NAME", 52), std::u16string(25, u'x'));
 
-  // Typed reads check the type and size.
-  ASSERT_EQ(reg->WriteDword("Start Page", 3), RegStatus::Ok);
-  EXPECT_EQ(reg->ReadDword("Start Page"), 3u);
-  EXPECT_FALSE(reg->ReadDword("PF1 NAME"));
-  std::uint8_t two[2] = {1, 2};
-  ASSERT_EQ(reg->SetValue("Short", RegType::Dword, two, 2), RegStatus::Ok);
-  EXPECT_FALSE(reg->ReadDword("Short"));
-  EXPECT_FALSE(reg->ReadString("Start Page", 50));
+    // Typed reads check the type and size.
+    ASSERT_EQ(reg->WriteDword("Start Page", 3), RegStatus::Ok);
+    EXPECT_EQ(reg->ReadDword("Start Page"), 3u);
+    EXPECT_FALSE(reg->ReadDword("PF1 NAME"));
+    std::uint8_t two[2] = {1, 2};
+    ASSERT_EQ(reg->SetValue("Short", RegType::Dword, two, 2), RegStatus::Ok);
+    EXPECT_FALSE(reg->ReadDword("Short"));
+    EXPECT_FALSE(reg->ReadString("Start Page", 50));
 }
 
 TEST(Registry, NamesIgnoreCaseAndDeleteWorks) {
-  auto reg = Registry::InMemory();
-  ASSERT_EQ(reg->WriteDword("Windows Profile", 5), RegStatus::Ok);
-  EXPECT_EQ(reg->ReadDword("WINDOWS PROFILE"), 5u);
-  ASSERT_EQ(reg->WriteDword("windows profile", 2), RegStatus::Ok);
-  ASSERT_EQ(reg->Values().size(), 1u);
-  EXPECT_EQ(reg->Values()[0].name, "Windows Profile");  // the first spelling stays
-  EXPECT_EQ(reg->ReadDword("Windows Profile"), 2u);
+    auto reg = Registry::InMemory();
+    ASSERT_EQ(reg->WriteDword("Windows Profile", 5), RegStatus::Ok);
+    EXPECT_EQ(reg->ReadDword("WINDOWS PROFILE"), 5u);
+    ASSERT_EQ(reg->WriteDword("windows profile", 2), RegStatus::Ok);
+    ASSERT_EQ(reg->Values().size(), 1u);
+    EXPECT_EQ(reg->Values()[0].name, "Windows Profile");  // the first spelling stays
+    EXPECT_EQ(reg->ReadDword("Windows Profile"), 2u);
 
-  EXPECT_EQ(reg->DeleteValue("WINDOWS profile"), RegStatus::Ok);
-  EXPECT_EQ(reg->DeleteValue("Windows Profile"), RegStatus::NotFound);
-  EXPECT_FALSE(reg->ReadDword("Windows Profile"));
-  EXPECT_TRUE(reg->KeyExists());  // deleting values keeps the key
+    EXPECT_EQ(reg->DeleteValue("WINDOWS profile"), RegStatus::Ok);
+    EXPECT_EQ(reg->DeleteValue("Windows Profile"), RegStatus::NotFound);
+    EXPECT_FALSE(reg->ReadDword("Windows Profile"));
+    EXPECT_TRUE(reg->KeyExists());  // deleting values keeps the key
 
-  ASSERT_EQ(reg->WriteDword("A", 1), RegStatus::Ok);
-  EXPECT_TRUE(reg->DeleteKey());
-  EXPECT_FALSE(reg->KeyExists());
-  EXPECT_FALSE(reg->ReadDword("A"));
-  EXPECT_TRUE(reg->CreateKey());
-  EXPECT_TRUE(reg->KeyExists());
-  EXPECT_TRUE(reg->Values().empty());
+    ASSERT_EQ(reg->WriteDword("A", 1), RegStatus::Ok);
+    EXPECT_TRUE(reg->DeleteKey());
+    EXPECT_FALSE(reg->KeyExists());
+    EXPECT_FALSE(reg->ReadDword("A"));
+    EXPECT_TRUE(reg->CreateKey());
+    EXPECT_TRUE(reg->KeyExists());
+    EXPECT_TRUE(reg->Values().empty());
 }
 
 TEST(Registry, EveryValueSurvivesTheFileWithTypeAndSize) {
-  TempDir dir;
-  auto file = dir / "data" / "registry.reg";
-  std::u16string link = u"/opt/games/" + std::u16string(244, u'p');  // 255 characters
-  std::vector<std::uint8_t> stats = Pattern(248), talk = Pattern(765);
-  {
-    Registry reg(file);
-    EXPECT_FALSE(reg.KeyExists());
-    ASSERT_EQ(reg.WriteDword("Start Page", 0xDEADBEEF), RegStatus::Ok);
-    ASSERT_EQ(reg.SetValue("Statistic DB", RegType::Binary, stats.data(), 248), RegStatus::Ok);
-    ASSERT_EQ(reg.SetValue("PF1 TalkCommand", RegType::Binary, talk.data(), 765), RegStatus::Ok);
-    ASSERT_EQ(reg.WriteString("PF1 EXEC1", RegType::MultiSz, link), RegStatus::Ok);
-    ASSERT_EQ(reg.WriteString("PF1 Timer Name1", RegType::Sz, u"Tee \"grün\" C:\\x 計"), RegStatus::Ok);
-    ASSERT_EQ(reg.WriteString("PF1 Timer Name2", RegType::Sz, u"two\nlines"), RegStatus::Ok);
-    ASSERT_EQ(reg.WriteString("Path", RegType::ExpandSz, u"%HOME%/x"), RegStatus::Ok);
-    std::uint8_t oddSz[3] = {'a', 0, 'b'};  // not a well-formed string
-    ASSERT_EQ(reg.SetValue("Odd", RegType::Sz, oddSz, 3), RegStatus::Ok);
-    ASSERT_EQ(reg.SetValue("Empty", RegType::Binary, nullptr, 0), RegStatus::Ok);
-    ASSERT_EQ(reg.SetValue("", RegType::Dword, stats.data(), 4), RegStatus::Ok);
-  }
-  std::string text = Slurp(file);
-  EXPECT_EQ(text.rfind("Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Kalvex\\Vyre Lumo]\n", 0), 0u);
-  EXPECT_NE(text.find("\"Start Page\"=dword:deadbeef\n"), std::string::npos);
-  EXPECT_NE(text.find("\"PF1 Timer Name1\"=\"Tee \\\"grün\\\" C:\\\\x 計\"\n"), std::string::npos);
-  EXPECT_NE(text.find("\"PF1 EXEC1\"=hex(7):2f,00,6f,00"), std::string::npos);
-  EXPECT_NE(text.find("\"Path\"=hex(2):"), std::string::npos);
-  EXPECT_NE(text.find("\"Empty\"=hex:\n"), std::string::npos);
-  std::istringstream lines(text);
-  for (std::string line; std::getline(lines, line);) {
-    EXPECT_LE(line.size(), 80u) << line;
-  }
+    TempDir dir;
+    auto file = dir / "data" / "registry.reg";
+    std::u16string link = u"/opt/games/" + std::u16string(244, u'p');  // 255 characters
+    std::vector<std::uint8_t> stats = Pattern(248), talk = Pattern(765);
+    {
+        Registry reg(file);
+        EXPECT_FALSE(reg.KeyExists());
+        ASSERT_EQ(reg.WriteDword("Start Page", 0xDEADBEEF), RegStatus::Ok);
+        ASSERT_EQ(reg.SetValue("Statistic DB", RegType::Binary, stats.data(), 248), RegStatus::Ok);
+        ASSERT_EQ(reg.SetValue("PF1 TalkCommand", RegType::Binary, talk.data(), 765),
+                  RegStatus::Ok);
+        ASSERT_EQ(reg.WriteString("PF1 EXEC1", RegType::MultiSz, link), RegStatus::Ok);
+        ASSERT_EQ(reg.WriteString("PF1 Timer Name1", RegType::Sz, u"Tee \"grün\" C:\\x 計"),
+                  RegStatus::Ok);
+        ASSERT_EQ(reg.WriteString("PF1 Timer Name2", RegType::Sz, u"two\nlines"), RegStatus::Ok);
+        ASSERT_EQ(reg.WriteString("Path", RegType::ExpandSz, u"%HOME%/x"), RegStatus::Ok);
+        std::uint8_t oddSz[3] = {'a', 0, 'b'};  // not a well-formed string
+        ASSERT_EQ(reg.SetValue("Odd", RegType::Sz, oddSz, 3), RegStatus::Ok);
+        ASSERT_EQ(reg.SetValue("Empty", RegType::Binary, nullptr, 0), RegStatus::Ok);
+        ASSERT_EQ(reg.SetValue("", RegType::Dword, stats.data(), 4), RegStatus::Ok);
+    }
+    std::string text = Slurp(file);
+    EXPECT_EQ(text.rfind("Windows Registry Editor Version "
+                         "5.00\n\n[HKEY_CURRENT_USER\\Software\\Kalvex\\Vyre Lumo]\n",
+                         0),
+              0u);
+    EXPECT_NE(text.find("\"Start Page\"=dword:deadbeef\n"), std::string::npos);
+    EXPECT_NE(text.find("\"PF1 Timer Name1\"=\"Tee \\\"grün\\\" C:\\\\x 計\"\n"),
+              std::string::npos);
+    EXPECT_NE(text.find("\"PF1 EXEC1\"=hex(7):2f,00,6f,00"), std::string::npos);
+    EXPECT_NE(text.find("\"Path\"=hex(2):"), std::string::npos);
+    EXPECT_NE(text.find("\"Empty\"=hex:\n"), std::string::npos);
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_LE(line.size(), 80u) << line;
+    }
 
-  Registry again(file);
-  EXPECT_TRUE(again.KeyExists());
-  EXPECT_EQ(again.ReadDword("Start Page"), 0xDEADBEEFu);
-  EXPECT_EQ(again.GetValue("Statistic DB")->data, stats);
-  EXPECT_EQ(again.GetValue("PF1 TalkCommand")->data, talk);
-  EXPECT_EQ(again.ReadString("PF1 EXEC1", 512), link);
-  EXPECT_EQ(again.GetValue("PF1 EXEC1")->data.size(), link.size() * 2 + 2);
-  EXPECT_EQ(again.ReadString("PF1 Timer Name1", 50), u"Tee \"grün\" C:\\x 計");
-  EXPECT_EQ(again.ReadString("PF1 Timer Name2", 50), u"two\nlines");
-  EXPECT_EQ(again.GetValue("PF1 Timer Name2")->type, RegType::Sz);
-  EXPECT_EQ(again.GetValue("Path")->type, RegType::ExpandSz);
-  EXPECT_EQ(again.GetValue("Odd")->data, (std::vector<std::uint8_t>{'a', 0, 'b'}));
-  EXPECT_EQ(again.GetValue("Empty")->data.size(), 0u);
-  EXPECT_EQ(again.GetValue("")->type, RegType::Dword);
-  EXPECT_EQ(again.Serialize(), text);
+    Registry again(file);
+    EXPECT_TRUE(again.KeyExists());
+    EXPECT_EQ(again.ReadDword("Start Page"), 0xDEADBEEFu);
+    EXPECT_EQ(again.GetValue("Statistic DB")->data, stats);
+    EXPECT_EQ(again.GetValue("PF1 TalkCommand")->data, talk);
+    EXPECT_EQ(again.ReadString("PF1 EXEC1", 512), link);
+    EXPECT_EQ(again.GetValue("PF1 EXEC1")->data.size(), link.size() * 2 + 2);
+    EXPECT_EQ(again.ReadString("PF1 Timer Name1", 50), u"Tee \"grün\" C:\\x 計");
+    EXPECT_EQ(again.ReadString("PF1 Timer Name2", 50), u"two\nlines");
+    EXPECT_EQ(again.GetValue("PF1 Timer Name2")->type, RegType::Sz);
+    EXPECT_EQ(again.GetValue("Path")->type, RegType::ExpandSz);
+    EXPECT_EQ(again.GetValue("Odd")->data, (std::vector<std::uint8_t>{'a', 0, 'b'}));
+    EXPECT_EQ(again.GetValue("Empty")->data.size(), 0u);
+    EXPECT_EQ(again.GetValue("")->type, RegType::Dword);
+    EXPECT_EQ(again.Serialize(), text);
 }
 
 TEST(Registry, ReadsRegeditExportsInUtf16) {
-  TempDir dir;
-  std::u16string content =
-      u"Windows Registry Editor Version 5.00\r\n\r\n"
-      u"[HKEY_CURRENT_USER\\Software\\Other]\r\n\"Start Page\"=dword:00000009\r\n\r\n"
-      u"[hkey_current_user\\software\\kalvex\\vyre lumo]\r\n"
-      u"\"Start Page\"=dword:00000002\r\n"
-      u"\"PF1 NAME\"=hex(7):41,00,\\\r\n  42,00,00,00\r\n"
-      u"\"Gone\"=dword:00000001\r\n"
-      u"\"Gone\"=-\r\n";
-  std::string bytes = "\xFF\xFE";
-  for (char16_t c : content) {
-    bytes += static_cast<char>(c & 0xFF);
-    bytes += static_cast<char>(c >> 8);
-  }
-  Spit(dir / "registry.reg", bytes);
-  Registry reg(dir / "registry.reg");
-  EXPECT_TRUE(reg.KeyExists());
-  EXPECT_EQ(reg.ReadDword("Start Page"), 2u);  // not the other key's value
-  EXPECT_EQ(reg.ReadString("PF1 NAME", 50), u"AB");
-  EXPECT_FALSE(reg.GetValue("Gone"));
+    TempDir dir;
+    std::u16string content =
+        u"Windows Registry Editor Version 5.00\r\n\r\n"
+        u"[HKEY_CURRENT_USER\\Software\\Other]\r\n\"Start Page\"=dword:00000009\r\n\r\n"
+        u"[hkey_current_user\\software\\kalvex\\vyre lumo]\r\n"
+        u"\"Start Page\"=dword:00000002\r\n"
+        u"\"PF1 NAME\"=hex(7):41,00,\\\r\n  42,00,00,00\r\n"
+        u"\"Gone\"=dword:00000001\r\n"
+        u"\"Gone\"=-\r\n";
+    std::string bytes = "\xFF\xFE";
+    for (char16_t c : content) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    Spit(dir / "registry.reg", bytes);
+    Registry reg(dir / "registry.reg");
+    EXPECT_TRUE(reg.KeyExists());
+    EXPECT_EQ(reg.ReadDword("Start Page"), 2u);  // not the other key's value
+    EXPECT_EQ(reg.ReadString("PF1 NAME", 50), u"AB");
+    EXPECT_FALSE(reg.GetValue("Gone"));
 }
 
 TEST(Registry, DamagedFileIsReadAsFarAsItParses) {
-  TempDir dir;
-  std::string text =
-      "Windows Registry Editor Version 5.00\n\n"
-      "[HKEY_CURRENT_USER\\Software\\Kalvex\\Vyre Lumo]\n"
-      "\"Start Page\"=dword:00000001\n"
-      "\"Bad Dword\"=dword:xyz\n"
-      "\"Unterminated=dword:00000001\n"
-      "\"Bad Hex\"=hex:00,0g,01\n"
-      "\"Broken Fold\"=hex:01,02,\\\n"
-      "  zz,03\n"
-      "garbage line without meaning\n"
-      "\"With Nul\"=dword:0\0000001\n"
-      "\"Windows Profile\"=dword:00000004\n"
-      "\"PF1 NAME\"=hex(7):41,00,4"s;  // cut off in the middle of a byte list
-  Spit(dir / "registry.reg", text);
-  Registry reg(dir / "registry.reg");
-  EXPECT_TRUE(reg.KeyExists());
-  EXPECT_EQ(reg.ReadDword("Start Page"), 1u);
-  EXPECT_EQ(reg.ReadDword("Windows Profile"), 4u);
-  for (const char* missing : {"Bad Dword", "Unterminated", "Bad Hex", "Broken Fold", "With Nul", "PF1 NAME"}) {
-    EXPECT_FALSE(reg.GetValue(missing)) << missing;
-  }
-  // The next write replaces the damaged file with a clean one.
-  ASSERT_EQ(reg.WriteString("PF1 NAME", RegType::MultiSz, u"Default1"), RegStatus::Ok);
-  Registry again(dir / "registry.reg");
-  EXPECT_EQ(again.Values().size(), 3u);
-  EXPECT_EQ(again.ReadString("PF1 NAME", 50), u"Default1");
+    TempDir dir;
+    std::string text =
+        "Windows Registry Editor Version 5.00\n\n"
+        "[HKEY_CURRENT_USER\\Software\\Kalvex\\Vyre Lumo]\n"
+        "\"Start Page\"=dword:00000001\n"
+        "\"Bad Dword\"=dword:xyz\n"
+        "\"Unterminated=dword:00000001\n"
+        "\"Bad Hex\"=hex:00,0g,01\n"
+        "\"Broken Fold\"=hex:01,02,\\\n"
+        "  zz,03\n"
+        "garbage line without meaning\n"
+        "\"With Nul\"=dword:0\0000001\n"
+        "\"Windows Profile\"=dword:00000004\n"
+        "\"PF1 NAME\"=hex(7):41,00,4"s;  // cut off in the middle of a byte list
+    Spit(dir / "registry.reg", text);
+    Registry reg(dir / "registry.reg");
+    EXPECT_TRUE(reg.KeyExists());
+    EXPECT_EQ(reg.ReadDword("Start Page"), 1u);
+    EXPECT_EQ(reg.ReadDword("Windows Profile"), 4u);
+    for (const char* missing :
+         {"Bad Dword", "Unterminated", "Bad Hex", "Broken Fold", "With Nul", "PF1 NAME"}) {
+        EXPECT_FALSE(reg.GetValue(missing)) << missing;
+    }
+    // The next write replaces the damaged file with a clean one.
+    ASSERT_EQ(reg.WriteString("PF1 NAME", RegType::MultiSz, u"Default1"), RegStatus::Ok);
+    Registry again(dir / "registry.reg");
+    EXPECT_EQ(again.Values().size(), 3u);
+    EXPECT_EQ(again.ReadString("PF1 NAME", 50), u"Default1");
 
-  // A file of noise has no key: the first start's defaults apply.
-  Spit(dir / "noise.reg", "\x01\x02\xFF garbage\n[HKEY_CURRENT_USER\\Software\\Kalvex\\Vyre Lumo\n\"A\"=dword:1\n");
-  Registry noise(dir / "noise.reg");
-  EXPECT_FALSE(noise.KeyExists());
+    // A file of noise has no key: the first start's defaults apply.
+    Spit(dir / "noise.reg",
+         "\x01\x02\xFF garbage\n[HKEY_CURRENT_USER\\Software\\Kalvex\\Vyre Lumo\n\"A\"=dword:1\n");
+    Registry noise(dir / "noise.reg");
+    EXPECT_FALSE(noise.KeyExists());
 }
 
 TEST(Registry, CrashBetweenWritingAndRenamingLeavesTheOldFile) {
-  TempDir dir;
-  auto file = dir / "registry.reg";
-  {
-    Registry reg(file);
-    ASSERT_EQ(reg.WriteDword("Start Page", 1), RegStatus::Ok);
-  }
-  std::string old = Slurp(file);
-  // What a process that died during a rewrite leaves: a half-written temporary.
-  auto stray = dir / ("registry.reg.tmp." + std::to_string(DeadPid()) + ".0");
-  Spit(stray, old.substr(0, old.size() / 2));
-  auto emptyStray = dir / ("registry.reg.tmp." + std::to_string(DeadPid()) + ".1");
-  Spit(emptyStray, "");
+    TempDir dir;
+    auto file = dir / "registry.reg";
+    {
+        Registry reg(file);
+        ASSERT_EQ(reg.WriteDword("Start Page", 1), RegStatus::Ok);
+    }
+    std::string old = Slurp(file);
+    // What a process that died during a rewrite leaves: a half-written temporary.
+    auto stray = dir / ("registry.reg.tmp." + std::to_string(DeadPid()) + ".0");
+    Spit(stray, old.substr(0, old.size() / 2));
+    auto emptyStray = dir / ("registry.reg.tmp." + std::to_string(DeadPid()) + ".1");
+    Spit(emptyStray, "");
 
-  Registry reg(file);
-  EXPECT_EQ(reg.ReadDword("Start Page"), 1u);
-  ASSERT_EQ(reg.WriteDword("Start Page", 2), RegStatus::Ok);
-  EXPECT_FALSE(std::filesystem::exists(stray));
-  EXPECT_FALSE(std::filesystem::exists(emptyStray));
-  Registry again(file);
-  EXPECT_EQ(again.ReadDword("Start Page"), 2u);
-  // Only the file itself is left in the folder.
-  int entries = 0;
-  for (auto& e : std::filesystem::directory_iterator(dir.path())) entries += e.is_regular_file();
-  EXPECT_EQ(entries, 1);
+    Registry reg(file);
+    EXPECT_EQ(reg.ReadDword("Start Page"), 1u);
+    ASSERT_EQ(reg.WriteDword("Start Page", 2), RegStatus::Ok);
+    EXPECT_FALSE(std::filesystem::exists(stray));
+    EXPECT_FALSE(std::filesystem::exists(emptyStray));
+    Registry again(file);
+    EXPECT_EQ(again.ReadDword("Start Page"), 2u);
+    // Only the file itself is left in the folder.
+    int entries = 0;
+    for (auto& e : std::filesystem::directory_iterator(dir.path())) entries += e.is_regular_file();
+    EXPECT_EQ(entries, 1);
 }
 
 TEST(Registry, FailedWriteIsReportedAndNotPretended) {
-  TempDir dir;
-  Spit(dir / "blocker", "a file where the folder should be");
-  Registry reg(dir / "blocker" / "registry.reg");
-  EXPECT_EQ(reg.WriteDword("Start Page", 1), RegStatus::Failed);
-  EXPECT_FALSE(reg.ReadDword("Start Page"));
-  EXPECT_FALSE(reg.KeyExists());
-  EXPECT_FALSE(reg.CreateKey());
+    TempDir dir;
+    Spit(dir / "blocker", "a file where the folder should be");
+    Registry reg(dir / "blocker" / "registry.reg");
+    EXPECT_EQ(reg.WriteDword("Start Page", 1), RegStatus::Failed);
+    EXPECT_FALSE(reg.ReadDword("Start Page"));
+    EXPECT_FALSE(reg.KeyExists());
+    EXPECT_FALSE(reg.CreateKey());
 }
 
 TEST(Registry, BatchWritesTheFileOnceAndOtherProcessesChangesAreSeen) {
-  TempDir dir;
-  auto file = dir / "registry.reg";
-  Registry reg(file);
-  {
-    Registry::Batch batch(reg);
-    for (int p = 1; p <= 5; ++p) {
-      for (int m = 0; m < 2; ++m) {
-        for (int layer = 0; layer < 11; ++layer) {
-          std::string name = "PF" + std::to_string(p) + " KeyIllumination " + std::to_string(m) + "_" +
-                             std::to_string(layer);
-          ASSERT_EQ(reg.WriteDword(name, 412), RegStatus::Ok);
-        }
-      }
-    }
-    EXPECT_FALSE(std::filesystem::exists(file));  // nothing written yet
-    EXPECT_EQ(reg.ReadDword("pf5 keyillumination 1_10"), 412u);  // but visible
+    TempDir dir;
+    auto file = dir / "registry.reg";
+    Registry reg(file);
     {
-      Registry::Batch nested(reg);
-      ASSERT_EQ(reg.WriteDword("Start Page", 1), RegStatus::Ok);
+        Registry::Batch batch(reg);
+        for (int p = 1; p <= 5; ++p) {
+            for (int m = 0; m < 2; ++m) {
+                for (int layer = 0; layer < 11; ++layer) {
+                    std::string name = "PF" + std::to_string(p) + " KeyIllumination " +
+                                       std::to_string(m) + "_" + std::to_string(layer);
+                    ASSERT_EQ(reg.WriteDword(name, 412), RegStatus::Ok);
+                }
+            }
+        }
+        EXPECT_FALSE(std::filesystem::exists(file));                 // nothing written yet
+        EXPECT_EQ(reg.ReadDword("pf5 keyillumination 1_10"), 412u);  // but visible
+        {
+            Registry::Batch nested(reg);
+            ASSERT_EQ(reg.WriteDword("Start Page", 1), RegStatus::Ok);
+        }
+        EXPECT_FALSE(std::filesystem::exists(file));  // the outer batch decides
     }
-    EXPECT_FALSE(std::filesystem::exists(file));  // the outer batch decides
-  }
-  EXPECT_EQ(Registry(file).Values().size(), 111u);
+    EXPECT_EQ(Registry(file).Values().size(), 111u);
 
-  // Another writer replaces the file; the cached key follows it.
-  Spit(file, "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Kalvex\\Vyre Lumo]\n"
-             "\"Start Page\"=dword:00000007\n");
-  EXPECT_EQ(reg.ReadDword("Start Page"), 7u);
-  EXPECT_EQ(reg.Values().size(), 1u);
-  std::filesystem::remove(file);
-  EXPECT_FALSE(reg.KeyExists());
+    // Another writer replaces the file; the cached key follows it.
+    Spit(
+        file,
+        "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Kalvex\\Vyre Lumo]\n"
+        "\"Start Page\"=dword:00000007\n");
+    EXPECT_EQ(reg.ReadDword("Start Page"), 7u);
+    EXPECT_EQ(reg.Values().size(), 1u);
+    std::filesystem::remove(file);
+    EXPECT_FALSE(reg.KeyExists());
 }
 
 TEST(Registry, WritersOnSeveralThreadsLoseNothing) {
-  TempDir dir;
-  auto file = dir / "registry.reg";
-  Registry reg(file);
-  std::vector<std::thread> threads;
-  for (int t = 0; t < 4; ++t) {
-    threads.emplace_back([&, t] {
-      for (int i = 0; i < 25; ++i) {
-        std::string name = "T" + std::to_string(t) + " V" + std::to_string(i);
-        reg.WriteDword(name, static_cast<std::uint32_t>(t * 100 + i));
-        reg.ReadDword(name);
-      }
-    });
-  }
-  for (auto& th : threads) th.join();
-  Registry again(file);
-  ASSERT_EQ(again.Values().size(), 100u);
-  for (int t = 0; t < 4; ++t) {
-    for (int i = 0; i < 25; ++i) {
-      EXPECT_EQ(again.ReadDword("T" + std::to_string(t) + " V" + std::to_string(i)),
-                static_cast<std::uint32_t>(t * 100 + i));
+    TempDir dir;
+    auto file = dir / "registry.reg";
+    Registry reg(file);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 25; ++i) {
+                std::string name = "T" + std::to_string(t) + " V" + std::to_string(i);
+                reg.WriteDword(name, static_cast<std::uint32_t>(t * 100 + i));
+                reg.ReadDword(name);
+            }
+        });
     }
-  }
+    for (auto& th : threads) th.join();
+    Registry again(file);
+    ASSERT_EQ(again.Values().size(), 100u);
+    for (int t = 0; t < 4; ++t) {
+        for (int i = 0; i < 25; ++i) {
+            EXPECT_EQ(again.ReadDword("T" + std::to_string(t) + " V" + std::to_string(i)),
+                      static_cast<std::uint32_t>(t * 100 + i));
+        }
+    }
 }
 
 TEST(Registry, RejectsNamesThatWouldBreakTheFile) {
-  auto reg = Registry::InMemory();
-  EXPECT_EQ(reg->WriteDword("two\nlines", 1), RegStatus::Failed);
-  EXPECT_EQ(reg->WriteDword(std::string("nul\0x", 5), 1), RegStatus::Failed);
-  EXPECT_FALSE(reg->KeyExists());
-  // Quotes and backslashes in names are escaped and come back.
-  TempDir dir;
-  {
-    Registry file(dir / "r.reg");
-    ASSERT_EQ(file.WriteDword("a \"b\" \\c", 9), RegStatus::Ok);
-  }
-  EXPECT_EQ(Registry(dir / "r.reg").ReadDword("a \"b\" \\c"), 9u);
+    auto reg = Registry::InMemory();
+    EXPECT_EQ(reg->WriteDword("two\nlines", 1), RegStatus::Failed);
+    EXPECT_EQ(reg->WriteDword(std::string("nul\0x", 5), 1), RegStatus::Failed);
+    EXPECT_FALSE(reg->KeyExists());
+    // Quotes and backslashes in names are escaped and come back.
+    TempDir dir;
+    {
+        Registry file(dir / "r.reg");
+        ASSERT_EQ(file.WriteDword("a \"b\" \\c", 9), RegStatus::Ok);
+    }
+    EXPECT_EQ(Registry(dir / "r.reg").ReadDword("a \"b\" \\c"), 9u);
+}
+
+}  // namespace
+}  // namespace vyre::platform
+
+namespace vyre::platform {
+namespace {
+
+// Whatever a damaged file holds, what was read from it is written back
+// unchanged: parsing the rewritten file gives the same values.
+TEST(RegistryFormat, DamagedInputsReadBackStableAfterRewrite) {
+    std::vector<RegValue> values;
+    values.push_back({"Start Page", RegType::Dword, {1, 0, 0, 0}});
+    values.push_back({"PF1 NAME", RegType::MultiSz, {'A', 0, 0, 0}});
+    values.push_back({"Statistic DB", RegType::Binary, Pattern(248)});
+    values.push_back({"PF1 Timer Name1", RegType::Sz, {'T', 0, '"', 0, '\\', 0, 0, 0}});
+    const std::string good = FormatRegFile(kVyreLumoKeyPath, true, values);
+    ASSERT_EQ(ParseRegFile(good, kVyreLumoKeyPath).values.size(), values.size());
+
+    std::uint32_t seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1664525u + 1013904223u;
+        return seed >> 8;
+    };
+    const char alphabet[] = "\\\",=:[]@-\n\r\0 x0hexdword(7)";
+    for (int round = 0; round < 2000; ++round) {
+        std::string damaged = good;
+        int edits = 1 + static_cast<int>(next() % 4);
+        for (int e = 0; e < edits; ++e) {
+            std::size_t at = next() % damaged.size();
+            switch (next() % 3) {
+                case 0:
+                    damaged[at] = alphabet[next() % (sizeof alphabet - 1)];
+                    break;
+                case 1:
+                    damaged.erase(at, 1 + next() % 8);
+                    break;
+                default:
+                    damaged.insert(at, 1, alphabet[next() % (sizeof alphabet - 1)]);
+                    break;
+            }
+            if (damaged.empty()) damaged = "x";
+        }
+        RegFileContents first = ParseRegFile(damaged, kVyreLumoKeyPath);
+        std::string rewritten = FormatRegFile(kVyreLumoKeyPath, first.keyFound, first.values);
+        RegFileContents second = ParseRegFile(rewritten, kVyreLumoKeyPath);
+        ASSERT_EQ(second.keyFound, first.keyFound) << damaged;
+        ASSERT_EQ(second.values.size(), first.values.size()) << damaged;
+        for (std::size_t k = 0; k < first.values.size(); ++k) {
+            EXPECT_TRUE(vyre::text::EqualNoCaseUtf8(second.values[k].name, first.values[k].name));
+            EXPECT_EQ(second.values[k].type, first.values[k].type) << damaged;
+            EXPECT_EQ(second.values[k].data, first.values[k].data) << damaged;
+        }
+    }
 }
 
 }  // namespace
