@@ -1,5 +1,6 @@
 #include "platform/profile_ini.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <map>
@@ -114,7 +115,7 @@ ProfileFile ProfileFile::Parse(std::string_view bytes) {
         if (end == std::string_view::npos) end = bytes.size();
         std::string_view line = bytes.substr(start, end - start);
         start = end + 1;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         std::string_view t = Trim(line);
         Doc::Line entry;
         if (t.size() >= 2 && t.front() == '[' && t.find(']') != t.npos) {
@@ -169,6 +170,12 @@ std::string ProfileFile::Serialize() const {
             }
             out += '\n';
         }
+    }
+    // Text that would read as a byte-order mark keeps its meaning behind a real one.
+    std::string_view head(out.data(), std::min<std::size_t>(out.size(), 3));
+    if (head.substr(0, 2) == "\xFF\xFE" || head.substr(0, 2) == "\xFE\xFF" ||
+        head == "\xEF\xBB\xBF") {
+        out.insert(0, "\xEF\xBB\xBF");
     }
     return out;
 }

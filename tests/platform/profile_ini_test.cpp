@@ -276,3 +276,19 @@ TEST(ProfileIniFormat, DamagedInputsReadBackStableAfterRewrite) {
 
 }  // namespace
 }  // namespace vyre::platform
+
+namespace vyre::platform {
+namespace {
+
+TEST(ProfileIniFormat, OddLineEndsAndMarkLikeBytesSurviveARewrite) {
+    // Stray carriage returns at a line end are line end, not value.
+    ProfileFile f = ProfileFile::Parse("[S]\r\nk=1\r\r\r\n");
+    EXPECT_EQ(f.Get("S", "k"), "1");
+    EXPECT_EQ(ProfileFile::Parse(f.Serialize()).Get("S", "k"), "1");
+    // A first line that begins with bytes of a UTF-16 mark stays UTF-8 text.
+    ProfileFile g = ProfileFile::Parse("\xEF\xBB\xBF\xFE\xFF junk\n[S]\nk=2\n");
+    EXPECT_EQ(ProfileFile::Parse(g.Serialize()).Get("S", "k"), "2");
+}
+
+}  // namespace
+}  // namespace vyre::platform
