@@ -97,6 +97,23 @@ void BM_ProfileWriteBlocksInOneBatch(benchmark::State& state) {
 }
 BENCHMARK(BM_ProfileWriteBlocksInOneBatch)->Unit(benchmark::kMillisecond);
 
+// One block written alone into the full file (a whole rewrite of ~3 MB).
+void BM_ProfileWriteOneBlock(benchmark::State& state) {
+    fs::path file = Scratch("one.dat");
+    {
+        vyre::platform::ProfileWriteBatch batch;
+        WriteBlocks(file);
+    }
+    std::string digits(4122, '1');
+    int n = 0;
+    for (auto _ : state) {
+        digits[0] = static_cast<char>('0' + (n++ % 10));
+        vyre::platform::WritePrivateProfileString("PF3", "70", digits.c_str(), file);
+    }
+    fs::remove_all(file.parent_path());
+}
+BENCHMARK(BM_ProfileWriteOneBlock)->Unit(benchmark::kMillisecond);
+
 // Reading all 705 blocks key by key after another process rewrote the file.
 void BM_ProfileReadBlocks(benchmark::State& state) {
     fs::path file = Scratch("read.dat");

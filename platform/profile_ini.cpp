@@ -185,9 +185,9 @@ bool ProfileFile::Save(const fs::path& file) const {
 }
 
 std::optional<std::string> ProfileFile::Get(std::string_view section, std::string_view key) const {
-    const Doc::Section* s = doc_->Find(section);
+    const Doc::Section* s = doc_->Find(Trim(section));
     if (s == nullptr) return std::nullopt;
-    auto it = s->keys.find(text::FoldCaseUtf8(key));
+    auto it = s->keys.find(text::FoldCaseUtf8(Trim(key)));
     if (it == s->keys.end()) return std::nullopt;
     return UnquoteValue(s->lines[it->second].value);
 }

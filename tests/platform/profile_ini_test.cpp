@@ -54,6 +54,7 @@ TEST(ProfileIni, ReadsWithDefaultsAndWithoutRegardToCase) {
     EXPECT_EQ(GetPrivateProfileString("Setting", "Late", "d", file),
               "d");  // the first section of the name counts
     EXPECT_EQ(GetPrivateProfileString("Other", "QuickHelpLan", "", file), "7");
+    EXPECT_EQ(GetPrivateProfileString(" Other ", " quickhelplan ", "", file), "7");
     // A buffer of 4 characters holds 3 and the terminator.
     EXPECT_EQ(GetPrivateProfileString("Setting", "Quoted", "", file, 4), "  s");
 
