@@ -33,9 +33,10 @@ const char kUsage[] =
     "usage:\n"
     "  vyre-lumo-sim [--model A|B] [--firmware N] [--firmware2 N] [--layout N]\n"
     "                [--busy-polls N] [--state FILE] [--trace FILE] [--socket PATH]\n"
-    "                [--vid N] [--pid N] [--order LIST] [--unplugged]\n"
+    "                [--vid N] [--pid N] [--order LIST] [--version-zero N] [--unplugged]\n"
     "      runs the emulator until SIGTERM or SIGINT (state saved on the way out).\n"
-    "      LIST orders the interfaces, e.g. event,feature,other.\n"
+    "      LIST orders the interfaces, e.g. event,feature,other; --version-zero N\n"
+    "      answers the first N reads of report 0x0F with firmware version 0.\n"
     "  vyre-lumo-sim [--socket PATH] COMMAND   controls a running emulator:\n"
     "      plug | unplug\n"
     "      fail write|read|busy|version on|off\n"
@@ -180,8 +181,8 @@ int Control(const std::string& socket, const std::vector<std::string>& a) {
 
 // --- run ------------------------------------------------------------------
 
-int Run(const sim::KeyboardConfig& config, const std::string& socket, const std::string& state,
-        const std::string& trace) {
+int Run(const sim::KeyboardConfig& config, int versionZeroReads, const std::string& socket,
+        const std::string& state, const std::string& trace) {
     // The signals that end the emulator are taken by sigtimedwait below, on
     // this thread only: block them before any thread starts.
     sigset_t ending;
@@ -192,6 +193,7 @@ int Run(const sim::KeyboardConfig& config, const std::string& socket, const std:
     pthread_sigmask(SIG_BLOCK, &ending, nullptr);
 
     sim::Keyboard keyboard(config);
+    keyboard.SetVersionZeroReads(versionZeroReads);
     std::string error;
     if (!state.empty()) {
         if (std::FILE* f = std::fopen(state.c_str(), "rb")) {
@@ -249,6 +251,7 @@ int main(int argc, char** argv) {
     sim::KeyboardConfig config;
     std::string socket, state, trace;
     std::vector<std::string> command;
+    int versionZeroReads = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         auto value = [&](std::string& out) {
@@ -314,6 +317,10 @@ int main(int argc, char** argv) {
                 if (comma == std::string::npos) break;
                 start = comma + 1;
             }
+        } else if (arg == "--version-zero") {
+            const auto v = number(0, 1000000);
+            if (!v) return Usage("--version-zero needs a number of reads");
+            versionZeroReads = static_cast<int>(*v);
         } else if (arg == "--unplugged") {
             config.plugged = false;
         } else if (!arg.empty() && arg[0] == '-') {
@@ -324,5 +331,5 @@ int main(int argc, char** argv) {
     }
     if (socket.empty()) socket = hid::DefaultSimSocketPath();
     if (!command.empty()) return Control(socket, command);
-    return Run(config, socket, state, trace);
+    return Run(config, versionZeroReads, socket, state, trace);
 }

@@ -159,7 +159,8 @@ std::unique_ptr<hid::Device> OpenPage(hid::Backend& backend, std::uint16_t page,
 }
 
 TEST_F(SimProgramTest, TheBackendTalksToTheProgramLikeToAKeyboard) {
-    Emulator sim(folder_, {"--model", "B", "--busy-polls", "2", "--order", "event,other,feature"});
+    Emulator sim(folder_, {"--model", "B", "--busy-polls", "2", "--order", "event,other,feature",
+                          "--version-zero", "2"});
     auto backend = hid::MakeSimClientBackend(sim.socket());
     const auto list = backend->Enumerate();
     ASSERT_EQ(list.size(), 3u);
@@ -170,6 +171,13 @@ TEST_F(SimProgramTest, TheBackendTalksToTheProgramLikeToAKeyboard) {
     auto feature = OpenPage(*backend, kFeatureUsagePage, hid::OpenMode::Feature);
     auto events = OpenPage(*backend, kEventUsagePage, hid::OpenMode::Read);
     ASSERT_TRUE(feature && events);
+    // --version-zero 2: the first two answers carry no version yet.
+    for (int expected : {0, 0, 109}) {
+        Bytes info(8, 0);
+        info[0] = 0x0F;
+        ASSERT_EQ(feature->GetFeature(info.data(), 8), 8);
+        EXPECT_EQ(info[2], expected);
+    }
     const Bytes request{0x04, 0x02, 0xB0};
     ASSERT_TRUE(feature->SetFeature(request.data(), 3));
     int busy = 0;
@@ -197,7 +205,7 @@ TEST_F(SimProgramTest, TheBackendTalksToTheProgramLikeToAKeyboard) {
 }
 
 TEST_F(SimProgramTest, ControlCommandsShowAndReplaceImagesAndReportErrors) {
-    Emulator sim(folder_, {});
+    Emulator sim(folder_, {"--version-zero", "1"});
     Result r = sim.Control({"report", "0x0c", "2"});
     EXPECT_EQ(r.exit, 0);
     EXPECT_EQ(r.out, "0c 06 02 3f 53 00\n");
