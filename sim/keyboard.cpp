@@ -213,8 +213,9 @@ struct Keyboard::State {
         const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                             std::chrono::steady_clock::now() - start)
                             .count();
-        std::string line = std::to_string(ms) + " " + what;
-        if (data) line += " " + HexBytes(data, n);
+        std::string line = std::to_string(ms);
+        line.append(" ").append(what);
+        if (data) line.append(" ").append(HexBytes(data, n));
         trace(line);
     }
 
