@@ -1,8 +1,5 @@
 #include "sim/keyboard.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -13,6 +10,7 @@
 #include <mutex>
 
 #include "common/checksum.h"
+#include "platform/atomic_file.h"
 #include "platform/hid/device_ids.h"
 #include "sim/report_rules.h"
 
@@ -679,38 +677,22 @@ bool Keyboard::SaveState(const std::string& path, std::string* error) const {
     PutLe32(hash, Fnv1a(file.data() + bodyAt, file.size() - bodyAt));
     file.insert(file.end(), hash, hash + 4);
 
-    const std::string tmp = path + ".tmp." + std::to_string(::getpid());
-    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        if (error) *error = "cannot write " + tmp + ": " + std::strerror(errno);
-        return false;
-    }
-    std::size_t done = 0;
-    bool ok = true;
-    while (ok && done < file.size()) {
-        const ssize_t w = ::write(fd, file.data() + done, file.size() - done);
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) ok = false;
-        else done += static_cast<std::size_t>(w);
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (!ok || ::rename(tmp.c_str(), path.c_str()) != 0) {
-        if (error) *error = "cannot write " + path + ": " + std::strerror(errno);
-        ::unlink(tmp.c_str());
+    std::error_code ec;
+    if (!platform::WriteFileAtomically(
+            path, std::string_view(reinterpret_cast<const char*>(file.data()), file.size()), &ec)) {
+        if (error) *error = "cannot write " + path + ": " + ec.message();
         return false;
     }
     return true;
 }
 
 bool Keyboard::LoadState(const std::string& path, std::string* error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    const auto text = platform::ReadWholeFile(path);
+    if (!text) {
         if (error) *error = "cannot read " + path;
         return false;
     }
-    std::vector<std::uint8_t> file((std::istreambuf_iterator<char>(in)),
-                                   std::istreambuf_iterator<char>());
+    const std::vector<std::uint8_t> file(text->begin(), text->end());
     const std::size_t bodyAt = sizeof kStateMagic + 4;
     const std::size_t size = MemoryLayout().size;
     if (file.size() != bodyAt + size + 4 ||
