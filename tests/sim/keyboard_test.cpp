@@ -353,3 +353,45 @@ TEST(SimKeyboard, InterfacesInTheChosenOrderAndOfTheConfiguredIds) {
 
 }  // namespace
 }  // namespace vyre::sim
+
+namespace vyre::sim {
+namespace {
+
+TEST(SimKeyboard, LiveLightingHostPresenceAndSharedStateAreKept) {
+    Host host(KeyboardConfig{.model = Model::B, .busyPolls = 0});
+    EXPECT_FALSE(host.keyboard->liveLighting());
+    EXPECT_EQ(host.Write({0x13, 0x08, 0x01, 0, 0, 0, 0, 0}), kStatusDone);
+    EXPECT_TRUE(host.keyboard->liveLighting());
+    Bytes bitmap(20, 0);
+    bitmap[0] = 0x18;
+    bitmap[1] = 0x14;
+    bitmap[2] = 2;
+    bitmap[3 + 13 / 8] = 1 << (13 % 8);
+    Seal(bitmap);
+    EXPECT_EQ(host.Write(bitmap), kStatusDone);
+    EXPECT_EQ(*host.keyboard->Report(0x18, 2, 0), bitmap);
+    EXPECT_NE(*host.keyboard->Report(0x18, 1, 0), bitmap);
+    EXPECT_EQ(host.Write({0x15, 0x03, 0x01}), kStatusDone);
+    EXPECT_EQ(host.keyboard->hostPresence(), 1);
+    Bytes shared(16, 0);
+    shared[0] = 0x16;
+    shared[1] = 0x10;
+    shared[2] = 0x01;
+    shared[9] = 0x77;
+    EXPECT_EQ(host.Write(shared), kStatusDone);
+    EXPECT_EQ(*host.keyboard->Report(0x16, 0, 0), shared);
+    // A power cycle forgets live lighting and the host's presence, not the rest.
+    host.keyboard->Unplug();
+    host.keyboard->Plug();
+    EXPECT_FALSE(host.keyboard->liveLighting());
+    EXPECT_EQ(host.keyboard->hostPresence(), 0);
+    EXPECT_EQ(*host.keyboard->Report(0x18, 2, 0), bitmap);
+    // Model A has no illumination records: a well-formed one is refused.
+    Host a(KeyboardConfig{.model = Model::A, .busyPolls = 0});
+    Bytes ill = FactoryImage(0x17, 0, 11, 0);
+    EXPECT_EQ(a.Write(ill), kStatusRefused);
+    EXPECT_EQ(a.keyboard->counters().refusedMalformed, 1u);
+}
+
+}  // namespace
+}  // namespace vyre::sim
