@@ -115,6 +115,10 @@ class Queue : public std::enable_shared_from_this<Queue> {
 // or refused the message.
 LRESULT DispatchToWindow(const MSG& msg, bool* delivered);
 
+// The queue that owns a window of this process and the window's WM_COPYDATA
+// limit; null when the process has no such window.
+std::shared_ptr<Queue> WindowQueue(HWND hwnd, std::size_t* copyDataLimit);
+
 // The calling thread's queue, created on first use.
 Queue& CurrentQueue();
 std::shared_ptr<Queue> FindThreadQueue(DWORD threadId);

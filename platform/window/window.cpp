@@ -151,6 +151,15 @@ std::shared_ptr<Queue> FindThreadQueue(DWORD threadId) {
   return it == reg.threads.end() ? nullptr : it->second.lock();
 }
 
+std::shared_ptr<Queue> WindowQueue(HWND hwnd, std::size_t* copyDataLimit) {
+  Registry& reg = Reg();
+  std::lock_guard lock(reg.mu);
+  auto it = reg.windows.find(hwnd);
+  if (it == reg.windows.end()) return nullptr;
+  *copyDataLimit = it->second.copyDataLimit;
+  return it->second.queue;
+}
+
 LRESULT DispatchToWindow(const MSG& msg, bool* delivered) {
   *delivered = false;
   auto rec = Lookup(msg.hwnd);

@@ -1,0 +1,365 @@
+// Windows of two real processes: this test and the window_peer program.
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/window.h"
+
+namespace vyre::win {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+std::string PeerPath() {
+  char self[4096];
+  ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) return "window_peer";
+  self[n] = '\0';
+  std::string dir(self);
+  return dir.substr(0, dir.rfind('/')) + "/window_peer";
+}
+
+// The peer program, killed when the test is done with it.
+class Peer {
+ public:
+  Peer(const std::string& title, std::size_t limit) : title_(title) {
+    std::string path = PeerPath();
+    std::string limitText = std::to_string(limit);
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::execl(path.c_str(), path.c_str(), title.c_str(), limitText.c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    auto end = Clock::now() + 20s;
+    while (Clock::now() < end && (hwnd_ = FindWindow("VyrePeerClass", title.c_str())) == 0)
+      std::this_thread::sleep_for(5ms);
+  }
+  ~Peer() { Kill(); }
+
+  HWND hwnd() const { return hwnd_; }
+  pid_t pid() const { return pid_; }
+  void Kill() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+      pid_ = -1;
+    }
+  }
+
+ private:
+  std::string title_;
+  pid_t pid_ = -1;
+  HWND hwnd_ = 0;
+};
+
+std::int64_t Fnv(const void* data, std::size_t n) {
+  std::uint32_t h = 2166136261u;
+  const auto* p = static_cast<const std::uint8_t*>(data);
+  for (std::size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 16777619u;
+  return static_cast<std::int64_t>(h & 0x7FFFFFFF);
+}
+
+std::vector<std::uint8_t> Pattern(std::size_t n) {
+  std::vector<std::uint8_t> v(n);
+  std::uint32_t x = 12345;
+  for (auto& b : v) {
+    x = x * 1103515245u + 12345u;
+    b = static_cast<std::uint8_t>(x >> 16);
+  }
+  return v;
+}
+
+// The names in the runtime folder that belong to a process.
+std::vector<std::string> FilesOf(pid_t pid) {
+  std::vector<std::string> out;
+  char prefix[32];
+  std::snprintf(prefix, sizeof prefix, "%x", static_cast<unsigned>(pid));
+  const char* dir = std::getenv("VYRE_LUMO_RUNTIME_DIR");
+  if (DIR* d = ::opendir(dir)) {
+    while (dirent* de = ::readdir(d)) {
+      std::string name = de->d_name;
+      if (name.size() < 3) continue;
+      auto dot = name.find('.');
+      std::string token = name.rfind("w-", 0) == 0 ? name.substr(dot + 1) : name.substr(2);
+      bool ours = token.rfind(prefix, 0) == 0 && token.size() == std::strlen(prefix) + 8 + (name[0] == 'p' ? 5 : 0);
+      if ((name.rfind("w-", 0) == 0 || name.rfind("p-", 0) == 0) && ours) out.push_back(name);
+    }
+    ::closedir(d);
+  }
+  return out;
+}
+
+std::string SocketOf(pid_t pid) {
+  for (const auto& name : FilesOf(pid))
+    if (name.size() > 5 && name.compare(name.size() - 5, 5, ".sock") == 0)
+      return std::string(std::getenv("VYRE_LUMO_RUNTIME_DIR")) + "/" + name;
+  return {};
+}
+
+int RawConnect(const std::string& path) {
+  int s = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
+  if (::connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+    ::close(s);
+    return -1;
+  }
+  return s;
+}
+
+TEST(WindowLink, PostsKeepTheirOrderAndSendsReturnTheResultBothWays) {
+  Peer peer("Vyre Peer Order", kDefaultCopyDataLimit);
+  ASSERT_NE(peer.hwnd(), 0u);
+  EXPECT_EQ(SendMessage(peer.hwnd(), WM_USER + 1, 7, 42), 7042);
+  EXPECT_EQ(SendMessage(peer.hwnd(), WM_USER + 1, 1, -5), 995);  // negative lParam crosses intact
+
+  constexpr int kCount = 3000;
+  for (int i = 0; i < kCount; ++i) ASSERT_TRUE(PostMessage(peer.hwnd(), WM_USER + 2, 0, i));
+  auto end = Clock::now() + 20s;
+  LRESULT count = 0;
+  while (Clock::now() < end && (count = SendMessage(peer.hwnd(), WM_USER + 3)) != kCount && count >= 0)
+    std::this_thread::sleep_for(5ms);
+  EXPECT_EQ(count, kCount);
+
+  // And from the peer to a window of this process.
+  LPARAM expected = 0;
+  bool outOfOrder = false;
+  Window mine;
+  mine.Messages().On(WM_USER + 2, [&](WPARAM, LPARAM l) {
+    if (l == expected) ++expected;
+    else outOfOrder = true;
+    return 0;
+  });
+  ASSERT_TRUE(mine.Create("VyreTestClass", "Order Receiver"));
+  EXPECT_EQ(SendMessage(peer.hwnd(), WM_USER + 13, mine.GetSafeHwnd(), kCount), 1);
+  end = Clock::now() + 20s;
+  MSG msg;
+  while (Clock::now() < end && expected < kCount && !outOfOrder) {
+    if (PeekMessage(msg)) DispatchMessage(msg);
+    else std::this_thread::sleep_for(1ms);
+  }
+  EXPECT_FALSE(outOfOrder);
+  EXPECT_EQ(expected, kCount);
+  mine.DestroyWindow();
+}
+
+TEST(WindowLink, TwoProcessesThatSendToEachOtherAtOnceBothFinish) {
+  Peer peer("Vyre Peer Cross", kDefaultCopyDataLimit);
+  ASSERT_NE(peer.hwnd(), 0u);
+  Window mine;
+  mine.Messages().On(WM_USER + 4, [](WPARAM target, LPARAM) {
+    return SendMessage(static_cast<HWND>(target), WM_USER + 5) + 1;
+  });
+  mine.Messages().On(WM_USER + 5, [](WPARAM, LPARAM) -> LRESULT { return 100; });
+  ASSERT_TRUE(mine.Create("VyreTestClass", "Cross Sender"));
+  const HWND me = mine.GetSafeHwnd();
+
+  for (int round = 0; round < 20; ++round) {
+    // The peer starts a send to this window while this thread sends to the
+    // peer; each handler sends back to the other side.
+    ASSERT_TRUE(PostMessage(peer.hwnd(), WM_USER + 11, me));
+    EXPECT_EQ(SendMessage(peer.hwnd(), WM_USER + 4, me), 101);
+    // The peer's own send may still be on its way; it is answered while this
+    // thread waits in its sends or pumps.
+    LRESULT own = 0;
+    auto end = Clock::now() + 20s;
+    MSG msg;
+    while (Clock::now() < end && (own = SendMessage(peer.hwnd(), WM_USER + 12)) == 0)
+      if (PeekMessage(msg)) DispatchMessage(msg);
+    EXPECT_EQ(own, 101);
+  }
+  mine.DestroyWindow();
+}
+
+TEST(WindowLink, LargeCopiesArriveWholeWithinTheReceiversBound) {
+  Peer big("Vyre Peer Big", 64u << 20);
+  Peer control("Vyre Peer Control", 1408590);
+  ASSERT_NE(big.hwnd(), 0u);
+  ASSERT_NE(control.hwnd(), 0u);
+
+  auto check = [](HWND to, std::size_t size, ULONG_PTR tag) {
+    auto data = Pattern(size);
+    LRESULT r = 0;
+    bool ok = SendCopyData(to, 77, tag, data.data(), data.size(), 20s, &r);
+    return ok && r == ((static_cast<LRESULT>(size) << 32) | Fnv(data.data(), data.size()));
+  };
+  EXPECT_TRUE(check(big.hwnd(), 1408598, (33u << 16) | 1031));
+  EXPECT_TRUE(check(big.hwnd(), 20u << 20, (25u << 16) | 1032));
+  EXPECT_TRUE(check(big.hwnd(), 37, (19u << 16) | 1031));
+  EXPECT_TRUE(check(big.hwnd(), 0, (15u << 16) | 1032));
+  EXPECT_TRUE(check(big.hwnd(), 64 * 1024, 1));      // the largest inline payload
+  EXPECT_TRUE(check(big.hwnd(), 64 * 1024 + 1, 1));  // the smallest shared one
+
+  EXPECT_TRUE(check(control.hwnd(), 1408590, (33u << 16) | 1031));
+  auto tooLarge = Pattern(1408591);
+  LRESULT r = 5;
+  EXPECT_FALSE(SendCopyData(control.hwnd(), 77, 1, tooLarge.data(), tooLarge.size(), 5s, &r));
+  EXPECT_EQ(r, 0);
+  EXPECT_TRUE(check(control.hwnd(), 470879, (12u << 16) | 1031));  // still serving
+}
+
+TEST(WindowLink, MalformedAndOversizedFramesAreRefusedWithoutHarm) {
+  Peer peer("Vyre Peer Rough", 1000);
+  ASSERT_NE(peer.hwnd(), 0u);
+  const std::string sock = SocketOf(peer.pid());
+  ASSERT_FALSE(sock.empty());
+
+  auto frame = [&](std::uint16_t kind, std::uint16_t flags, std::uint32_t message, std::uint32_t cbData) {
+    std::vector<std::uint8_t> f(48, 0);
+    auto put = [&](std::size_t at, std::uint64_t v, int n) {
+      for (int i = 0; i < n; ++i) f[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    };
+    put(0, 0x314C5756, 4);
+    put(4, kind, 2);
+    put(6, flags, 2);
+    put(8, 1, 4);
+    put(12, peer.hwnd(), 4);
+    put(16, message, 4);
+    put(20, cbData, 4);
+    return f;
+  };
+  auto shoot = [&](const std::vector<std::uint8_t>& bytes, int passFd = -1) {
+    int s = RawConnect(sock);
+    ASSERT_GE(s, 0);
+    iovec iov{const_cast<std::uint8_t*>(bytes.data()), bytes.size()};
+    msghdr mh{};
+    mh.msg_iov = &iov;
+    mh.msg_iovlen = 1;
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    if (passFd >= 0) {
+      mh.msg_control = control;
+      mh.msg_controllen = sizeof control;
+      cmsghdr* c = CMSG_FIRSTHDR(&mh);
+      c->cmsg_level = SOL_SOCKET;
+      c->cmsg_type = SCM_RIGHTS;
+      c->cmsg_len = CMSG_LEN(sizeof(int));
+      std::memcpy(CMSG_DATA(c), &passFd, sizeof(int));
+    }
+    ::sendmsg(s, &mh, MSG_NOSIGNAL);
+    // Whatever the peer answers, it must not be a successful delivery.
+    char reply[48];
+    timeval tv{2, 0};
+    ::setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+    ssize_t n = ::recv(s, reply, sizeof reply, MSG_WAITALL);
+    if (n == 48) {
+      EXPECT_EQ(reply[6] & 1, 0);
+    }
+    ::close(s);
+  };
+
+  shoot(std::vector<std::uint8_t>(48, 0xAB));               // no frame at all
+  shoot(frame(9, 0, WM_USER + 1, 0));                        // unknown kind
+  shoot(frame(2, 0, WM_COPYDATA, 0xFFFFFFF0u));              // inline payload beyond any bound
+  shoot(frame(2, 0, WM_USER + 1, 100));                      // bytes on a plain message
+  shoot(frame(1, 0, WM_COPYDATA, 10));                       // WM_COPYDATA posted
+  shoot(frame(2, 1, WM_COPYDATA, 100));                      // shared payload without descriptor
+  {
+    int mem = ::memfd_create("unsealed", MFD_CLOEXEC);
+    std::vector<std::uint8_t> data(500, 1);
+    ASSERT_EQ(::write(mem, data.data(), data.size()), 500);
+    shoot(frame(2, 1, WM_COPYDATA, 500), mem);               // could still be shrunk under the reader
+    ::close(mem);
+  }
+  {
+    int mem = ::memfd_create("short", MFD_CLOEXEC | MFD_ALLOW_SEALING);
+    ASSERT_EQ(::ftruncate(mem, 10), 0);
+    ::fcntl(mem, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE);
+    shoot(frame(2, 1, WM_COPYDATA, 500), mem);               // shorter than it claims
+    ::close(mem);
+  }
+  shoot(frame(2, 0, WM_COPYDATA, 0xFFFF));                   // promised bytes never come
+  auto half = frame(2, 0, WM_USER + 1, 0);
+  half.resize(20);
+  shoot(half);                                               // cut short
+
+  // The peer is unharmed and still refuses what exceeds its bound.
+  EXPECT_EQ(SendMessage(peer.hwnd(), WM_USER + 1, 2, 3), 2003);
+  auto data = Pattern(1001);
+  EXPECT_FALSE(SendCopyData(peer.hwnd(), 0, 1, data.data(), data.size(), 5s));
+  EXPECT_TRUE(SendCopyData(peer.hwnd(), 0, 1, data.data(), 1000, 5s));
+}
+
+TEST(WindowLink, FindWindowSeesTheOtherProgramWithoutRegardToCase) {
+  Peer peer("Vyre Lumo Configuration DataWork Wnd", kDefaultCopyDataLimit);
+  ASSERT_NE(peer.hwnd(), 0u);
+  EXPECT_EQ(FindWindow(nullptr, "VYRE LUMO CONFIGURATION DATAWORK WND"), peer.hwnd());
+  EXPECT_EQ(FindWindow("vyrepeerclass", nullptr), peer.hwnd());
+  EXPECT_EQ(FindWindow("VyrePeerClass", "Another Title"), 0u);
+  EXPECT_TRUE(IsWindow(peer.hwnd()));
+
+  // Handles are unique across the two processes.
+  Window mine;
+  ASSERT_TRUE(mine.Create("VyreTestClass", "Mine"));
+  EXPECT_NE(mine.GetSafeHwnd(), peer.hwnd());
+  mine.DestroyWindow();
+
+  // A broadcast reaches the peer's top-level window.
+  const UINT talk = RegisterWindowMessage("WM_TALK_MSG");
+  EXPECT_TRUE(PostMessage(HWND_BROADCAST, talk, 11, 0));
+  EXPECT_EQ(SendMessage(peer.hwnd(), WM_USER + 1, 1, 1), 1001);
+}
+
+TEST(WindowLink, AKilledProgramLeavesNothingThatBlocksANewOne) {
+  HWND old;
+  pid_t oldPid;
+  {
+    Peer first("Vyre Lumo Monitor Application", kDefaultCopyDataLimit);
+    ASSERT_NE(first.hwnd(), 0u);
+    old = first.hwnd();
+    oldPid = first.pid();
+    EXPECT_FALSE(FilesOf(oldPid).empty());
+    first.Kill();  // SIGKILL: no chance to clean up
+  }
+  // Sends to the dead program fail within their bound, and its entries go.
+  auto begin = Clock::now();
+  LRESULT r = 9;
+  EXPECT_FALSE(SendMessageTimeout(old, WM_USER + 1, 1, 1, 3s, &r));
+  EXPECT_EQ(r, 0);
+  EXPECT_LT(Clock::now() - begin, 6s);
+  EXPECT_FALSE(PostMessage(old, WM_USER + 1));
+  EXPECT_EQ(FindWindow(nullptr, "Vyre Lumo Monitor Application"), 0u);
+  EXPECT_TRUE(FilesOf(oldPid).empty());
+
+  Peer second("Vyre Lumo Monitor Application", kDefaultCopyDataLimit);
+  ASSERT_NE(second.hwnd(), 0u);
+  EXPECT_NE(second.hwnd(), old);
+  EXPECT_EQ(SendMessage(second.hwnd(), WM_USER + 1, 4, 4), 4004);
+}
+
+TEST(WindowLink, ASendToAHungProgramFailsWithinItsBound) {
+  Peer peer("Vyre Peer Hung", kDefaultCopyDataLimit);
+  ASSERT_NE(peer.hwnd(), 0u);
+  ASSERT_EQ(SendMessage(peer.hwnd(), WM_USER + 1, 1, 2), 1002);
+  ::kill(peer.pid(), SIGSTOP);
+  auto begin = Clock::now();
+  LRESULT r = 9;
+  EXPECT_FALSE(SendMessageTimeout(peer.hwnd(), WM_USER + 1, 1, 2, 300ms, &r));
+  EXPECT_LT(Clock::now() - begin, 5s);
+  auto data = Pattern(1408590);
+  begin = Clock::now();
+  EXPECT_FALSE(SendCopyData(peer.hwnd(), 0, 1, data.data(), data.size(), 300ms, &r));
+  EXPECT_LT(Clock::now() - begin, 5s);
+  ::kill(peer.pid(), SIGCONT);
+  // Once it runs again it answers new sends (late answers are not mistaken
+  // for them).
+  EXPECT_EQ(SendMessage(peer.hwnd(), WM_USER + 1, 3, 4), 3004);
+}
+
+}  // namespace
+}  // namespace vyre::win
