@@ -54,7 +54,11 @@ std::unique_ptr<Backend> SelectBackend(int argc, const char* const* argv, std::s
 
 std::string DefaultSimSocketPath() {
     std::string folder;
-    if (const char* xdg = std::getenv("XDG_RUNTIME_DIR"); xdg && *xdg) {
+    // The same override as the window layer's runtime folder, so that one
+    // variable keeps a test run apart from the session.
+    if (const char* own = std::getenv("VYRE_LUMO_RUNTIME_DIR"); own && *own) {
+        folder = own;
+    } else if (const char* xdg = std::getenv("XDG_RUNTIME_DIR"); xdg && *xdg) {
         folder = xdg;
     } else {
         // A private folder of this user; one that someone else made (or a

@@ -37,7 +37,8 @@ std::unique_ptr<Backend> MakeHidapiBackend(std::string* error);
 std::unique_ptr<Backend> MakeSimClientBackend(std::string socketPath);
 
 // Where the emulator program listens unless told otherwise: a socket in
-// XDG_RUNTIME_DIR, or in a private per-user folder under /tmp.
+// VYRE_LUMO_RUNTIME_DIR, else in XDG_RUNTIME_DIR, else in a private per-user
+// folder under /tmp.
 std::string DefaultSimSocketPath();
 
 }  // namespace vyre::hid

@@ -61,6 +61,11 @@ TEST(HidSelect, OptionBeatsEnvironmentBeatsDefault) {
 }
 
 TEST(HidSelect, DefaultSocketLivesInTheRuntimeFolder) {
+    EnvVar own("VYRE_LUMO_RUNTIME_DIR", nullptr);
+    {
+        EnvVar mine("VYRE_LUMO_RUNTIME_DIR", "/tmp/own-runtime");
+        EXPECT_EQ(DefaultSimSocketPath(), "/tmp/own-runtime/vyre-lumo-sim.sock");
+    }
     {
         EnvVar env("XDG_RUNTIME_DIR", "/run/user/4242");
         EXPECT_EQ(DefaultSimSocketPath(), "/run/user/4242/vyre-lumo-sim.sock");
