@@ -1,7 +1,10 @@
 #pragma once
 // What the emulator needs to know of the device reports: their lengths, where
 // their header and checksum lie, which request code asks for which image, and
-// the factory images. Answered from the report catalogue in common/.
+// the factory images: answered from the report catalogue of common/reports.h
+// and the key catalogue; only what the keyboard itself decides (where an
+// illumination record goes, the factory images of the reports without
+// defaults there) is the emulator's own.
 
 #include <cstddef>
 #include <cstdint>
