@@ -9,6 +9,7 @@
 #include <map>
 #include <mutex>
 
+#include "common/bytes.h"
 #include "common/checksum.h"
 #include "platform/atomic_file.h"
 #include "platform/hid/device_ids.h"
@@ -61,14 +62,6 @@ std::uint32_t Fnv1a(const std::uint8_t* p, std::size_t n) {
         h *= 16777619u;
     }
     return h;
-}
-
-void PutLe32(std::uint8_t* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-std::uint32_t Le32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
 std::uint16_t InterfacePage(InterfaceKind kind) {
@@ -610,9 +603,7 @@ bool Keyboard::SendEvent(std::uint8_t index, std::uint8_t type, std::uint8_t dat
         std::uint8_t* img = state_->Image(0x0D, state_->Image(0x05, 0, 0)[2], 0);
         img[3] = data;
         const std::size_t n = FeatureLength(0x0D);
-        const std::uint16_t sum = Checksum16(img, n - 2);
-        img[n - 2] = static_cast<std::uint8_t>(sum & 0xFF);
-        img[n - 1] = static_cast<std::uint8_t>(sum >> 8);
+        StoreLe16(img + n - 2, Checksum16(img, n - 2));
         ++state_->changes;
     }
     state_->Emit(state_->EventReport(index, type, data, action));
@@ -669,12 +660,12 @@ bool Keyboard::SaveState(const std::string& path, std::string* error) const {
     std::memcpy(file.data(), kStateMagic, sizeof kStateMagic);
     {
         std::lock_guard lock(state_->mutex);
-        PutLe32(file.data() + sizeof kStateMagic, static_cast<std::uint32_t>(state_->memory.size()));
+        StoreLe32(file.data() + sizeof kStateMagic, static_cast<std::uint32_t>(state_->memory.size()));
         file.insert(file.end(), state_->memory.begin(), state_->memory.end());
     }
     const std::size_t bodyAt = sizeof kStateMagic + 4;
     std::uint8_t hash[4];
-    PutLe32(hash, Fnv1a(file.data() + bodyAt, file.size() - bodyAt));
+    StoreLe32(hash, Fnv1a(file.data() + bodyAt, file.size() - bodyAt));
     file.insert(file.end(), hash, hash + 4);
 
     std::error_code ec;
@@ -697,8 +688,8 @@ bool Keyboard::LoadState(const std::string& path, std::string* error) {
     const std::size_t size = MemoryLayout().size;
     if (file.size() != bodyAt + size + 4 ||
         std::memcmp(file.data(), kStateMagic, sizeof kStateMagic) != 0 ||
-        Le32(file.data() + sizeof kStateMagic) != size ||
-        Le32(file.data() + bodyAt + size) != Fnv1a(file.data() + bodyAt, size)) {
+        LoadLe32(file.data() + sizeof kStateMagic) != size ||
+        LoadLe32(file.data() + bodyAt + size) != Fnv1a(file.data() + bodyAt, size)) {
         if (error) *error = path + " is not a keyboard state file of this emulator (or is damaged)";
         return false;
     }
