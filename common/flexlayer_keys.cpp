@@ -105,313 +105,54 @@ constexpr FlexlayerKeyList kLayout0 = {
 };
 // clang-format on
 
+struct PositionKey {
+    int position;
+    std::uint8_t key;
+};
+
+// Layout 0 with the keypad (positions 78..95) taken away and the given
+// positions changed: the other layouts differ from layout 0 only there.
+template <std::size_t N>
+constexpr FlexlayerKeyList WithoutKeypad(const PositionKey (&changes)[N]) {
+    FlexlayerKeyList keys = kLayout0;
+    for (int position = 78; position < kFlexlayerPositions; ++position) keys[position] = kNoKey;
+    for (const PositionKey& change : changes) keys[change.position] = change.key;
+    return keys;
+}
+
 // Layout 12: adds the yen, ISO, ro and Japanese conversion keys, has no
 // backslash above Enter and no keypad.
-// clang-format off
-constexpr FlexlayerKeyList kLayout12 = {
-    12,  // 0 ~
-    13,  // 1 1
-    25,  // 2 2
-    26,  // 3 3
-    27,  // 4 4
-    39,  // 5 5
-    28,  // 6 6
-    40,  // 7 7
-    29,  // 8 8
-    41,  // 9 9
-    18,  // 10 0
-    30,  // 11 -
-    19,  // 12 =
-    32,  // 13 K14
-    44,  // 14 back space
-    36,  // 15 Tab
-    37,  // 16 Q
-    49,  // 17 W
-    38,  // 18 E
-    50,  // 19 R
-    51,  // 20 T
-    52,  // 21 Y
-    64,  // 22 U
-    53,  // 23 I
-    42,  // 24 O
-    54,  // 25 P
-    31,  // 26 { [
-    43,  // 27 }]
-    kNoKey,  // 28 none
-    61,  // 29 A
-    73,  // 30 S
-    62,  // 31 D
-    74,  // 32 F
-    63,  // 33 G
-    75,  // 34 H
-    76,  // 35 J
-    65,  // 36 K
-    66,  // 37 L
-    78,  // 38 ;
-    55,  // 39 "'
-    67,  // 40 K42
-    68,  // 41 Enter
-    84,  // 42 Shift_L
-    kNoKey,  // 43 none
-    97,  // 44 Z
-    86,  // 45 X
-    98,  // 46 C
-    87,  // 47 V
-    99,  // 48 B
-    88,  // 49 N
-    77,  // 50 M
-    89,  // 51 <
-    90,  // 52 >
-    79,  // 53 ?
-    91,  // 54 K56
-    80,  // 55 Shift_R
-    108,  // 56 Ctrl_L
-    109,  // 57 Win_L
-    110,  // 58 Alt_L
-    100,  // 59 K131
-    111,  // 60 K150
-    112,  // 61 Space
-    kNoKey,  // 62 none
-    101,  // 63 K132
-    113,  // 64 K133
-    114,  // 65 Alt_R 
-    103,  // 66 App
-    92,  // 67 Ctrl_R
-    45,  // 68 Insert
-    57,  // 69 Home
-    69,  // 70 PgUp
-    81,  // 71 Delete
-    93,  // 72 End
-    105,  // 73 PGDn
-    117,  // 74 Up
-    104,  // 75 Left
-    116,  // 76 Down
-    118,  // 77 RIGHT
-    kNoKey,  // 78 none
-    kNoKey,  // 79 none
-    kNoKey,  // 80 none
-    kNoKey,  // 81 none
-    kNoKey,  // 82 none
-    kNoKey,  // 83 none
-    kNoKey,  // 84 none
-    kNoKey,  // 85 none
-    kNoKey,  // 86 none
-    kNoKey,  // 87 none
-    kNoKey,  // 88 none
-    kNoKey,  // 89 none
-    kNoKey,  // 90 none
-    kNoKey,  // 91 none
-    kNoKey,  // 92 none
-    kNoKey,  // 93 none
-    kNoKey,  // 94 none
-    kNoKey,  // 95 none
+constexpr PositionKey kLayout12Changes[] = {
+    {13, 32},      // K14
+    {28, kNoKey},  // no backslash
+    {40, 67},      // K42
+    {54, 91},      // K56
+    {59, 100},     // K131
+    {60, 111},     // K150
+    {63, 101},     // K132
+    {64, 113},     // K133
 };
-// clang-format on
+constexpr FlexlayerKeyList kLayout12 = WithoutKeypad(kLayout12Changes);
 
-// Layout 13: adds the ISO key and the Korean keys, has no keypad.
-// clang-format off
-constexpr FlexlayerKeyList kLayout13 = {
-    12,  // 0 ~
-    13,  // 1 1
-    25,  // 2 2
-    26,  // 3 3
-    27,  // 4 4
-    39,  // 5 5
-    28,  // 6 6
-    40,  // 7 7
-    29,  // 8 8
-    41,  // 9 9
-    18,  // 10 0
-    30,  // 11 -
-    19,  // 12 =
-    kNoKey,  // 13 none
-    44,  // 14 back space
-    36,  // 15 Tab
-    37,  // 16 Q
-    49,  // 17 W
-    38,  // 18 E
-    50,  // 19 R
-    51,  // 20 T
-    52,  // 21 Y
-    64,  // 22 U
-    53,  // 23 I
-    42,  // 24 O
-    54,  // 25 P
-    31,  // 26 { [
-    43,  // 27 }]
-    56,  // 28 K29
-    61,  // 29 A
-    73,  // 30 S
-    62,  // 31 D
-    74,  // 32 F
-    63,  // 33 G
-    75,  // 34 H
-    76,  // 35 J
-    65,  // 36 K
-    66,  // 37 L
-    78,  // 38 ;
-    55,  // 39 "'
-    67,  // 40 K42
-    68,  // 41 Enter
-    84,  // 42 Shift_L
-    kNoKey,  // 43 none
-    97,  // 44 Z
-    86,  // 45 X
-    98,  // 46 C
-    87,  // 47 V
-    99,  // 48 B
-    88,  // 49 N
-    77,  // 50 M
-    89,  // 51 <
-    90,  // 52 >
-    79,  // 53 ?
-    kNoKey,  // 54 none
-    80,  // 55 Shift_R
-    108,  // 56 Ctrl_L
-    109,  // 57 Win_L
-    110,  // 58 Alt_L
-    100,  // 59 K131
-    111,  // 60 K150
-    112,  // 61 Space
-    102,  // 62 K151
-    kNoKey,  // 63 none
-    102,  // 64 K151
-    114,  // 65 Alt_R 
-    103,  // 66 App
-    92,  // 67 Ctrl_R
-    45,  // 68 Insert
-    57,  // 69 Home
-    69,  // 70 PgUp
-    81,  // 71 Delete
-    93,  // 72 End
-    105,  // 73 PGDn
-    117,  // 74 Up
-    104,  // 75 Left
-    116,  // 76 Down
-    118,  // 77 RIGHT
-    kNoKey,  // 78 none
-    kNoKey,  // 79 none
-    kNoKey,  // 80 none
-    kNoKey,  // 81 none
-    kNoKey,  // 82 none
-    kNoKey,  // 83 none
-    kNoKey,  // 84 none
-    kNoKey,  // 85 none
-    kNoKey,  // 86 none
-    kNoKey,  // 87 none
-    kNoKey,  // 88 none
-    kNoKey,  // 89 none
-    kNoKey,  // 90 none
-    kNoKey,  // 91 none
-    kNoKey,  // 92 none
-    kNoKey,  // 93 none
-    kNoKey,  // 94 none
-    kNoKey,  // 95 none
+// Layout 13: adds the ISO key and the Korean keys, has no keypad. K151 stands
+// at two positions, as the keyboard lists it.
+constexpr PositionKey kLayout13Changes[] = {
+    {40, 67},   // K42
+    {59, 100},  // K131
+    {60, 111},  // K150
+    {62, 102},  // K151
+    {64, 102},  // K151
 };
-// clang-format on
+constexpr FlexlayerKeyList kLayout13 = WithoutKeypad(kLayout13Changes);
 
 // Every other layout code: the two ISO keys instead of the backslash above
 // Enter, no keypad.
-// clang-format off
-constexpr FlexlayerKeyList kLayoutOther = {
-    12,  // 0 ~
-    13,  // 1 1
-    25,  // 2 2
-    26,  // 3 3
-    27,  // 4 4
-    39,  // 5 5
-    28,  // 6 6
-    40,  // 7 7
-    29,  // 8 8
-    41,  // 9 9
-    18,  // 10 0
-    30,  // 11 -
-    19,  // 12 =
-    kNoKey,  // 13 none
-    44,  // 14 back space
-    36,  // 15 Tab
-    37,  // 16 Q
-    49,  // 17 W
-    38,  // 18 E
-    50,  // 19 R
-    51,  // 20 T
-    52,  // 21 Y
-    64,  // 22 U
-    53,  // 23 I
-    42,  // 24 O
-    54,  // 25 P
-    31,  // 26 { [
-    43,  // 27 }]
-    kNoKey,  // 28 none
-    61,  // 29 A
-    73,  // 30 S
-    62,  // 31 D
-    74,  // 32 F
-    63,  // 33 G
-    75,  // 34 H
-    76,  // 35 J
-    65,  // 36 K
-    66,  // 37 L
-    78,  // 38 ;
-    55,  // 39 "'
-    67,  // 40 K42
-    68,  // 41 Enter
-    84,  // 42 Shift_L
-    85,  // 43 K45
-    97,  // 44 Z
-    86,  // 45 X
-    98,  // 46 C
-    87,  // 47 V
-    99,  // 48 B
-    88,  // 49 N
-    77,  // 50 M
-    89,  // 51 <
-    90,  // 52 >
-    79,  // 53 ?
-    kNoKey,  // 54 none
-    80,  // 55 Shift_R
-    108,  // 56 Ctrl_L
-    109,  // 57 Win_L
-    110,  // 58 Alt_L
-    kNoKey,  // 59 none
-    kNoKey,  // 60 none
-    112,  // 61 Space
-    kNoKey,  // 62 none
-    kNoKey,  // 63 none
-    kNoKey,  // 64 none
-    114,  // 65 Alt_R 
-    103,  // 66 App
-    92,  // 67 Ctrl_R
-    45,  // 68 Insert
-    57,  // 69 Home
-    69,  // 70 PgUp
-    81,  // 71 Delete
-    93,  // 72 End
-    105,  // 73 PGDn
-    117,  // 74 Up
-    104,  // 75 Left
-    116,  // 76 Down
-    118,  // 77 RIGHT
-    kNoKey,  // 78 none
-    kNoKey,  // 79 none
-    kNoKey,  // 80 none
-    kNoKey,  // 81 none
-    kNoKey,  // 82 none
-    kNoKey,  // 83 none
-    kNoKey,  // 84 none
-    kNoKey,  // 85 none
-    kNoKey,  // 86 none
-    kNoKey,  // 87 none
-    kNoKey,  // 88 none
-    kNoKey,  // 89 none
-    kNoKey,  // 90 none
-    kNoKey,  // 91 none
-    kNoKey,  // 92 none
-    kNoKey,  // 93 none
-    kNoKey,  // 94 none
-    kNoKey,  // 95 none
+constexpr PositionKey kLayoutOtherChanges[] = {
+    {28, kNoKey},  // no backslash
+    {40, 67},      // K42
+    {43, 85},      // K45
 };
-// clang-format on
+constexpr FlexlayerKeyList kLayoutOther = WithoutKeypad(kLayoutOtherChanges);
 
 }  // namespace
 
