@@ -1,0 +1,126 @@
+#pragma once
+// The keyboard transport: finds and opens the keyboard's feature interface,
+// writes feature reports with the busy poll of report 4, and runs the event
+// reader that turns input report 3 into notify messages for the keyboard
+// thread's window. The keyboard thread owns one transport; the light worker
+// writes through the same transport from its own thread.
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "common/device_ids.h"
+#include "monitor/link/keyboard_port.h"
+#include "platform/hid/hid.h"
+#include "platform/window.h"
+
+namespace vyre {
+
+// Longest time a busy poll goes on for a keyboard that never stops reporting
+// busy; the poll then gives up and returns the busy status.
+constexpr int kBusyPollLimitMs = 10000;
+// Read time-out of the event reader: how soon it notices a stop request.
+constexpr int kEventReadTimeoutMs = 100;
+// Largest input report the event reader takes (a full-speed HID report).
+constexpr std::size_t kEventReportMax = 64;
+
+// Which model the keyboard is, as the store records it.
+enum class KeyboardModel : std::uint8_t { None = 0, A = 1, B = 2 };
+
+class KeyboardTransport : public KeyboardPort, private hid::DeviceListener {
+public:
+    // The backend must outlive the transport.
+    KeyboardTransport(hid::Backend& backend, KeyboardIds ids);
+    ~KeyboardTransport() override;
+    KeyboardTransport(const KeyboardTransport&) = delete;
+    KeyboardTransport& operator=(const KeyboardTransport&) = delete;
+
+    // --- Hooks filled by the keyboard thread ------------------------------
+    // Window that receives the notify message 1032/13 of each event report.
+    void SetEventWindow(win::HWND window) { eventWindow_ = window; }
+    // Called when the feature interface was opened, before OpenKeyboard
+    // returns (the keyboard thread clears the store here).
+    void SetOnFeatureOpened(std::function<void(KeyboardModel)> fn) { onFeatureOpened_ = std::move(fn); }
+    // Called when the event reader could not be started.
+    void SetOnReaderFailed(std::function<void()> fn) { onReaderFailed_ = std::move(fn); }
+    // Diagnostics (default: standard error).
+    void SetLog(std::function<void(const std::string&)> fn) { log_ = std::move(fn); }
+    // Bound of the busy poll in milliseconds of polling (default kBusyPollLimitMs).
+    void SetBusyPollLimitMs(int ms) { busyPollLimitMs_ = ms; }
+
+    // --- Enumerate and open -----------------------------------------------
+    // Walks the interfaces in the order the backend lists them: skips other
+    // vendor or product ids and top-level usages other than 0; starts the
+    // event reader on an event interface met before the feature interface;
+    // stops at the feature interface and keeps it open. Nothing is opened
+    // while `connected` is set. True when the feature interface is open
+    // afterwards.
+    bool OpenKeyboard();
+    // Closes the feature interface (the event reader ends by itself when its
+    // interface goes away, or on Stop).
+    void CloseKeyboard();
+    // Ends every wait and the event reader; later waits return at once.
+    void Stop();
+
+    // --- KeyboardPort -----------------------------------------------------
+    bool IsOpen() const override;
+    std::int8_t WriteFeatureReport(const std::uint8_t* bytes, std::size_t length,
+                                   int pollMs) override;
+    bool GetFeature(std::uint8_t* buffer, std::size_t length) override;
+    bool SleepWhileConnected(int ms) override;
+    // Sleeps ms; false early on Stop or on removal of the feature or event
+    // interface (also while no keyboard is open).
+    bool SleepUnlessRemoved(int ms);
+
+    // --- State ------------------------------------------------------------
+    LinkFlags& flags() { return flags_; }
+    std::string featurePath() const;
+    std::string eventPath() const;
+    bool readerRunning() const { return readerRunning_.load(); }
+    bool modelASeen = false;
+    bool modelBSeen = false;
+    KeyboardModel model() const { return model_.load(); }
+    const KeyboardIds& ids() const { return ids_; }
+    // Waits (bounded) for the event reader to end; true when it has.
+    bool JoinReader(std::chrono::milliseconds timeout);
+
+private:
+    void OnDeviceChange(const hid::DeviceChange& change) override;
+    bool StartReader(const std::string& path);
+    void ReaderMain(std::string path);
+    void Log(const std::string& text);
+    // Waits ms; false early on Stop, on a removal, or (needOpen) with no keyboard open.
+    bool Wait(int ms, bool needOpen);
+
+    hid::Backend& backend_;
+    KeyboardIds ids_;
+    LinkFlags flags_;
+    std::atomic<win::HWND> eventWindow_{0};
+    std::function<void(KeyboardModel)> onFeatureOpened_;
+    std::function<void()> onReaderFailed_;
+    std::function<void(const std::string&)> log_;
+    int busyPollLimitMs_ = kBusyPollLimitMs;
+
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    std::shared_ptr<hid::Device> feature_;
+    std::string featurePath_;
+    std::string eventPath_;
+    std::uint64_t removals_ = 0;  // removals of the open interfaces seen
+    bool stopping_ = false;
+    std::atomic<KeyboardModel> model_{KeyboardModel::None};
+
+    std::atomic<bool> readerRunning_{false};
+    std::atomic<bool> readerStop_{false};
+    std::thread reader_;
+    std::unique_ptr<hid::Subscription> subscription_;
+};
+
+}  // namespace vyre
