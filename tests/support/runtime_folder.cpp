@@ -24,7 +24,7 @@ void RemoveFolder() {
 }
 
 const bool g_isolated = [] {
-  char tmpl[] = "/tmp/vyre-window-test-XXXXXX";
+  char tmpl[] = "/tmp/vyre-test-XXXXXX";
   if (::mkdtemp(tmpl) == nullptr) return false;
   g_folder = tmpl;
   ::setenv("VYRE_LUMO_RUNTIME_DIR", tmpl, 1);
