@@ -13,6 +13,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/paths.h"
+#include "platform/record.h"
+
 extern char** environ;
 
 namespace vyre::process {
@@ -253,6 +256,26 @@ std::vector<ProcessEntry> ListProcesses() {
     }
     ::closedir(dir);
     return list;
+}
+
+}  // namespace vyre::process
+
+namespace vyre::process {
+
+StartResult StartOwnProgram(std::string_view windowsName) {
+    StartResult result;
+    const std::optional<std::filesystem::path> program = paths::ProgramPath(windowsName);
+    if (!program) {
+        result.what = "not found";
+        result.error = std::make_error_code(std::errc::no_such_file_or_directory);
+        return result;
+    }
+    if (platform::ActionRecord::Instance().Active()) {
+        platform::ActionRecord::Instance().Write("start " + program->string());
+        result.started = true;
+        return result;
+    }
+    return Start({program->string()}, program->parent_path());
 }
 
 }  // namespace vyre::process

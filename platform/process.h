@@ -38,6 +38,12 @@ std::vector<std::string> SplitCommandLine(std::string_view commandLine);
 StartResult StartCommandLine(std::string_view commandLine,
                              const std::filesystem::path& workingFolder = {});
 
+// Starts one of the system's own programs by its Windows name ("Vyre Lumo
+// Config.exe", "FWupdate\Vyre Lumo FW Update.exe"; see paths::ProgramPath)
+// from the running program's folder, in that folder. While the action record
+// is active the start is written there ("start <path>") instead.
+StartResult StartOwnProgram(std::string_view windowsName);
+
 // The running program's file and its folder (from /proc/self/exe).
 std::filesystem::path OwnExecutable();
 std::filesystem::path OwnFolder();
