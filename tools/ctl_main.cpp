@@ -1,0 +1,225 @@
+// vyre-lumo-ctl: talks to a running Monitor over the program link.
+
+#include <csignal>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "common/link_codes.h"
+#include "tools/link_client.h"
+
+namespace {
+
+using namespace vyre;
+
+const char kUsage[] =
+    "usage: vyre-lumo-ctl COMMAND ...\n"
+    "  dump [--dir DIR]          the registration dump: one line \"CODE SIZE\" per\n"
+    "                            notification, then \"notice 43\" (or just 15 / 16);\n"
+    "                            with --dir each block or list goes to DIR/CODE.bin\n"
+    "  send CODE FILE            one command with the file's bytes as payload\n"
+    "  request CODE [LPARAM]     one request; LPARAM \"self\" is this program's window,\n"
+    "                            whose answers are then printed as by watch\n"
+    "  upload DIR                the full upload (16 commands) from a dump folder\n"
+    "  watch [--seconds N]       print notifications (\"CODE SIZE\") and notices\n"
+    "                            (\"notice CODE LPARAM\") sent to the Config's link window\n"
+    "Numbers are decimal or 0x-hex. Exit status 0 on success.\n";
+
+constexpr auto kDumpTimeout = std::chrono::seconds(60);
+constexpr auto kSelfAnswerTimeout = std::chrono::seconds(5);
+
+std::atomic<bool> g_stop{false};
+
+int Usage(const std::string& message) {
+    std::fprintf(stderr, "vyre-lumo-ctl: %s\n%s", message.c_str(), kUsage);
+    return 2;
+}
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "vyre-lumo-ctl: %s\n", message.c_str());
+    return 1;
+}
+
+bool ParseNumber(const std::string& text, long long* value) {
+    char* end = nullptr;
+    const long long v = std::strtoll(text.c_str(), &end, 0);
+    if (text.empty() || *end != '\0') return false;
+    *value = v;
+    return true;
+}
+
+void Print(const LinkEvent& e) {
+    if (e.notice) {
+        std::printf("notice %u %lld\n", e.code, static_cast<long long>(e.lParam));
+    } else {
+        std::printf("%u %zu\n", e.code, e.data.size());
+    }
+    std::fflush(stdout);
+}
+
+bool ReadFile(const std::filesystem::path& file, std::vector<std::uint8_t>& bytes) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return false;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+bool WriteFile(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+constexpr int kNoMonitor = 1;
+
+bool MonitorRuns() {
+    if (LinkClient::FindMonitor() != 0) return true;
+    std::fprintf(stderr, "vyre-lumo-ctl: no Monitor is running\n");
+    return false;
+}
+
+int Dump(LinkClient& client, const std::vector<std::string>& args) {
+    std::filesystem::path dir;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--dir" && i + 1 < args.size()) {
+            dir = args[++i];
+        } else {
+            return Usage("dump takes only --dir DIR");
+        }
+    }
+    if (!MonitorRuns()) return kNoMonitor;
+    if (!dir.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(dir, ec);
+        if (ec) return Fail("cannot create " + dir.string() + ": " + ec.message());
+    }
+    std::vector<LinkEvent> events;
+    const bool complete = client.Dump(events, kDumpTimeout);
+    for (const LinkEvent& e : events) {
+        if (e.notice) {
+            std::printf("notice %u\n", e.code);
+        } else if (e.code == link::notification::kNoKeyboard ||
+                   e.code == link::notification::kNotReady) {
+            std::printf("%u\n", e.code);
+        } else {
+            std::printf("%u %zu\n", e.code, e.data.size());
+            if (!dir.empty() && !WriteFile(dir / (std::to_string(e.code) + ".bin"), e.data)) {
+                return Fail("cannot write into " + dir.string());
+            }
+        }
+    }
+    std::fflush(stdout);
+    if (!complete) return Fail("the dump did not complete in time");
+    return 0;
+}
+
+int Send(LinkClient& client, const std::vector<std::string>& args) {
+    long long code = 0;
+    if (args.size() != 2 || !ParseNumber(args[0], &code) || code < 0 || code > 0xFFFF) {
+        return Usage("send takes CODE FILE");
+    }
+    std::vector<std::uint8_t> bytes;
+    if (!ReadFile(args[1], bytes)) return Fail("cannot read " + args[1]);
+    if (!MonitorRuns()) return kNoMonitor;
+    if (!client.SendCommand(static_cast<std::uint16_t>(code), bytes))
+        return Fail("the Monitor did not take the command");
+    return 0;
+}
+
+int Request(LinkClient& client, const std::vector<std::string>& args) {
+    long long code = 0, lParam = 0;
+    bool self = false;
+    if (args.empty() || args.size() > 2 || !ParseNumber(args[0], &code) || code < 0) {
+        return Usage("request takes CODE [LPARAM]");
+    }
+    if (args.size() == 2) {
+        if (args[1] == "self") {
+            self = true;
+            lParam = client.hwnd();
+        } else if (!ParseNumber(args[1], &lParam)) {
+            return Usage("LPARAM is a number or \"self\"");
+        }
+    }
+    if (!MonitorRuns()) return kNoMonitor;
+    if (!client.PostRequest(static_cast<unsigned>(code), static_cast<win::LPARAM>(lParam))) {
+        return Fail("the request could not be posted");
+    }
+    if (self) client.Pump(kSelfAnswerTimeout, Print, EndsDump);
+    return 0;
+}
+
+int Upload(LinkClient& client, const std::vector<std::string>& args) {
+    if (args.size() != 1) return Usage("upload takes DIR");
+    const std::filesystem::path dir = args[0];
+    std::vector<std::vector<std::uint8_t>> blocks;
+    for (std::uint16_t code : link::kFullUploadOrder) {
+        std::vector<std::uint8_t> bytes;
+        const auto file = dir / (std::to_string(code) + ".bin");
+        if (!ReadFile(file, bytes)) return Fail("cannot read " + file.string());
+        if (bytes.size() != link::BlockSize(code)) {
+            return Fail(file.string() + " holds " + std::to_string(bytes.size()) +
+                        " bytes; block " + std::to_string(code) + " takes " +
+                        std::to_string(link::BlockSize(code)));
+        }
+        blocks.push_back(std::move(bytes));
+    }
+    if (!MonitorRuns()) return kNoMonitor;
+    std::size_t i = 0;
+    for (std::uint16_t code : link::kFullUploadOrder) {
+        if (!client.SendCommand(code, blocks[i++])) {
+            return Fail("the Monitor did not take command " + std::to_string(code));
+        }
+    }
+    return 0;
+}
+
+int Watch(LinkClient& client, const std::vector<std::string>& args) {
+    long long seconds = -1;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--seconds" && i + 1 < args.size() && ParseNumber(args[i + 1], &seconds) &&
+            seconds >= 0) {
+            ++i;
+        } else {
+            return Usage("watch takes only --seconds N");
+        }
+    }
+    const auto end = seconds < 0 ? std::chrono::steady_clock::time_point::max()
+                                 : std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (!g_stop.load() && std::chrono::steady_clock::now() < end) {
+        client.Pump(std::chrono::milliseconds(200), Print, nullptr);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return Usage("no command");
+    const std::string command = argv[1];
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    if (command != "dump" && command != "send" && command != "request" && command != "upload" &&
+        command != "watch") {
+        return Usage("unknown command " + command);
+    }
+    std::signal(SIGINT, [](int) { g_stop = true; });
+    std::signal(SIGTERM, [](int) { g_stop = true; });
+    LinkClient client(command == "watch" ? std::string(link::kLinkWindowTitle)
+                                         : std::string("vyre-lumo-ctl"));
+    if (!client.Create()) return Fail("cannot create the link window");
+    if (command == "dump") return Dump(client, args);
+    if (command == "send") return Send(client, args);
+    if (command == "request") return Request(client, args);
+    if (command == "upload") return Upload(client, args);
+    return Watch(client, args);
+}
