@@ -9,15 +9,15 @@
 #include "common/link_codes.h"
 
 namespace vyre {
-namespace {
 
-bool SamePath(const std::string& a, const std::string& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+bool SameDevicePath(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) ==
                       std::tolower(static_cast<unsigned char>(y));
            });
 }
+
+namespace {
 
 constexpr std::uint8_t kStatusReport = 0x04;
 
@@ -118,7 +118,7 @@ std::int8_t KeyboardTransport::WriteFeatureReport(const std::uint8_t* bytes, std
     // Poll report 4 until the keyboard is no longer busy. A failed read ends
     // the poll (the keyboard went away), and so does the bound, so that a
     // keyboard stuck in busy cannot hold the thread for ever.
-    const int interval = std::max(pollMs, 1);
+    const int interval = std::max(pollOverrideMs_.load() > 0 ? pollOverrideMs_.load() : pollMs, 1);
     const int maxPolls = std::max(1, busyPollLimitMs_ / interval);
     std::uint8_t status[3] = {kStatusReport, 0, 0};
     for (int polls = 0;;) {
@@ -147,27 +147,47 @@ bool KeyboardTransport::GetFeature(std::uint8_t* buffer, std::size_t length) {
     return device && device->GetFeature(buffer, length) >= 0;
 }
 
-bool KeyboardTransport::Wait(int ms, bool needOpen) {
+bool KeyboardTransport::Wait(int ms, bool needOpen, bool anyKeyboard) {
     std::unique_lock lock(mutex_);
     const std::uint64_t removals = removals_;
+    const std::uint64_t keyboardRemovals = keyboardRemovals_;
     auto ended = [&] {
-        return stopping_ || removals_ != removals || (needOpen && feature_ == nullptr);
+        return stopping_ || removals_ != removals || (needOpen && feature_ == nullptr) ||
+               (anyKeyboard && keyboardRemovals_ != keyboardRemovals);
     };
     if (ended()) return false;
     return !wake_.wait_for(lock, std::chrono::milliseconds(std::max(ms, 0)), ended);
 }
 
-bool KeyboardTransport::SleepWhileConnected(int ms) { return Wait(ms, true); }
+bool KeyboardTransport::SleepWhileConnected(int ms) {
+    return Wait(ms, true);
+}
 
-bool KeyboardTransport::SleepUnlessRemoved(int ms) { return Wait(ms, false); }
+bool KeyboardTransport::SleepUnlessRemoved(int ms) {
+    return Wait(ms, false);
+}
+
+bool KeyboardTransport::SleepUnlessKeyboardRemoved(int ms) {
+    return Wait(ms, false, true);
+}
+
+bool KeyboardTransport::stopping() const {
+    std::lock_guard lock(mutex_);
+    return stopping_;
+}
 
 void KeyboardTransport::OnDeviceChange(const hid::DeviceChange& change) {
-    if (change.code != hid::kDbtDeviceRemoveComplete &&
-        change.code != hid::kDbtDeviceQueryRemove)
+    if (change.code != hid::kDbtDeviceRemoveComplete && change.code != hid::kDbtDeviceQueryRemove)
         return;
     std::lock_guard lock(mutex_);
-    if ((!featurePath_.empty() && SamePath(change.device.path, featurePath_)) ||
-        (!eventPath_.empty() && SamePath(change.device.path, eventPath_))) {
+    const hid::DeviceInfo& d = change.device;
+    if (d.vendorId == ids_.vendorId &&
+        (d.productId == ids_.productIdA || d.productId == ids_.productIdB)) {
+        ++keyboardRemovals_;
+        wake_.notify_all();
+    }
+    if ((!featurePath_.empty() && SameDevicePath(change.device.path, featurePath_)) ||
+        (!eventPath_.empty() && SameDevicePath(change.device.path, eventPath_))) {
         ++removals_;
         wake_.notify_all();
     }
@@ -196,7 +216,7 @@ void KeyboardTransport::ReaderMain(std::string path) {
     std::uint8_t buffer[kEventReportMax];
     while (device && !readerStop_.load()) {
         const int n = device->Read(buffer, sizeof buffer, kEventReadTimeoutMs);
-        if (n == hid::kReadError) break;  // the interface is gone
+        if (n == hid::kReadError) break;        // the interface is gone
         if (n < 5 || buffer[0] != 3) continue;  // time-out, short or other reports
         const win::HWND window = eventWindow_.load();
         if (window != 0) {

@@ -31,11 +31,14 @@ constexpr int kEventReadTimeoutMs = 100;
 // Largest input report the event reader takes (a full-speed HID report).
 constexpr std::size_t kEventReportMax = 64;
 
+// Interface paths compare without regard to case.
+bool SameDevicePath(const std::string& a, const std::string& b);
+
 // Which model the keyboard is, as the store records it.
 enum class KeyboardModel : std::uint8_t { None = 0, A = 1, B = 2 };
 
 class KeyboardTransport : public KeyboardPort, private hid::DeviceListener {
-public:
+  public:
     // The backend must outlive the transport.
     KeyboardTransport(hid::Backend& backend, KeyboardIds ids);
     ~KeyboardTransport() override;
@@ -47,7 +50,9 @@ public:
     void SetEventWindow(win::HWND window) { eventWindow_ = window; }
     // Called when the feature interface was opened, before OpenKeyboard
     // returns (the keyboard thread clears the store here).
-    void SetOnFeatureOpened(std::function<void(KeyboardModel)> fn) { onFeatureOpened_ = std::move(fn); }
+    void SetOnFeatureOpened(std::function<void(KeyboardModel)> fn) {
+        onFeatureOpened_ = std::move(fn);
+    }
     // Called when the event reader could not be started.
     void SetOnReaderFailed(std::function<void()> fn) { onReaderFailed_ = std::move(fn); }
     // Diagnostics (default: standard error).
@@ -78,6 +83,13 @@ public:
     // Sleeps ms; false early on Stop or on removal of the feature or event
     // interface (also while no keyboard is open).
     bool SleepUnlessRemoved(int ms);
+    // Sleeps ms; false early on Stop or on the removal of any interface of a
+    // keyboard (the wait after an arrival, before anything is open).
+    bool SleepUnlessKeyboardRemoved(int ms);
+    // Polls of report 4 are made every `ms` instead of the interval the
+    // caller asks for (0 = as asked). For an emulator that is never busy.
+    void SetPollIntervalOverride(int ms) { pollOverrideMs_ = ms; }
+    bool stopping() const;
 
     // --- State ------------------------------------------------------------
     LinkFlags& flags() { return flags_; }
@@ -91,13 +103,14 @@ public:
     // Waits (bounded) for the event reader to end; true when it has.
     bool JoinReader(std::chrono::milliseconds timeout);
 
-private:
+  private:
     void OnDeviceChange(const hid::DeviceChange& change) override;
     bool StartReader(const std::string& path);
     void ReaderMain(std::string path);
     void Log(const std::string& text);
-    // Waits ms; false early on Stop, on a removal, or (needOpen) with no keyboard open.
-    bool Wait(int ms, bool needOpen);
+    // Waits ms; false early on Stop, on a removal of the open interfaces (or,
+    // anyKeyboard, of any keyboard interface), or (needOpen) with no keyboard open.
+    bool Wait(int ms, bool needOpen, bool anyKeyboard = false);
 
     hid::Backend& backend_;
     KeyboardIds ids_;
@@ -113,7 +126,9 @@ private:
     std::shared_ptr<hid::Device> feature_;
     std::string featurePath_;
     std::string eventPath_;
-    std::uint64_t removals_ = 0;  // removals of the open interfaces seen
+    std::uint64_t removals_ = 0;          // removals of the open interfaces seen
+    std::uint64_t keyboardRemovals_ = 0;  // removals of any keyboard interface seen
+    std::atomic<int> pollOverrideMs_{0};
     bool stopping_ = false;
     std::atomic<KeyboardModel> model_{KeyboardModel::None};
 

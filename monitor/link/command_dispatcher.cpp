@@ -1,0 +1,462 @@
+// The keyboard link's handling of what the Config sends: commands (whole
+// blocks and single records), requests, and the registration dump.
+//
+// A received block is compared with the store part by part; only the parts
+// that differ are taken over and written to the keyboard or persisted.
+
+#include <array>
+#include <cstring>
+#include <memory>
+
+#include "common/key_functions.h"
+#include "common/key_table.h"
+#include "common/link_codes.h"
+#include "common/log.h"
+#include "common/reports.h"
+#include "common/store_blocks.h"
+#include "monitor/link/keyboard_link.h"
+
+namespace vyre {
+namespace {
+
+constexpr const char* kArea = "commands";
+
+template <typename T>
+T Record(std::span<const std::uint8_t> payload) {
+    T record;
+    std::memcpy(static_cast<void*>(&record), payload.data(), sizeof record);
+    return record;
+}
+
+std::array<std::uint8_t, report::kRemapKeyCount> KeyUsages() {
+    std::array<std::uint8_t, report::kRemapKeyCount> usages{};
+    for (std::size_t i = 0; i < usages.size(); ++i) {
+        usages[i] = static_cast<std::uint8_t>(KeyUsage(static_cast<int>(i)));
+    }
+    return usages;
+}
+
+bool SameBytes(const void* a, const void* b, std::size_t n) {
+    return std::memcmp(a, b, n) == 0;
+}
+
+}  // namespace
+
+std::size_t CommandPayloadSize(std::uint16_t code) {
+    switch (code) {
+        case link::block::kActiveProfile:
+        case link::block::kKeyRemap:
+        case link::block::kFunctionKeys:
+        case link::block::kThumbKeys:
+        case link::block::kProfileOptions:
+        case link::block::kFlexKeys:
+        case link::block::kLightOptions:
+        case link::block::kLightSettings:
+        case link::block::kIllumination:
+        case link::block::kEffects:
+        case link::block::kMacros:
+        case link::block::kGlobal14:
+        case link::block::kGlobal16:
+        case link::block::kLightMacroBlocks:
+        case link::block::kHostSettings:
+        case link::block::kReserved:
+            return link::BlockSize(code);
+        default:
+            return link::CommandRecordSize(code);
+    }
+}
+
+// ---- commands ---------------------------------------------------------------------------
+
+void KeyboardLink::HandleCommand(std::uint32_t dwData, std::span<const std::uint8_t> payload) {
+    if (link::TagOf(dwData) != link::kTagCommand) return;
+    const std::uint16_t code = link::CodeOf(dwData);
+    const std::size_t expected = CommandPayloadSize(code);
+    if (expected == 0) {
+        log::Debug(kArea, log::Format("command %u is not known; ignored", code));
+        return;
+    }
+    // A block always travels whole: anything else would be taken over at
+    // the wrong offsets, or read past its end.
+    if (payload.size() != expected) {
+        log::Warning(kArea, log::Format("command %u with %zu bytes refused: it takes %zu", code,
+                                        payload.size(), expected));
+        return;
+    }
+    log::Debug(kArea, log::Format("command %u (%zu bytes)", code, payload.size()));
+    switch (code) {
+        case link::block::kActiveProfile: {
+            const int profile = payload[2];
+            if (!IsProfile(profile)) {
+                log::Warning(kArea, log::Format("command 3 names profile %d; refused", profile));
+                return;
+            }
+            if (profile != store_.currentProfile()) {
+                store_.setCurrentProfile(profile);
+                WriteActiveProfile(profile, kCommandPollMs);
+            }
+            return;
+        }
+        case link::block::kKeyRemap:
+            return ApplyProfileReports(code, report::kKeyRemap, payload);
+        case link::block::kFunctionKeys:
+            return ApplyProfileReports(code, report::kFunctionKeys, payload);
+        case link::block::kThumbKeys:
+            return ApplyProfileReports(code, report::kThumbKeys, payload);
+        case link::block::kProfileOptions:
+            return ApplyProfileReports(code, report::kProfileOptions, payload);
+        case link::block::kFlexKeys:
+            return ApplyProfileReports(code, report::kFlexKeys, payload);
+        case link::block::kLightOptions:
+            return ApplyProfileReports(code, report::kOptionBits, payload);
+        case link::block::kLightSettings:
+            return ApplyProfileReports(code, report::kLightSettings, payload);
+        case link::block::kIllumination:
+            return ApplyIllumination(payload);
+        case link::block::kEffects:
+            return ApplyEffects(payload);
+        case link::block::kMacros:
+            return ApplyMacros(payload);
+        case link::block::kGlobal14: {
+            if (SameBytes(store_.globalReport14, payload.data(), payload.size())) return;
+            std::memcpy(store_.globalReport14, payload.data(), payload.size());
+            report::FrameReport(report::kGlobal14, 0, store_.globalReport14);
+            WriteReport(store_.globalReport14, sizeof store_.globalReport14, kCommandPollMs);
+            return;
+        }
+        case link::block::kGlobal16: {
+            if (SameBytes(store_.globalReport16, payload.data(), payload.size())) return;
+            std::memcpy(store_.globalReport16, payload.data(), payload.size());
+            WriteReport(store_.globalReport16, sizeof store_.globalReport16, kCommandPollMs);
+            return;
+        }
+        case link::block::kLightMacroBlocks:
+            return ApplyLightMacroBlocks(payload);
+        case link::block::kHostSettings:
+            return ApplyHostSettings(payload);
+        case link::block::kReserved:
+            return;  // carried, never interpreted
+        case link::command::kTimerAdd:
+            return AddTimer(Record<HIDMSG::_STimerSettingData>(payload));
+        case link::command::kTimerEdit:
+            return EditTimer(Record<HIDMSG::_STimerSettingData>(payload));
+        case link::command::kTimerDelete:
+            return DeleteTimer(Record<HIDMSG::_STimerSettingData>(payload));
+        case link::command::kMacroSet:
+        case link::command::kLightMacroSet: {
+            const bool light = code == link::command::kLightMacroSet;
+            settings_.ApplySetOperation(light, Record<HIDMSG::_SMacroGroupData>(payload),
+                                        light ? store_.lightMacroSets : store_.macroSets,
+                                        light ? store_.lightMacros : store_.macros);
+            return;
+        }
+        case link::command::kMacro:
+        case link::command::kLightMacro: {
+            const bool light = code == link::command::kLightMacro;
+            auto record = std::make_unique<HIDMSG::_SMacroDefaultData>();
+            std::memcpy(static_cast<void*>(record.get()), payload.data(), sizeof *record);
+            settings_.ApplyMacroOperation(light, *record,
+                                          light ? store_.lightMacros : store_.macros);
+            return;
+        }
+        default:
+            return;
+    }
+}
+
+void KeyboardLink::ApplyProfileReports(std::uint16_t code, std::uint8_t reportId,
+                                       std::span<const std::uint8_t> payload) {
+    const std::span<std::uint8_t> stored = StoreBlock(store_, code);
+    const std::size_t size = PartsOf(code).size;
+    for (std::size_t p : ChangedParts(code, stored, payload)) {
+        std::uint8_t* image = stored.data() + p * size;
+        std::memcpy(image, payload.data() + p * size, size);
+        report::FrameReport(reportId, static_cast<int>(p), std::span<std::uint8_t>(image, size));
+        WriteReport(image, size, kCommandPollMs);
+    }
+}
+
+void KeyboardLink::ApplyIllumination(std::span<const std::uint8_t> payload) {
+    const std::span<std::uint8_t> stored = StoreBlock(store_, link::block::kIllumination);
+    for (int p = 0; p < kProfileCount; ++p) {
+        for (int mode = 0; mode < kIlluminationModes; ++mode) {
+            for (int layer = 0; layer < kIlluminationLayers; ++layer) {
+                if (!report::IlluminationLayerUsed(mode, layer)) continue;
+                const std::size_t at =
+                    static_cast<std::size_t>((p * kIlluminationModes + mode) * kIlluminationLayers +
+                                             layer) *
+                    report::kIlluminationLength;
+                if (SameBytes(stored.data() + at, payload.data() + at, report::kIlluminationLength))
+                    continue;
+                auto image = store_.illumination(p, mode, layer);
+                std::memcpy(image.data(), payload.data() + at, image.size());
+                report::FrameReport(report::kIllumination, p, image);
+                WriteReport(image.data(), image.size(), kCommandPollMs);
+            }
+        }
+    }
+}
+
+void KeyboardLink::ApplyEffects(std::span<const std::uint8_t> payload) {
+    const auto stored = StoreBlock(store_, link::block::kEffects);
+    for (std::size_t p : ChangedParts(link::block::kEffects, stored, payload)) {
+        auto image = std::span<std::uint8_t, report::kEffectSequenceLength>(
+            reinterpret_cast<std::uint8_t*>(&store_.effectReports[p]),
+            report::kEffectSequenceLength);
+        std::memcpy(image.data(), payload.data() + p * report::kEffectSequenceLength, image.size());
+        report::StampStoredSequenceChecksum(image);
+        const auto written = report::SequenceReportForWrite(image);
+        WriteReport(written.data(), written.size(), kCommandPollMs);
+    }
+}
+
+void KeyboardLink::ApplyMacros(std::span<const std::uint8_t> payload) {
+    const auto stored = StoreBlock(store_, link::block::kMacros);
+    for (std::size_t part : ChangedParts(link::block::kMacros, stored, payload)) {
+        auto image = std::span<std::uint8_t, report::kMacroLength>(
+            stored.data() + part * report::kMacroLength, report::kMacroLength);
+        std::memcpy(image.data(), payload.data() + part * report::kMacroLength, image.size());
+        report::FrameMacroReport(report::kMacro, image);
+        WriteReport(image.data(), image.size(), kCommandPollMs);
+    }
+}
+
+void KeyboardLink::ApplyLightMacroBlocks(std::span<const std::uint8_t> payload) {
+    const auto stored = StoreBlock(store_, link::block::kLightMacroBlocks);
+    for (std::size_t part : ChangedParts(link::block::kLightMacroBlocks, stored, payload)) {
+        const int p = static_cast<int>(part / kDataSlotsPerProfile);
+        const int slot = static_cast<int>(part % kDataSlotsPerProfile);
+        LightMacroBlock& block = store_.lightMacro(p, slot);
+        std::memcpy(static_cast<void*>(&block), payload.data() + part * sizeof(LightMacroBlock),
+                    LightMacroBlock::kUsedBytes);
+        settings_.WriteLightMacroBlock(p, slot, block);
+    }
+}
+
+void KeyboardLink::ApplyHostSettings(std::span<const std::uint8_t> payload) {
+    HostSettingsBlock& host = store_.hostSettingsBlock;
+    auto received = std::make_unique<HostSettingsBlock>();
+    std::memcpy(static_cast<void*>(received.get()), payload.data(), sizeof *received);
+
+    if (!SameBytes(host.keyTimers, received->keyTimers, sizeof host.keyTimers)) {
+        for (int p = 0; p < kProfileCount; ++p) {
+            for (int slot = 0; slot < kDataSlotsPerProfile; ++slot) {
+                const auto& timer = received->keyTimers[p][slot];
+                if (SameBytes(&host.keyTimers[p][slot], &timer, sizeof timer)) continue;
+                settings_.UpdateKeyTimerName(p, slot, timer);
+            }
+        }
+    }
+    if (!SameBytes(host.keyLaunchPaths, received->keyLaunchPaths, sizeof host.keyLaunchPaths)) {
+        for (int p = 0; p < kProfileCount; ++p) {
+            for (int slot = 0; slot < kDataSlotsPerProfile; ++slot) {
+                const auto& launch = received->keyLaunchPaths[p][slot];
+                if (SameBytes(&host.keyLaunchPaths[p][slot], &launch, sizeof launch)) continue;
+                settings_.UpdateLaunchPath(p, slot, launch);
+            }
+        }
+    }
+    std::memcpy(static_cast<void*>(&host), received.get(), sizeof host);
+    SaveAllSettings();
+    ApplyProfile(store_.currentProfile(), true);
+    UpdateVolumeDisplayTimer();
+}
+
+// ---- timers -------------------------------------------------------------------------------
+
+void KeyboardLink::AddTimer(const HIDMSG::_STimerSettingData& timer) {
+    HIDMSG::_STimerSettingData added = timer;
+    added.index = static_cast<std::int32_t>(store_.timers.size());
+    std::memset(added.tail, 0, sizeof added.tail);
+    store_.timers.push_back(added);
+    settings_.RewriteTimers(store_.timers);
+}
+
+void KeyboardLink::EditTimer(const HIDMSG::_STimerSettingData& timer) {
+    const std::int32_t index = timer.index;
+    if (index < 0 || static_cast<std::size_t>(index) >= store_.timers.size()) {
+        log::Warning(kArea, log::Format("timer %d to edit does not exist; ignored", index));
+        return;
+    }
+    HIDMSG::_STimerSettingData edited = timer;
+    std::memset(edited.tail, 0, sizeof edited.tail);
+    store_.timers[static_cast<std::size_t>(index)] = edited;
+    settings_.WriteTimer(edited);
+}
+
+void KeyboardLink::DeleteTimer(const HIDMSG::_STimerSettingData& timer) {
+    auto holdsTimer = [&](int p, int slot) {
+        return SlotHasData(slot) && SameBytes(store_.keyTimer(p, slot).name.bytes, timer.name.bytes,
+                                              sizeof timer.name.bytes);
+    };
+    auto entryCode = [](std::uint8_t* image, std::size_t first, std::size_t n) -> std::uint8_t& {
+        return image[first + n * report::kFunctionEntrySize];
+    };
+    for (int p = 0; p < kProfileCount; ++p) {
+        // Flexlayer keys that started the timer lose their function.
+        bool changed = false;
+        for (std::size_t n = 0; n < report::kFlexKeyEntryCount; ++n) {
+            std::uint8_t& code = entryCode(store_.flexKeyReports[p], report::kFlexKeyEntries, n);
+            if (code == fncode::kTimer && holdsTimer(p, static_cast<int>(16 + n))) {
+                code = 0;
+                changed = true;
+            }
+        }
+        if (changed) {
+            report::FrameReport(report::kFlexKeys, p, store_.flexKeyReports[p]);
+            WriteReport(store_.flexKeyReports[p], report::kFlexKeysLength, kDefaultPollMs);
+        }
+    }
+    for (int p = 0; p < kProfileCount; ++p) {
+        // Thumb keys get their default function back.
+        bool changed = false;
+        for (std::size_t n = 0; n < report::kThumbKeyEntryCount; ++n) {
+            std::uint8_t& code = entryCode(store_.thumbKeyReports[p], report::kThumbKeyEntries, n);
+            if (code == fncode::kTimer && holdsTimer(p, static_cast<int>(10 + n))) {
+                code = report::kThumbKeyDefaultCodes[n];
+                changed = true;
+            }
+        }
+        if (changed) {
+            report::FrameReport(report::kThumbKeys, p, store_.thumbKeyReports[p]);
+            WriteReport(store_.thumbKeyReports[p], report::kThumbKeysLength, kDefaultPollMs);
+        }
+    }
+    for (int p = 0; p < kProfileCount; ++p) {
+        // Function keys too (the Pause key's secondary function: Sleep).
+        bool changed = false;
+        for (std::size_t n = 0; n < report::kFunctionKeyEntryCount; ++n) {
+            std::uint8_t& code =
+                entryCode(store_.functionKeyReports[p], report::kFunctionKeyEntries, n);
+            if (code == fncode::kTimer && holdsTimer(p, static_cast<int>(112 + n))) {
+                code = n + 1 == report::kFunctionKeyEntryCount
+                           ? report::kPauseSecondaryAfterTimerDeletion
+                           : report::kFunctionKeyDefaultCodes[n];
+                changed = true;
+            }
+        }
+        if (changed) {
+            report::FrameReport(report::kFunctionKeys, p, store_.functionKeyReports[p]);
+            WriteReport(store_.functionKeyReports[p], report::kFunctionKeysLength, kCommandPollMs);
+        }
+    }
+    for (int p = 0; p < kProfileCount; ++p) {
+        for (int slot = 0; slot < kDataSlotsPerProfile; ++slot) {
+            if (!holdsTimer(p, slot)) continue;
+            std::memset(static_cast<void*>(&store_.keyTimer(p, slot)), 0,
+                        sizeof(HIDMSG::_STimerSettingData));
+            settings_.DeleteKeyTimerName(p, slot);
+        }
+    }
+    PostDumpToConfig();
+
+    const std::int32_t position = timer.index;
+    if (position < 0 || static_cast<std::size_t>(position) >= store_.timers.size()) {
+        log::Warning(kArea, log::Format("timer %d to delete is not in the list", position));
+    } else {
+        store_.timers.erase(store_.timers.begin() + position);
+        for (std::size_t i = 0; i < store_.timers.size(); ++i) {
+            store_.timers[i].index = static_cast<std::int32_t>(i);
+        }
+    }
+    settings_.RewriteTimers(store_.timers);
+}
+
+// ---- requests -----------------------------------------------------------------------------
+
+void KeyboardLink::HandleRequest(unsigned code, win::LPARAM lParam) {
+    switch (code) {
+        case link::request::kRegister:
+            RegistrationDump(static_cast<win::HWND>(lParam));
+            return;
+        case link::request::kWindowsProfile:
+            settings_.WriteWindowsProfile(static_cast<std::int32_t>(lParam));
+            return;
+        case link::request::kResetStatistics: {
+            std::memset(static_cast<void*>(&store_.statistics()), 0,
+                        offsetof(StatisticsRecord, trophyPoints));
+            settings_.WriteStatistics(store_.statistics());
+            return;
+        }
+        case link::request::kReset:
+            ResetKeyboard(static_cast<win::HWND>(lParam));
+            return;
+        case link::request::kSendKeyReports: {
+            const auto to = static_cast<win::HWND>(lParam);
+            Notify(to, link::block::kFlexKeys, store_.flexKeyReports, sizeof store_.flexKeyReports);
+            Notify(to, link::block::kFunctionKeys, store_.functionKeyReports,
+                   sizeof store_.functionKeyReports);
+            Notify(to, link::block::kThumbKeys, store_.thumbKeyReports,
+                   sizeof store_.thumbKeyReports);
+            return;
+        }
+        case link::request::kReapplyProfile:
+            ApplyProfile(store_.currentProfile(), false);
+            return;
+        default:
+            return;
+    }
+}
+
+void KeyboardLink::ResetKeyboard(win::HWND linkWindow) {
+    log::Info(kArea, "resetting the keyboard to its factory settings");
+    const auto reset = report::ResetReport();
+    WriteReport(reset.data(), reset.size(), kDefaultPollMs);
+    const auto usages = KeyUsages();
+    ResetStoreToDefaults(store_, usages);
+    WriteActiveProfile(0, kDefaultPollMs);
+    const auto present = report::HostPresenceReport(true);
+    WriteReport(present.data(), present.size(), kDefaultPollMs);
+    settings_.DeleteAllKeyTimersAndLaunchPaths();
+    SaveAllSettings();
+    ReadBackKeyboard(false);
+    win::PostMessage(window_.GetSafeHwnd(), link::kMsgRequest, link::request::kRegister,
+                     static_cast<win::LPARAM>(linkWindow));
+}
+
+void KeyboardLink::WriteFlexState() {
+    WriteReport(store_.globalReport16, sizeof store_.globalReport16, kDefaultPollMs);
+}
+
+// ---- notifications ----------------------------------------------------------------------------
+
+bool KeyboardLink::Notify(win::HWND to, std::uint16_t code, const void* data, std::size_t size) {
+    if (to == 0) return false;
+    return win::SendCopyData(to, window_.GetSafeHwnd(),
+                             link::MakeDwData(code, link::kTagNotification), data, size);
+}
+
+void KeyboardLink::PostNoticeToConfig(unsigned code, win::LPARAM lParam) {
+    if (win::HWND config = FindConfigLinkWindow())
+        win::PostMessage(config, link::kMsgNotify, code, lParam);
+}
+
+void KeyboardLink::RegistrationDump(win::HWND to) {
+    if (to == 0) return;
+    if (flags_.connected.load() == 0) {
+        Notify(to, link::notification::kNoKeyboard, nullptr, 0);
+        return;
+    }
+    if (flags_.ready.load() == 0) {
+        Notify(to, link::notification::kNotReady, nullptr, 0);
+        return;
+    }
+    for (std::uint16_t code : link::kRegistrationDumpOrder) {
+        std::span<const std::uint8_t> bytes = StoreBlock(store_, code);
+        if (bytes.empty()) bytes = ListBytes(store_, code);
+        if (!Notify(to, code, bytes.data(), bytes.size())) {
+            log::Warning(kArea,
+                         log::Format("the dump stopped at %u: the Config does not take it", code));
+            return;
+        }
+    }
+    std::vector<std::uint8_t> records;
+    {
+        std::lock_guard lock(shared_.talkDevicesLock);
+        records = TalkRecordBytes(store_);
+    }
+    if (!records.empty()) Notify(to, link::list::kTalkAdded, records.data(), records.size());
+    win::PostMessage(to, link::kMsgNotify, link::notice::kDumpComplete, 0);
+}
+
+}  // namespace vyre

@@ -1,0 +1,113 @@
+#pragma once
+// The keyboard link as it runs on the keyboard thread: the read-back of the
+// keyboard into the profile store, the profile application, loading and
+// saving the settings, and the commands and requests of the Config with the
+// registration dump. Every member runs on the keyboard thread; the link
+// writes the keyboard only through its KeyboardPort.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "common/profile_store.h"
+#include "monitor/link/keyboard_port.h"
+#include "monitor/link/monitor_shared.h"
+#include "monitor/link/settings.h"
+#include "platform/system.h"
+#include "platform/window.h"
+
+namespace vyre {
+
+// Timers the settings load starts on the keyboard thread's window.
+inline constexpr unsigned kTimerProgramSwitch = 100;  // every 10,000 ms
+inline constexpr unsigned kTimerCountdown = 101;      // every 2,000 ms
+inline constexpr unsigned kTimerStatistics = 102;     // every 1,000 ms
+inline constexpr unsigned kTimerVolumeDisplay = 104;  // every 100 ms, model B with the display on
+inline constexpr unsigned kFirstLinkTimer = 100;
+inline constexpr unsigned kLastLinkTimer = 108;
+
+// Firmware versions this program is made for.
+inline constexpr int kExpectedFirmwareA = 104;
+inline constexpr int kExpectedFirmwareB = 109;
+inline constexpr int kMinimumFirmware2B = 141;
+// Interval of the looks at report 0x0F while the keyboard has no answer yet.
+inline constexpr int kDeviceInfoRetryMs = 300;
+
+class KeyboardLink {
+  public:
+    // `window` is the keyboard thread's hidden window: the sender of the
+    // notifications and the owner of the timers.
+    KeyboardLink(ProfileStore& store, KeyboardPort& port, LinkFlags& flags, MonitorShared& shared,
+                 SettingsPersistence& settings, platform::KeyboardRepeatSettings& repeat,
+                 LinkHooks& hooks, win::Window& window);
+
+    ProfileStore& store() { return store_; }
+    LinkFlags& flags() { return flags_; }
+
+    // --- profile store ---------------------------------------------------------
+    // Fills the store from the keyboard. The full variant also reads the
+    // thumb and function keys and the macros and light macros they carry.
+    // False when it ended early (firmware to update, keyboard gone).
+    bool ReadBackKeyboard(bool full);
+    // Makes a profile's host settings effective (repeat, sounds); with
+    // `write` also tells the keyboard to use it (report 0x05).
+    void ApplyProfile(int profile, bool write);
+
+    // --- settings ----------------------------------------------------------------
+    // Loads the settings after a read-back, applies the current profile's
+    // repeat and sound settings, starts the periodic timers, and has an open
+    // Config sent everything anew.
+    void LoadSettings();
+    void SaveAllSettings();
+    // Starts timer 104 while the current profile shows the volume level on a
+    // model B keyboard, else stops it.
+    void UpdateVolumeDisplayTimer();
+
+    // --- Config traffic --------------------------------------------------------------
+    // A command block (message 1033): the 32-bit dwData and its payload.
+    void HandleCommand(std::uint32_t dwData, std::span<const std::uint8_t> payload);
+    // A request (message 1031).
+    void HandleRequest(unsigned code, win::LPARAM lParam);
+    void RegistrationDump(win::HWND to);
+    // Writes the shared Flexlayer state (report 0x16) as it stands.
+    void WriteFlexState();
+
+    // Sends one notification (copied data tagged 1032) to a window.
+    bool Notify(win::HWND to, std::uint16_t code, const void* data, std::size_t size);
+    // Posts a notice to the Config's link window when it exists.
+    void PostNoticeToConfig(unsigned code, win::LPARAM lParam);
+
+  private:
+    // Writes report 4 {4, profile, code} and reads the answer into `target`.
+    void ReadRequested(int profile, std::uint8_t code, std::uint8_t id,
+                       std::span<std::uint8_t> target);
+    std::int8_t WriteReport(const std::uint8_t* bytes, std::size_t length, int pollMs);
+    void WriteActiveProfile(int profile, int pollMs);
+    // Per-profile report block: copy changed profiles, frame, write.
+    void ApplyProfileReports(std::uint16_t code, std::uint8_t reportId,
+                             std::span<const std::uint8_t> payload);
+    void ApplyIllumination(std::span<const std::uint8_t> payload);
+    void ApplyEffects(std::span<const std::uint8_t> payload);
+    void ApplyMacros(std::span<const std::uint8_t> payload);
+    void ApplyLightMacroBlocks(std::span<const std::uint8_t> payload);
+    void ApplyHostSettings(std::span<const std::uint8_t> payload);
+    void AddTimer(const HIDMSG::_STimerSettingData& timer);
+    void EditTimer(const HIDMSG::_STimerSettingData& timer);
+    void DeleteTimer(const HIDMSG::_STimerSettingData& timer);
+    void ResetKeyboard(win::HWND linkWindow);
+    void PostDumpToConfig();
+
+    ProfileStore& store_;
+    KeyboardPort& port_;
+    LinkFlags& flags_;
+    MonitorShared& shared_;
+    SettingsPersistence& settings_;
+    platform::KeyboardRepeatSettings& repeat_;
+    LinkHooks& hooks_;
+    win::Window& window_;
+};
+
+// Payload size a command code must have; 0 for codes that are not commands.
+std::size_t CommandPayloadSize(std::uint16_t code);
+
+}  // namespace vyre

@@ -1,0 +1,57 @@
+#pragma once
+// What the Monitor's threads share besides the profile store: the window
+// handles, the talk message, the lock of the talk device records, and the
+// hooks through which the keyboard link reaches the parts around it.
+//
+// Each handle is written by the thread that owns the window and read by the
+// others without a lock; 0 means "not there", and a message to 0 goes nowhere.
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+
+#include "platform/window.h"
+
+namespace vyre {
+
+struct MonitorShared {
+    std::atomic<win::HWND> control{0};      // the control window (main thread)
+    std::atomic<win::HWND> keyboard{0};     // the keyboard thread's hidden window
+    std::atomic<win::HWND> sound{0};        // the sound thread's window
+    std::atomic<win::HWND> tray{0};         // the tray thread's window
+    std::atomic<win::HWND> lightMacro{0};   // the light macro thread's window
+    std::atomic<win::HWND> talkPartner{0};  // the one registered window of another device program
+    std::atomic<win::UINT> talkMessage{0};  // RegisterWindowMessage("WM_TALK_MSG")
+    // Guards the store's talk device records: the control window changes
+    // them, the keyboard thread sends them with the registration dump.
+    std::mutex talkDevicesLock;
+};
+
+// The Config's link window as it is now (looked up by its title each time).
+win::HWND FindConfigLinkWindow();
+
+// What the keyboard link asks of the parts of the Monitor around it. Each
+// hook may be empty; the link then does without (and says so in the log
+// where a user would miss something).
+struct LinkHooks {
+    // Starts the sound, tray and light macro threads, in this order (on the
+    // keyboard thread, before the keyboard is opened).
+    std::function<void()> startWorkerThreads;
+    // Shows the one-button popup that tells of a firmware newer than this
+    // program knows; returns when the user closed it.
+    std::function<void()> newerFirmwarePopup;
+    // Starts the firmware update program; false when it could not be started.
+    std::function<bool()> startFirmwareUpdater;
+    // A system message box with one OK button (set-up failures only).
+    std::function<void(const std::string& text, const std::string& caption)> messageBox;
+    // A keyboard event (notify 1032/13) with its 32-bit value.
+    std::function<void(std::uint32_t value)> keyboardEvent;
+    // A timer 100..108 of the keyboard thread's window fired.
+    std::function<void(unsigned id)> timer;
+    // A light request (message 1040) for the light macro player.
+    std::function<void(std::uint64_t request, std::int64_t data)> lightRequest;
+};
+
+}  // namespace vyre

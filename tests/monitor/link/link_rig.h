@@ -1,0 +1,119 @@
+#pragma once
+// The keyboard link over an emulated keyboard in this process: a store, a
+// transport, settings in an in-memory registry and a fresh folder, and a
+// KeyboardLink whose window lives on the test's thread.
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/profile_store.h"
+#include "monitor/link/keyboard_link.h"
+#include "monitor/link/keyboard_transport.h"
+#include "monitor/link/monitor_shared.h"
+#include "monitor/link/settings.h"
+#include "platform/hid/device_ids.h"
+#include "platform/registry.h"
+#include "platform/system.h"
+#include "sim/backend.h"
+#include "sim/keyboard.h"
+#include "tests/platform/temp_dir.h"
+
+namespace vyre::testing {
+
+// Waits up to a generous time for a condition another thread makes true.
+template <class F>
+bool Eventually(F f, std::chrono::milliseconds limit = std::chrono::seconds(20)) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!f()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+// The emulator's trace lines of one kind ("SET", "GET"), as hex, whose
+// report id is `id` (-1: any).
+inline std::vector<std::string> TraceOf(const std::vector<std::string>& trace, const std::string& kind,
+                                        int id = -1) {
+    std::vector<std::string> out;
+    for (const std::string& line : trace) {
+        const auto at = line.find(' ');
+        if (at == std::string::npos || line.compare(at + 1, kind.size(), kind) != 0) continue;
+        const std::string hex = line.substr(at + 2 + kind.size());
+        if (id >= 0 && std::stoi(hex.substr(0, 2), nullptr, 16) != id) continue;
+        out.push_back(hex);
+    }
+    return out;
+}
+
+struct LinkRig {
+    explicit LinkRig(sim::KeyboardConfig config = DefaultConfig())
+        : keyboard(std::make_shared<sim::Keyboard>(config)),
+          backend(keyboard),
+          transport(backend, hid::ConfiguredKeyboardIds()),
+          store(NewProfileStore()),
+          registry(platform::Registry::InMemory()),
+          settings(*registry, folder / "Config"),
+          repeat(platform::MakeMemoryKeyboardRepeat({1, 20})) {
+        keyboard->SetTraceSink([this](const std::string& line) {
+            std::lock_guard lock(traceMutex);
+            trace.push_back(line);
+        });
+        transport.SetPollIntervalOverride(1);
+        transport.SetOnFeatureOpened([this](KeyboardModel model) {
+            ClearStore(*store);
+            store->hostSettingsBlock.modelFlag = model == KeyboardModel::A ? 1 : 2;
+            store->hostSettingsBlock.modelBFlag = model == KeyboardModel::B ? 1 : 0;
+        });
+        window.Create("link rig", "link rig", win::HWND_MESSAGE);
+        link = std::make_unique<KeyboardLink>(*store, transport, transport.flags(), shared, settings, *repeat,
+                                              hooks, window);
+    }
+    ~LinkRig() { keyboard->SetTraceSink(nullptr); }
+
+    static sim::KeyboardConfig DefaultConfig() {
+        sim::KeyboardConfig c;
+        c.model = sim::Model::B;
+        c.busyPolls = 0;
+        return c;
+    }
+
+    // Opens the keyboard and reads it back as a connect does.
+    void Connect() {
+        transport.OpenKeyboard();
+        transport.flags().connected = 1;
+        link->ReadBackKeyboard(true);
+        transport.flags().ready = 1;
+        link->LoadSettings();
+    }
+
+    std::vector<std::string> Trace() {
+        std::lock_guard lock(traceMutex);
+        return trace;
+    }
+    void ClearTrace() {
+        std::lock_guard lock(traceMutex);
+        trace.clear();
+    }
+
+    TempDir folder;
+    std::shared_ptr<sim::Keyboard> keyboard;
+    sim::EmulatorBackend backend;
+    KeyboardTransport transport;
+    std::unique_ptr<ProfileStore> store;
+    MonitorShared shared;
+    std::unique_ptr<platform::Registry> registry;
+    SettingsPersistence settings;
+    std::unique_ptr<platform::KeyboardRepeatSettings> repeat;
+    LinkHooks hooks;
+    win::Window window;
+    std::unique_ptr<KeyboardLink> link;
+    std::mutex traceMutex;
+    std::vector<std::string> trace;
+};
+
+}  // namespace vyre::testing
