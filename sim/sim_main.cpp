@@ -35,8 +35,10 @@ const char kUsage[] =
     "                [--busy-polls N] [--state FILE] [--trace FILE] [--socket PATH]\n"
     "                [--vid N] [--pid N] [--order LIST] [--version-zero N] [--unplugged]\n"
     "      runs the emulator until SIGTERM or SIGINT (state saved on the way out).\n"
-    "      LIST orders the interfaces, e.g. event,feature,other; --version-zero N\n"
-    "      answers the first N reads of report 0x0F with firmware version 0.\n"
+    "      LIST orders the interfaces (default event,feature,other: the host reads\n"
+    "      events only from an event interface listed before the feature one);\n"
+    "      --version-zero N answers the first N reads of report 0x0F with\n"
+    "      firmware version 0.\n"
     "  vyre-lumo-sim [--socket PATH] COMMAND   controls a running emulator:\n"
     "      plug | unplug\n"
     "      fail write|read|busy|version on|off\n"
@@ -249,6 +251,8 @@ int Run(const sim::KeyboardConfig& config, int versionZeroReads, const std::stri
 
 int main(int argc, char** argv) {
     sim::KeyboardConfig config;
+    // Like the keyboards the host software is made for: events first.
+    config.order = {sim::InterfaceKind::Event, sim::InterfaceKind::Feature, sim::InterfaceKind::Other};
     std::string socket, state, trace;
     std::vector<std::string> command;
     int versionZeroReads = 0;

@@ -1,0 +1,322 @@
+// The keyboard thread against emulated keyboards: its start, the read-back,
+// hot plug, and its end; and once against the emulator program.
+
+#include "monitor/link/hid_filter_thread.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <fstream>
+#include <future>
+#include <iterator>
+#include <mutex>
+
+#include "common/key_functions.h"
+#include "common/link_codes.h"
+#include "common/reports.h"
+#include "platform/hid/select.h"
+#include "tests/monitor/link/link_rig.h"
+#include "tests/support/programs.h"
+#include "tools/link_client.h"
+
+namespace vyre {
+namespace {
+
+using testing::Eventually;
+using testing::LinkRig;
+using testing::TraceOf;
+
+sim::KeyboardConfig Config(const char* name, bool plugged = true, sim::Model model = sim::Model::B) {
+    sim::KeyboardConfig c;
+    c.name = name;
+    c.model = model;
+    c.busyPolls = 0;
+    c.plugged = plugged;
+    return c;
+}
+
+// The keyboard thread over emulated keyboards, with settings in a fresh folder.
+struct ThreadRig {
+    explicit ThreadRig(std::vector<sim::KeyboardConfig> configs = {Config("kbd")}) {
+        for (const auto& c : configs) {
+            keyboards.push_back(std::make_shared<sim::Keyboard>(c));
+            backend.Add(keyboards.back());
+            keyboards.back()->SetTraceSink([this](const std::string& line) {
+                std::lock_guard lock(mutex);
+                trace.push_back(line);
+            });
+        }
+    }
+    ~ThreadRig() {
+        thread.reset();
+        for (auto& k : keyboards) k->SetTraceSink(nullptr);
+    }
+    void Start(LinkHooks hooks = {}) {
+        CHIDFilterThread::Options options;
+        options.arrivalSettleMs = 20;
+        options.pollIntervalOverrideMs = 1;
+        thread = std::make_unique<CHIDFilterThread>(&backend, hid::ConfiguredKeyboardIds(), *store, shared, commands,
+                                                    settings, *repeat, std::move(hooks), options);
+        ASSERT_TRUE(thread->CreateThread());
+    }
+    bool Ready() { return thread->flags().ready.load() == 1; }
+    bool Connected() { return thread->flags().connected.load() == 1; }
+    // Read-backs begin with a read of report 0x0F.
+    std::size_t ReadBacks() {
+        std::lock_guard lock(mutex);
+        return TraceOf(trace, "GET", report::kDeviceInfo).size();
+    }
+    std::vector<std::string> Trace() {
+        std::lock_guard lock(mutex);
+        return trace;
+    }
+    // Runs a message on the keyboard thread and waits until it was handled.
+    void Sync() { win::SendMessage(shared.keyboard.load(), win::WM_NULL); }
+
+    testing::TempDir folder;
+    std::vector<std::shared_ptr<sim::Keyboard>> keyboards;
+    sim::EmulatorBackend backend;
+    std::unique_ptr<ProfileStore> store = NewProfileStore();
+    MonitorShared shared;
+    PendingCommands commands;
+    std::unique_ptr<platform::Registry> registry = platform::Registry::InMemory();
+    SettingsPersistence settings{*registry, folder / "Config"};
+    std::unique_ptr<platform::KeyboardRepeatSettings> repeat = platform::MakeMemoryKeyboardRepeat();
+    std::unique_ptr<CHIDFilterThread> thread;
+    std::mutex mutex;
+    std::vector<std::string> trace;
+};
+
+TEST(KeyboardThread, StartsReadsBackAndLeavesTheKeyboardInOrder) {
+    ThreadRig rig;
+    rig.store->hostSettingsBlock.statistics.lifetime[0] = 5;
+    rig.Start();
+    ASSERT_TRUE(Eventually([&] { return rig.Ready(); }));
+    rig.Sync();  // the start has ended
+    EXPECT_EQ(rig.keyboards[0]->hostPresence(), 1);
+    EXPECT_EQ(rig.store->hostSettingsBlock.modelFlag, 2);
+    EXPECT_EQ(rig.store->hostRecord(0).name.str(), u"Default1");
+    EXPECT_EQ(rig.ReadBacks(), 1u);
+
+    // The Config's commands reach the keyboard through the pending list.
+    const std::vector<std::uint8_t> profile = {5, 3, 4};
+    CommandBlock* block = rig.commands.Add(link::MakeDwData(link::block::kActiveProfile, link::kTagCommand), profile);
+    win::PostMessage(rig.shared.keyboard.load(), link::kMsgCommandBlock, 0, reinterpret_cast<win::LPARAM>(block));
+    rig.Sync();
+    EXPECT_EQ(rig.keyboards[0]->activeProfile(), 4);
+    EXPECT_EQ(rig.commands.size(), 0u);
+
+    // The host lets go of the keyboard when the thread ends.
+    rig.keyboards[0]->SetReport(report::kActiveProfile, 0, 0, {5, 3, 1});
+    win::PostMessage(rig.shared.keyboard.load(), win::WM_QUIT);
+    ASSERT_TRUE(rig.thread->Wait(std::chrono::seconds(10)));
+    EXPECT_EQ(rig.keyboards[0]->hostPresence(), 0);
+    EXPECT_EQ(rig.keyboards[0]->activeProfile(), 4);
+    EXPECT_EQ(rig.shared.keyboard.load(), 0u);
+}
+
+// A stand-in for the Config's link window on a thread of its own, which
+// collects what the Monitor sends it.
+class ConfigWindow {
+public:
+    ConfigWindow() {
+        std::promise<void> created;
+        thread_ = std::thread([&] {
+            LinkClient client{std::string(link::kLinkWindowTitle)};
+            client.Create();
+            created.set_value();
+            while (!stop_.load()) {
+                client.Pump(std::chrono::milliseconds(50), [&](const LinkEvent& e) {
+                    std::lock_guard lock(mutex_);
+                    events_.push_back(e);
+                }, nullptr);
+            }
+        });
+        created.get_future().wait();
+    }
+    ~ConfigWindow() {
+        stop_ = true;
+        thread_.join();
+    }
+    bool Saw(std::uint32_t code, bool notice) {
+        std::lock_guard lock(mutex_);
+        return std::any_of(events_.begin(), events_.end(),
+                           [&](const LinkEvent& e) { return e.code == code && e.notice == notice; });
+    }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::vector<LinkEvent> events_;
+    std::thread thread_;
+};
+
+TEST(KeyboardThread, HotPlugConnectsOnceAndIgnoresOtherInterfaces) {
+    ThreadRig rig({Config("kbd"), Config("other", false)});
+    ConfigWindow config;
+    rig.Start();
+    ASSERT_TRUE(Eventually([&] { return rig.Ready(); }));
+    rig.Sync();
+    EXPECT_EQ(rig.ReadBacks(), 1u);
+    const std::string featurePath = rig.thread->transport()->featurePath();
+
+    // A second keyboard arriving while one is connected changes nothing, nor does its removal.
+    rig.keyboards[1]->Plug();
+    rig.keyboards[1]->Unplug();
+    win::PostMessage(rig.shared.keyboard.load(), win::WM_DEVICECHANGE, hid::kDbtDevNodesChanged, 0);
+    rig.Sync();
+    EXPECT_TRUE(rig.Connected());
+    EXPECT_EQ(rig.thread->transport()->featurePath(), featurePath);
+    EXPECT_EQ(rig.ReadBacks(), 1u);
+
+    // Removal: the store is cleared but the statistics stay, and the Config is told.
+    rig.store->hostSettingsBlock.statistics.lifetime[2] = 41;
+    rig.keyboards[0]->Unplug();
+    ASSERT_TRUE(Eventually([&] { return !rig.Connected(); }));
+    rig.Sync();
+    EXPECT_TRUE(rig.store->hostRecord(0).name.empty());
+    EXPECT_EQ(rig.store->statistics().lifetime[2].get(), 41);
+    EXPECT_TRUE(Eventually([&] { return config.Saw(link::notice::kGone, true); }));
+
+    // Arrival: every interface arrives on its own, but the keyboard is read back once.
+    rig.keyboards[0]->Plug();
+    ASSERT_TRUE(Eventually([&] { return rig.Ready(); }));
+    rig.Sync();
+    EXPECT_EQ(rig.ReadBacks(), 2u);
+    EXPECT_TRUE(rig.thread->arrivalHandled());
+    // ... and an open Config gets everything anew.
+    EXPECT_TRUE(Eventually([&] { return config.Saw(link::notice::kDumpComplete, true); }));
+}
+
+TEST(KeyboardThread, AKeyboardOfAnotherProductIsNeverOpened) {
+    auto foreign = Config("foreign");
+    foreign.productId = 0x7777;
+    ThreadRig rig({foreign});
+    rig.Start();
+    rig.Sync();
+    EXPECT_FALSE(rig.Connected());
+    EXPECT_EQ(rig.keyboards[0]->counters().reads + rig.keyboards[0]->counters().writes, 0u);
+}
+
+TEST(KeyboardThread, UnplugWhileTheKeyboardHasNoAnswerYetEndsTheWait) {
+    ThreadRig rig;
+    rig.keyboards[0]->SetVersionZeroReads(-1);  // answers version 0 for ever
+    rig.Start();
+    ASSERT_TRUE(Eventually([&] { return rig.ReadBacks() >= 2; }));
+    rig.keyboards[0]->Unplug();
+    ASSERT_TRUE(Eventually([&] { return !rig.Connected() && rig.thread->flags().ready.load() == 0; }));
+    rig.Sync();  // the thread is free again
+    EXPECT_EQ(rig.store->hostSettingsBlock.modelFlag, 0);
+}
+
+TEST(KeyboardThread, ReadBackMarksOnlyTheSlotsThatCarryMacros) {
+    LinkRig rig;
+    auto flex = *rig.keyboard->Report(report::kFlexKeys, 1, 0);
+    flex[report::kFlexKeyEntries + 5 * 3] = fncode::kMacro;        // slot 21 of profile 2
+    flex[report::kFlexKeyEntries + 6 * 3] = fncode::kLightMacro;   // slot 22: a light macro
+    flex[report::kFlexKeyEntries + 7 * 3] = 0xDE;                  // light macro with default action: no mark
+    report::FrameReport(report::kFlexKeys, 1, flex);
+    rig.keyboard->SetReport(report::kFlexKeys, 1, 0, flex);
+    LightMacroBlock block{};
+    std::memset(static_cast<void*>(&block), 0, sizeof block);
+    block.slot = 22;
+    block.stepCount = 3;
+    rig.settings.WriteLightMacroBlock(1, 22, block);
+    block.slot = 23;
+    rig.settings.WriteLightMacroBlock(1, 23, block);
+    rig.Connect();
+
+    std::vector<std::string> macroRequests;
+    for (const auto& request : TraceOf(rig.Trace(), "SET", report::kStatus)) {
+        const int code = std::stoi(request.substr(6, 2), nullptr, 16);
+        if (code < 0x70) macroRequests.push_back(request);
+    }
+    ASSERT_EQ(macroRequests.size(), 1u);
+    EXPECT_EQ(macroRequests[0], "04 01 15");
+    EXPECT_EQ(rig.store->macroImage(1, 21).id, report::kMacro);
+    EXPECT_EQ(rig.store->lightMacro(1, 22).stepCount.get(), 3);
+    EXPECT_EQ(rig.store->lightMacro(1, 23).stepCount.get(), 0);
+}
+
+TEST(KeyboardThread, ModelAHasNoLightingToReadBack) {
+    LinkRig rig([] {
+        auto c = LinkRig::DefaultConfig();
+        c.model = sim::Model::A;
+        return c;
+    }());
+    rig.Connect();
+    for (const auto& request : TraceOf(rig.Trace(), "SET", report::kStatus)) {
+        const int code = std::stoi(request.substr(6, 2), nullptr, 16);
+        EXPECT_LT(code, 0xC0) << request;
+    }
+    EXPECT_TRUE(rig.store->hostRecord(0).name.str() == u"Default1");
+}
+
+TEST(KeyboardThread, FirmwareChecks) {
+    {
+        auto newer = LinkRig::DefaultConfig();
+        newer.firmware = 110;
+        LinkRig rig(newer);
+        int popups = 0;
+        rig.hooks.newerFirmwarePopup = [&] { ++popups; };
+        rig.transport.OpenKeyboard();
+        rig.transport.flags().connected = 1;
+        EXPECT_TRUE(rig.link->ReadBackKeyboard(true));
+        EXPECT_EQ(popups, 1);
+        EXPECT_EQ(rig.transport.flags().connected.load(), 0);  // the Config is answered "no keyboard"
+    }
+    {
+        auto older = LinkRig::DefaultConfig();
+        older.firmware2 = 140;
+        LinkRig rig(older);
+        int updaters = 0;
+        rig.hooks.startFirmwareUpdater = [&] { return ++updaters > 0; };
+        rig.transport.OpenKeyboard();
+        EXPECT_FALSE(rig.link->ReadBackKeyboard(true));
+        EXPECT_EQ(updaters, 1);
+        EXPECT_TRUE(TraceOf(rig.Trace(), "SET").empty());  // ends before anything is written
+    }
+}
+
+TEST(KeyboardThread, AgainstTheEmulatorProgram) {
+    testing::TempDir folder;
+    testing::SimProcess sim(folder.path(), {"--model", "B", "--busy-polls", "2", "--trace", (folder / "trace").string()});
+    ASSERT_TRUE(sim.started());
+    std::string error;
+    auto backend = hid::MakeSimClientBackend(sim.socket());
+    ASSERT_TRUE(backend);
+    auto store = NewProfileStore();
+    MonitorShared shared;
+    PendingCommands commands;
+    auto registry = platform::Registry::InMemory();
+    SettingsPersistence settings(*registry, folder / "Config");
+    auto repeat = platform::MakeMemoryKeyboardRepeat();
+    std::atomic<std::uint32_t> event{0};
+    LinkHooks hooks;
+    hooks.keyboardEvent = [&](std::uint32_t value) { event = value; };
+    CHIDFilterThread::Options options;
+    options.arrivalSettleMs = 20;
+    options.pollIntervalOverrideMs = 1;
+    CHIDFilterThread thread(backend.get(), hid::ConfiguredKeyboardIds(), *store, shared, commands, settings, *repeat,
+                            hooks, options);
+    ASSERT_TRUE(thread.CreateThread());
+    ASSERT_TRUE(Eventually([&] { return thread.flags().ready.load() == 1; }));
+
+    // A write with its busy polls.
+    std::ifstream in(folder / "trace");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("SET 15 03 01\n"), std::string::npos);
+    EXPECT_NE(text.find("GET 04 03"), std::string::npos);
+
+    ASSERT_EQ(sim.Control({"event", "0", "1", "2", "0"}).exit, 0);
+    EXPECT_TRUE(Eventually([&] { return event.load() == 0x00020100u; }));
+
+    ASSERT_EQ(sim.Control({"unplug"}).exit, 0);
+    EXPECT_TRUE(Eventually([&] { return thread.flags().connected.load() == 0; }));
+    ASSERT_EQ(sim.Control({"plug"}).exit, 0);
+    EXPECT_TRUE(Eventually([&] { return thread.flags().ready.load() == 1; }));
+}
+
+}  // namespace
+}  // namespace vyre
