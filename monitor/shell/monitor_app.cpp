@@ -1,0 +1,88 @@
+#include "monitor/shell/monitor_app.h"
+
+#include <chrono>
+#include <cstdlib>
+
+#include "common/link_codes.h"
+#include "common/log.h"
+#include "platform/hid/device_ids.h"
+#include "platform/paths.h"
+#include "platform/process.h"
+
+namespace vyre {
+namespace {
+
+constexpr const char* kArea = "monitor";
+
+}  // namespace
+
+CVyreMKMonitorApp::CVyreMKMonitorApp(MonitorOptions options)
+    : options_(std::move(options)), store_(NewProfileStore()) {}
+
+CVyreMKMonitorApp::~CVyreMKMonitorApp() {
+    keyboardThread_.reset();
+    control_.reset();
+}
+
+bool CVyreMKMonitorApp::InitInstance() {
+    const std::string controlClass(link::kControlWindowClass);
+    const std::string controlTitle(link::kControlWindowTitle);
+    if (win::FindWindow(controlClass.c_str(), controlTitle.c_str()) != 0) {
+        log::Info(kArea, "another Monitor is running; ending");
+        return false;
+    }
+    control_ = std::make_unique<CMoniterCtrl>(*store_, shared_, commands_);
+    if (!control_->Create()) {
+        log::Error(kArea,
+                   "CreateWindow() error! ErrorCode=0: the control window could not be created");
+        return false;
+    }
+    shared_.talkMessage = win::RegisterWindowMessage(link::kTalkMessageName);
+
+    repeat_ = platform::MakeKeyboardRepeat();
+    settings_ = std::make_unique<SettingsPersistence>(platform::Registry::CurrentUser(),
+                                                      paths::Resolve("./Config"));
+    LinkHooks hooks;
+    hooks.startFirmwareUpdater = [] {
+        const auto started = process::StartOwnProgram("FWupdate\\Vyre Lumo FW Update.exe");
+        if (!started)
+            log::Warning(kArea,
+                         "the firmware update program could not be started: " + started.what);
+        return started.started;
+    };
+    keyboardThread_ = std::make_unique<CHIDFilterThread>(
+        options_.backend.get(), hid::ConfiguredKeyboardIds(), *store_, shared_, commands_,
+        *settings_, *repeat_, std::move(hooks), options_.link);
+    if (!keyboardThread_->CreateThread(kKeyboardThreadStack)) {
+        log::Error(kArea, "the keyboard thread could not be started");
+        return false;
+    }
+    log::Info(kArea, "running; data folder " + paths::DataFolder().string());
+    return true;
+}
+
+int CVyreMKMonitorApp::Run() {
+    return win::RunMessageLoop();
+}
+
+int CVyreMKMonitorApp::ExitInstance() {
+    if (keyboardThread_) {
+        // The threads were told to quit; give them the time to leave the
+        // keyboard in order, then cut their waits short.
+        if (!keyboardThread_->Wait(std::chrono::milliseconds(kStopWaitMs))) {
+            log::Warning(kArea, "the keyboard thread is still busy; cutting its waits short");
+            keyboardThread_->Abort();
+            win::PostMessage(shared_.keyboard.load(), win::WM_QUIT, 0, 0);
+            if (!keyboardThread_->Wait(std::chrono::milliseconds(kStopAbortWaitMs))) {
+                log::Error(kArea, "the keyboard thread does not end; leaving without it");
+                std::_Exit(1);
+            }
+        }
+    }
+    if (control_) control_->DestroyWindow();
+    shared_.control = 0;
+    log::Info(kArea, "stopped");
+    return 0;
+}
+
+}  // namespace vyre

@@ -1,0 +1,186 @@
+// The control window: commands handed to the keyboard thread, talk device
+// records with their notifications to the Config, the Flexlayer requests.
+
+#include "monitor/shell/control_window.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <future>
+#include <mutex>
+#include <thread>
+
+#include "common/link_codes.h"
+#include "tools/link_client.h"
+
+namespace vyre {
+namespace {
+
+// The Config's link window on a thread of its own; collects notifications.
+class ConfigWindow {
+public:
+    ConfigWindow() {
+        std::promise<void> created;
+        thread_ = std::thread([&] {
+            LinkClient client{std::string(link::kLinkWindowTitle)};
+            client.Create();
+            created.set_value();
+            while (!stop_.load()) {
+                client.Pump(std::chrono::milliseconds(20), [&](const LinkEvent& e) {
+                    std::lock_guard lock(mutex_);
+                    events_.push_back(e);
+                }, nullptr);
+            }
+        });
+        created.get_future().wait();
+    }
+    ~ConfigWindow() {
+        stop_ = true;
+        thread_.join();
+    }
+    // The events that arrived, once `count` have (or a second has passed).
+    std::vector<LinkEvent> Take(std::size_t count) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+        for (;;) {
+            {
+                std::lock_guard lock(mutex_);
+                if (events_.size() >= count || std::chrono::steady_clock::now() > end) {
+                    return std::exchange(events_, {});
+                }
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::vector<LinkEvent> events_;
+    std::thread thread_;
+};
+
+TalkDeviceRecord Device(std::uint32_t key, const char16_t* name) {
+    TalkDeviceRecord r;
+    std::memset(static_cast<void*>(&r), 0, sizeof r);
+    r.key = key;
+    r.name.set(name);
+    r.dpiLevels[0] = 800;
+    return r;
+}
+
+std::vector<std::uint8_t> Bytes(std::initializer_list<TalkDeviceRecord> records) {
+    std::vector<std::uint8_t> out;
+    for (const auto& r : records) out.insert(out.end(), BytesOf(r).begin(), BytesOf(r).end());
+    return out;
+}
+
+struct Rig {
+    std::unique_ptr<ProfileStore> store = NewProfileStore();
+    MonitorShared shared;
+    PendingCommands commands;
+    CMoniterCtrl control{*store, shared, commands};
+    Rig() { EXPECT_TRUE(control.Create()); }
+};
+
+TEST(ControlWindow, CommandsQueueForTheKeyboardThreadInOrder) {
+    Rig rig;
+    const std::vector<std::uint8_t> payload = {5, 3, 1};
+    const auto dwData = link::MakeDwData(link::block::kActiveProfile, link::kTagCommand);
+    // Without a keyboard thread commands are dropped.
+    EXPECT_TRUE(win::SendCopyData(rig.control.GetSafeHwnd(), 0, dwData, payload.data(), payload.size()));
+    EXPECT_EQ(rig.commands.size(), 0u);
+
+    win::Window keyboard;
+    ASSERT_TRUE(keyboard.Create("kb", "kb", win::HWND_MESSAGE));
+    rig.shared.keyboard = keyboard.GetSafeHwnd();
+    std::vector<std::uint32_t> taken;
+    keyboard.Messages().On(link::kMsgCommandBlock, [&](win::WPARAM, win::LPARAM block) {
+        auto command = rig.commands.Take(reinterpret_cast<const void*>(block));
+        taken.push_back(command ? link::CodeOf(command->dwData) : 0);
+        return 0;
+    });
+    const std::vector<std::uint8_t> big(link::kCommandPayloadMax, 0);
+    EXPECT_TRUE(win::SendCopyData(rig.control.GetSafeHwnd(), 0, dwData, payload.data(), payload.size()));
+    EXPECT_TRUE(win::SendCopyData(rig.control.GetSafeHwnd(), 0, link::MakeDwData(33, link::kTagCommand), big.data(),
+                                  big.size()));
+    // One byte more than the largest block is never taken.
+    const std::vector<std::uint8_t> tooBig(link::kCommandPayloadMax + 1, 0);
+    EXPECT_FALSE(win::SendCopyData(rig.control.GetSafeHwnd(), 0, link::MakeDwData(33, link::kTagCommand),
+                                   tooBig.data(), tooBig.size()));
+    win::MSG msg;
+    while (win::PeekMessage(msg)) win::DispatchMessage(msg);
+    EXPECT_EQ(taken, (std::vector<std::uint32_t>{3, 33}));
+    EXPECT_EQ(rig.commands.size(), 0u);
+}
+
+TEST(ControlWindow, TalkDeviceRecordsAreKeptAndReportedToTheConfig) {
+    Rig rig;
+    win::Window keyboard;  // records are taken only once the keyboard thread exists
+    ASSERT_TRUE(keyboard.Create("kb", "kb", win::HWND_MESSAGE));
+    rig.shared.keyboard = keyboard.GetSafeHwnd();
+    ConfigWindow config;
+    auto send = [&](std::uint16_t operation, const std::vector<std::uint8_t>& bytes, std::size_t expected) {
+        win::SendCopyData(rig.control.GetSafeHwnd(), 0, link::MakeDwData(operation, link::kTagTalkRecords),
+                          bytes.data(), bytes.size());
+        return config.Take(expected + 1);  // waits a second for anything beyond
+    };
+    auto codes = [](const std::vector<LinkEvent>& events) {
+        std::vector<std::uint32_t> out;
+        for (const auto& e : events) out.push_back(e.code);
+        return out;
+    };
+
+    // A copy of 100 bytes holds one whole record; the rest is ignored.
+    auto bytes = Bytes({Device(1, u"Mouse"), Device(2, u"Pad")});
+    bytes.resize(100);
+    EXPECT_EQ(codes(send(3, bytes, 1)), (std::vector<std::uint32_t>{103}));
+    EXPECT_EQ(codes(send(3, Bytes({Device(1, u"Mouse 2"), Device(3, u"Headset")}), 2)),
+              (std::vector<std::uint32_t>{105, 103}));
+    EXPECT_EQ(codes(send(5, Bytes({Device(9, u"Wheel")}), 1)), (std::vector<std::uint32_t>{105}));
+    EXPECT_EQ(rig.store->talkDevices.size(), 3u);
+
+    // Removal sends the record as it was stored; a key that is not there sends nothing.
+    const auto removed = send(4, Bytes({Device(1, u"ignored"), Device(42, u"nobody")}), 1);
+    ASSERT_EQ(removed.size(), 1u);
+    EXPECT_EQ(removed[0].code, 104u);
+    TalkDeviceRecord stored;
+    std::memcpy(static_cast<void*>(&stored), removed[0].data.data(), sizeof stored);
+    EXPECT_EQ(stored.name.str(), u"Mouse 2");
+
+    // The talk message and the external control message remove by key too.
+    const win::UINT talk = win::RegisterWindowMessage(link::kTalkMessageName);
+    rig.shared.talkMessage = talk;
+    rig.control.SendMessage(talk, link::talk::kRemoveRecord, 3);
+    rig.control.SendMessage(link::kMsgExternalControl, link::talk::kRemoveRecord, 9);
+    EXPECT_EQ(codes(config.Take(2)), (std::vector<std::uint32_t>{104, 104}));
+    EXPECT_TRUE(rig.store->talkDevices.empty());
+}
+
+TEST(ControlWindow, FlexlayerStateAndToggleRequests) {
+    Rig rig;
+    std::uint8_t* b = rig.store->globalReport16;
+    rig.control.FlexStateRequest(0);
+    EXPECT_EQ(b[0], 0x16);
+    EXPECT_EQ(b[2], 0x01);
+    EXPECT_EQ(b[3], 0xFF);
+    b[3] = 0x33;
+    rig.control.FlexStateRequest(0);  // already on: nothing
+    EXPECT_EQ(b[3], 0x33);
+    rig.control.FlexStateRequest(1);
+    EXPECT_EQ(b[2], 0x00);
+    EXPECT_EQ(b[3], 0xFF);
+
+    std::vector<std::uint8_t> seen;
+    for (int i = 0; i < 3; ++i) {
+        rig.control.FlexToggleRequest(1);
+        seen.push_back(b[3]);
+    }
+    EXPECT_EQ(seen, (std::vector<std::uint8_t>{0x01, 0x00, 0x01}));
+    EXPECT_EQ(b[2], 0xFF);
+    rig.control.FlexToggleRequest(0x102);  // low byte not 1: only the header is set
+    EXPECT_EQ(b[3], 0x01);
+}
+
+}  // namespace
+}  // namespace vyre

@@ -1,0 +1,163 @@
+// vyre-lumo-monitor as its own process, against vyre-lumo-sim, driven and
+// read with vyre-lumo-ctl as a script would.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "common/link_codes.h"
+#include "common/profile_store.h"
+#include "tests/platform/temp_dir.h"
+#include "tests/support/programs.h"
+
+namespace vyre {
+namespace {
+
+using testing::Program;
+
+std::vector<std::uint8_t> ReadFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string ReadText(const std::filesystem::path& file) {
+    std::ifstream in(file);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+struct MonitorRig {
+    testing::TempDir folder;
+    testing::SimProcess sim{folder.path(), {"--model", "B"}};
+
+    std::unique_ptr<testing::Process> StartMonitor() {
+        return std::make_unique<testing::Process>(
+            std::vector<std::string>{Program("vyre-lumo-monitor"), "--hid", "sim:" + sim.socket(), "--home",
+                                     (folder / "home").string(), "--record", (folder / "record").string(),
+                                     "--poll-ms", "1", "--arrival-ms", "20", "--log-level", "debug"},
+            (folder / "monitor.log").string());
+    }
+    testing::RunResult Ctl(std::vector<std::string> args) {
+        args.insert(args.begin(), Program("vyre-lumo-ctl"));
+        return testing::Run(args);
+    }
+    // Dumps until the Monitor has read the keyboard back.
+    testing::RunResult DumpWhenReady(std::vector<std::string> extra = {}) {
+        std::vector<std::string> args = {"dump"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        testing::RunResult r;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        do {
+            r = Ctl(args);
+            if (r.exit == 0 && r.out != "16\n" && r.out != "15\n") break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        } while (std::chrono::steady_clock::now() < end);
+        return r;
+    }
+};
+
+TEST(MonitorProgram, AnswersTheDumpInOrderAndRunsOnlyOnce) {
+    MonitorRig rig;
+    auto monitor = rig.StartMonitor();
+    const auto dump = rig.DumpWhenReady();
+    ASSERT_EQ(dump.exit, 0) << ReadText(rig.folder / "monitor.log");
+    std::ostringstream expected;
+    for (std::uint16_t code : link::kRegistrationDumpOrder) {
+        const std::size_t size = link::BlockSize(code);
+        expected << code << " " << size << "\n";  // the lists are empty: size 0
+    }
+    expected << "notice 43\n";
+    EXPECT_EQ(dump.out, expected.str());
+
+    // A second Monitor ends at once and quietly.
+    EXPECT_EQ(testing::Run({Program("vyre-lumo-monitor"), "--hid", "sim:" + rig.sim.socket(), "--home",
+                   (rig.folder / "home").string()})
+                  .exit,
+              0);
+    EXPECT_TRUE(monitor->Running());
+    EXPECT_NE(ReadText(rig.folder / "record").find("keyboard-repeat"), std::string::npos);
+
+    // Without a keyboard the Monitor answers 15.
+    ASSERT_EQ(rig.sim.Control({"unplug"}).exit, 0);
+    testing::RunResult noKeyboard;
+    for (int i = 0; i < 100 && noKeyboard.out != "15\n"; ++i) {
+        noKeyboard = rig.Ctl({"dump"});
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_EQ(noKeyboard.out, "15\n");
+    EXPECT_EQ(monitor->Stop(), 0);
+}
+
+TEST(MonitorProgram, ARestartFindsEverySettingItWasGiven) {
+    MonitorRig rig;
+    const auto dir = rig.folder / "dump";
+    {
+        auto monitor = rig.StartMonitor();
+        ASSERT_EQ(rig.DumpWhenReady({"--dir", dir.string()}).exit, 0);
+        auto host = ReadFile(dir / "12.bin");
+        ASSERT_EQ(host.size(), sizeof(HostSettingsBlock));
+        HostSettingsBlock block;
+        std::memcpy(static_cast<void*>(&block), host.data(), sizeof block);
+        block.profileHostRecords[3].name.set(u"Night raid");
+        block.programLinks[3][0].set(u"/usr/games/raid");
+        std::memcpy(host.data(), &block, sizeof block);
+        std::ofstream(dir / "12.bin", std::ios::binary).write(reinterpret_cast<const char*>(host.data()),
+                                                              static_cast<std::streamsize>(host.size()));
+        ASSERT_EQ(rig.Ctl({"upload", dir.string()}).exit, 0);
+        // A timer added through a single command.
+        HIDMSG::_STimerSettingData timer;
+        std::memset(static_cast<void*>(&timer), 0, sizeof timer);
+        timer.name.set("Tea");
+        timer.seconds = 120;
+        std::ofstream(rig.folder / "timer.bin", std::ios::binary).write(reinterpret_cast<const char*>(&timer), sizeof timer);
+        ASSERT_EQ(rig.Ctl({"send", "19", (rig.folder / "timer.bin").string()}).exit, 0);
+        ASSERT_EQ(rig.DumpWhenReady().exit, 0);  // the commands before it have been handled
+        EXPECT_EQ(monitor->Stop(), 0);
+    }
+    auto monitor = rig.StartMonitor();
+    const auto again = rig.folder / "again";
+    const auto dump = rig.DumpWhenReady({"--dir", again.string()});
+    ASSERT_EQ(dump.exit, 0);
+    EXPECT_NE(dump.out.find("\n21 37\n"), std::string::npos) << dump.out;
+    const auto host = ReadFile(again / "12.bin");
+    ASSERT_EQ(host.size(), sizeof(HostSettingsBlock));
+    HostSettingsBlock block;
+    std::memcpy(static_cast<void*>(&block), host.data(), sizeof block);
+    EXPECT_EQ(block.profileHostRecords[3].name.str(), u"Night raid");
+    EXPECT_EQ(block.programLinks[3][0].str(), u"/usr/games/raid");
+}
+
+TEST(MonitorProgram, StopTellsTheConfigAndLeavesTheKeyboard) {
+    MonitorRig rig;
+    auto monitor = rig.StartMonitor();
+    ASSERT_EQ(rig.DumpWhenReady().exit, 0);
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    const pid_t watch = testing::Spawn({Program("vyre-lumo-ctl"), "watch", "--seconds", "10"}, fds[1]);
+    ::close(fds[1]);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the watcher's window exists
+    EXPECT_EQ(monitor->Stop(), 0);
+    std::string out;
+    char buf[256];
+    for (ssize_t n; out.find("notice 37") == std::string::npos && (n = ::read(fds[0], buf, sizeof buf)) > 0;) {
+        out.append(buf, static_cast<std::size_t>(n));
+    }
+    ::close(fds[0]);
+    ::kill(watch, SIGTERM);
+    testing::WaitExit(watch);
+    EXPECT_NE(out.find("notice 37 0"), std::string::npos) << out;
+    EXPECT_EQ(rig.sim.Control({"report", "0x15"}).out.substr(0, 8), "15 03 00");
+}
+
+TEST(ControlTool, ClearErrors) {
+    testing::TempDir folder;
+    const auto none = testing::Run({Program("vyre-lumo-ctl"), "dump"});
+    EXPECT_NE(none.exit, 0);
+    EXPECT_EQ(testing::Run({Program("vyre-lumo-ctl"), "frobnicate"}).exit, 2);
+    EXPECT_EQ(testing::Run({Program("vyre-lumo-ctl"), "send", "abc"}).exit, 2);
+}
+
+}  // namespace
+}  // namespace vyre
