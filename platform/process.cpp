@@ -278,4 +278,14 @@ StartResult StartOwnProgram(std::string_view windowsName) {
     return Start({program->string()}, program->parent_path());
 }
 
+StartResult Launch(std::string_view commandLine, const std::filesystem::path& workingFolder) {
+    if (platform::ActionRecord::Instance().Active()) {
+        platform::ActionRecord::Instance().Write("launch " + std::string(commandLine));
+        StartResult result;
+        result.started = true;
+        return result;
+    }
+    return StartCommandLine(commandLine, workingFolder);
+}
+
 }  // namespace vyre::process

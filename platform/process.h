@@ -44,6 +44,12 @@ StartResult StartCommandLine(std::string_view commandLine,
 // is active the start is written there ("start <path>") instead.
 StartResult StartOwnProgram(std::string_view windowsName);
 
+// Starts a program a user assigned to something (a key, a media player):
+// the command line as StartCommandLine takes it, in `workingFolder`. While
+// the action record is active the start is written there ("launch <command
+// line>") instead.
+StartResult Launch(std::string_view commandLine, const std::filesystem::path& workingFolder);
+
 // The running program's file and its folder (from /proc/self/exe).
 std::filesystem::path OwnExecutable();
 std::filesystem::path OwnFolder();
