@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 
 namespace vyre {
 
@@ -39,6 +40,12 @@ public:
     // Sleeps ms on the calling thread. Returns false early when the keyboard
     // went away or the Monitor is stopping, so that no wait outlives them.
     virtual bool SleepWhileConnected(int ms) = 0;
+
+    // Keeps every other thread's exchange with the keyboard out until the
+    // lock is released: for a caller whose exchanges belong together (a read
+    // request and the read of its answer). Each single write with its busy
+    // poll, and each read, holds it by itself.
+    virtual std::unique_lock<std::recursive_mutex> HoldExchanges() = 0;
 };
 
 // Flags of the keyboard link that other parts read (see the transport).

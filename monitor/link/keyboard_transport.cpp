@@ -106,8 +106,13 @@ std::string KeyboardTransport::eventPath() const {
     return eventPath_;
 }
 
+std::unique_lock<std::recursive_mutex> KeyboardTransport::HoldExchanges() {
+    return std::unique_lock<std::recursive_mutex>(exchange_);
+}
+
 std::int8_t KeyboardTransport::WriteFeatureReport(const std::uint8_t* bytes, std::size_t length,
                                                   int pollMs) {
+    const auto exchange = HoldExchanges();
     std::shared_ptr<hid::Device> device;
     {
         std::lock_guard lock(mutex_);
@@ -139,6 +144,7 @@ std::int8_t KeyboardTransport::WriteFeatureReport(const std::uint8_t* bytes, std
 }
 
 bool KeyboardTransport::GetFeature(std::uint8_t* buffer, std::size_t length) {
+    const auto exchange = HoldExchanges();
     std::shared_ptr<hid::Device> device;
     {
         std::lock_guard lock(mutex_);

@@ -80,6 +80,7 @@ class KeyboardTransport : public KeyboardPort, private hid::DeviceListener {
                                    int pollMs) override;
     bool GetFeature(std::uint8_t* buffer, std::size_t length) override;
     bool SleepWhileConnected(int ms) override;
+    std::unique_lock<std::recursive_mutex> HoldExchanges() override;
     // Sleeps ms; false early on Stop or on removal of the feature or event
     // interface (also while no keyboard is open).
     bool SleepUnlessRemoved(int ms);
@@ -121,6 +122,8 @@ class KeyboardTransport : public KeyboardPort, private hid::DeviceListener {
     std::function<void(const std::string&)> log_;
     int busyPollLimitMs_ = kBusyPollLimitMs;
 
+    // One exchange with the keyboard at a time, whichever thread makes it.
+    std::recursive_mutex exchange_;
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::shared_ptr<hid::Device> feature_;
