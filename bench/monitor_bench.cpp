@@ -41,9 +41,11 @@ public:
         return device_->GetFeature(buffer, length) >= 0;
     }
     bool SleepWhileConnected(int) override { return true; }
+    std::unique_lock<std::recursive_mutex> HoldExchanges() override { return std::unique_lock(mutex_); }
 
 private:
     std::unique_ptr<hid::Device> device_;
+    std::recursive_mutex mutex_;
 };
 
 struct Bench {
@@ -55,7 +57,7 @@ struct Bench {
         settings = std::make_unique<SettingsPersistence>(*registry, folder / "Config");
         window.Create("bench", "bench", win::HWND_MESSAGE);
         store->hostSettingsBlock.modelFlag = 2;
-        link = std::make_unique<KeyboardLink>(*store, *port, flags, shared, *settings, *repeat, hooks, window);
+        link = std::make_unique<KeyboardLink>(*store, *port, flags, shared, *settings, *repeat, host, hooks, window);
         flags.connected = 1;
         link->ReadBackKeyboard(true);
         flags.ready = 1;
@@ -81,6 +83,7 @@ struct Bench {
     std::unique_ptr<platform::Registry> registry = platform::Registry::InMemory();
     std::unique_ptr<SettingsPersistence> settings;
     std::unique_ptr<platform::KeyboardRepeatSettings> repeat = platform::MakeMemoryKeyboardRepeat();
+    SystemHostActions host{platform::MakeRecordingKeyInjector(), std::make_unique<platform::SettableVolume>()};
     LinkHooks hooks;
     win::Window window;
     std::unique_ptr<KeyboardLink> link;

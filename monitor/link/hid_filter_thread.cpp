@@ -19,8 +19,8 @@ const std::string kWindowName(link::kKeyboardWindowName);
 CHIDFilterThread::CHIDFilterThread(hid::Backend* backend, KeyboardIds ids, ProfileStore& store,
                                    MonitorShared& shared, PendingCommands& commands,
                                    SettingsPersistence& settings,
-                                   platform::KeyboardRepeatSettings& repeat, LinkHooks hooks,
-                                   Options options)
+                                   platform::KeyboardRepeatSettings& repeat, HostActions& host,
+                                   LinkHooks hooks, Options options)
     : backend_(backend),
       ids_(ids),
       store_(store),
@@ -28,8 +28,10 @@ CHIDFilterThread::CHIDFilterThread(hid::Backend* backend, KeyboardIds ids, Profi
       commands_(commands),
       settings_(settings),
       repeat_(repeat),
+      host_(host),
       hooks_(std::move(hooks)),
       options_(options) {
+    shared_.keyboardIds = ids_;
     if (backend_ != nullptr) {
         transport_ = std::make_unique<KeyboardTransport>(*backend_, ids_);
         transport_->SetLog([](const std::string& line) { log::Warning(kArea, line); });
@@ -42,7 +44,7 @@ CHIDFilterThread::CHIDFilterThread(hid::Backend* backend, KeyboardIds ids, Profi
         });
         transport_->SetOnReaderFailed([this] { MessageBox("資料接收端工作執行緒建立失敗!!", ""); });
         link_ = std::make_unique<KeyboardLink>(store_, *transport_, transport_->flags(), shared_,
-                                               settings_, repeat_, hooks_, window_);
+                                               settings_, repeat_, host_, hooks_, window_);
     }
 }
 
@@ -78,8 +80,7 @@ bool CHIDFilterThread::InitInstance() {
         return 0;
     });
     map.On(win::WM_TIMER, [this](win::WPARAM id, win::LPARAM) {
-        if (id >= kFirstLinkTimer && id <= kLastLinkTimer && hooks_.timer)
-            hooks_.timer(static_cast<unsigned>(id));
+        if (link_ && id >= kFirstLinkTimer && id <= kLastLinkTimer) link_->OnTimer(static_cast<unsigned>(id));
         return 0;
     });
     map.On(win::WM_DEVICECHANGE, [this](win::WPARAM code, win::LPARAM ticket) {
@@ -91,11 +92,8 @@ bool CHIDFilterThread::InitInstance() {
         return 0;
     });
     map.On(link::kMsgNotify, link::notify::kKeyboardEvent, [this](win::WPARAM, win::LPARAM value) {
-        if (hooks_.keyboardEvent) {
-            hooks_.keyboardEvent(static_cast<std::uint32_t>(value));
-        } else {
-            log::Debug(kArea, log::Format("keyboard event %08x", static_cast<unsigned>(value)));
-        }
+        if (hooks_.keyboardEvent) hooks_.keyboardEvent(static_cast<std::uint32_t>(value));
+        if (link_) link_->HandleEvent(static_cast<std::uint32_t>(value));
         return 0;
     });
     for (unsigned code : {link::notify::kFlexStateWrite, link::notify::kFlexToggleWrite}) {
@@ -105,7 +103,7 @@ bool CHIDFilterThread::InitInstance() {
         });
     }
     map.On(link::kMsgLightRequest, [this](win::WPARAM request, win::LPARAM data) {
-        if (hooks_.lightRequest) hooks_.lightRequest(request, data);
+        if (link_) link_->LightRequest(static_cast<unsigned>(request), data);
         return 0;
     });
     map.On(link::kMsgCommandBlock, [this](win::WPARAM, win::LPARAM block) {
@@ -157,6 +155,7 @@ bool CHIDFilterThread::InitInstance() {
 int CHIDFilterThread::ExitInstance() {
     // The window is let go without its WM_DESTROY handling.
     window_.Messages().Remove(win::WM_DESTROY);
+    if (link_) link_->StopRipples();
     if (transport_) {
         const auto absent = report::HostPresenceReport(false);
         transport_->WriteFeatureReport(absent.data(), absent.size(), kDefaultPollMs);

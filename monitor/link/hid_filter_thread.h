@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "common/profile_store.h"
+#include "monitor/link/host_actions.h"
 #include "monitor/link/keyboard_link.h"
 #include "monitor/link/keyboard_transport.h"
 #include "monitor/link/monitor_shared.h"
@@ -45,7 +46,7 @@ class CHIDFilterThread : public win::Thread {
     CHIDFilterThread(hid::Backend* backend, KeyboardIds ids, ProfileStore& store,
                      MonitorShared& shared, PendingCommands& commands,
                      SettingsPersistence& settings, platform::KeyboardRepeatSettings& repeat,
-                     LinkHooks hooks, Options options);
+                     HostActions& host, LinkHooks hooks, Options options);
     ~CHIDFilterThread() override;
 
     bool InitInstance() override;
@@ -79,6 +80,7 @@ class CHIDFilterThread : public win::Thread {
     PendingCommands& commands_;
     SettingsPersistence& settings_;
     platform::KeyboardRepeatSettings& repeat_;
+    HostActions& host_;
     LinkHooks hooks_;
     Options options_;
 

@@ -7,11 +7,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <span>
 
 #include "common/profile_store.h"
+#include "monitor/link/host_actions.h"
 #include "monitor/link/keyboard_port.h"
 #include "monitor/link/monitor_shared.h"
+#include "monitor/link/ripple.h"
 #include "monitor/link/settings.h"
 #include "platform/system.h"
 #include "platform/window.h"
@@ -19,10 +23,13 @@
 namespace vyre {
 
 // Timers the settings load starts on the keyboard thread's window.
-inline constexpr unsigned kTimerProgramSwitch = 100;  // every 10,000 ms
-inline constexpr unsigned kTimerCountdown = 101;      // every 2,000 ms
-inline constexpr unsigned kTimerStatistics = 102;     // every 1,000 ms
+inline constexpr unsigned kTimerStatistics = 100;     // every 10,000 ms: the hourly and daily roll-over
+inline constexpr unsigned kTimerProgramSwitch = 101;  // every 2,000 ms: the program in front
+inline constexpr unsigned kTimerCountdown = 102;      // every 1,000 ms: the key timers
 inline constexpr unsigned kTimerVolumeDisplay = 104;  // every 100 ms, model B with the display on
+inline constexpr unsigned kTimerLightRestore = 105;   // 1,000 ms after the volume display
+inline constexpr unsigned kTimerVolumeUp = 106;       // every 100 ms while volume up is held
+inline constexpr unsigned kTimerVolumeDown = 107;     // every 100 ms while volume down is held
 inline constexpr unsigned kFirstLinkTimer = 100;
 inline constexpr unsigned kLastLinkTimer = 108;
 
@@ -33,13 +40,29 @@ inline constexpr int kMinimumFirmware2B = 141;
 // Interval of the looks at report 0x0F while the keyboard has no answer yet.
 inline constexpr int kDeviceInfoRetryMs = 300;
 
+// Light requests (message 1040 to the keyboard thread's window).
+inline constexpr unsigned kLightStep = 34;      // lParam: pointer to a 4-byte step
+inline constexpr unsigned kLightVolume = 51;    // lParam: volume level 0..10
+inline constexpr unsigned kLightRestore = 105;
+
+// Sound requests (message 1036 to the sound window, wParam).
+inline constexpr unsigned kSoundSettings = 0;   // lParam: pointer to the profile's sound settings
+inline constexpr unsigned kSoundEvent = 3;      // lParam: the event value, or a trophy below
+inline constexpr unsigned kSoundCountdown = 7;  // lParam: seconds left
+inline constexpr win::LPARAM kSoundTrophy = 5;
+inline constexpr win::LPARAM kSoundAllTrophies = 6;
+
+// The macro set that macros recorded on the keyboard go to.
+inline constexpr const char* kMacroLiveSet = "Macro Live";
+
 class KeyboardLink {
   public:
     // `window` is the keyboard thread's hidden window: the sender of the
     // notifications and the owner of the timers.
     KeyboardLink(ProfileStore& store, KeyboardPort& port, LinkFlags& flags, MonitorShared& shared,
                  SettingsPersistence& settings, platform::KeyboardRepeatSettings& repeat,
-                 LinkHooks& hooks, win::Window& window);
+                 HostActions& host, LinkHooks& hooks, win::Window& window);
+    ~KeyboardLink();
 
     ProfileStore& store() { return store_; }
     LinkFlags& flags() { return flags_; }
@@ -72,6 +95,19 @@ class KeyboardLink {
     // Writes the shared Flexlayer state (report 0x16) as it stands.
     void WriteFlexState();
 
+    // --- keyboard events, timers, lights ------------------------------------------
+    // An event report's value (notify 1032/13).
+    void HandleEvent(std::uint32_t value);
+    // WM_TIMER 100..108 of the keyboard thread's window.
+    void OnTimer(unsigned id);
+    // A light request (message 1040).
+    void LightRequest(unsigned request, win::LPARAM data);
+    // Ends every ripple (the Monitor stops).
+    void StopRipples();
+    RippleControl& ripples() { return *ripples_; }
+    // Where "now" comes from for the statistics (tests set their own clock).
+    void SetDateCodeSource(std::function<std::int32_t()> source) { dateCode_ = std::move(source); }
+
     // Sends one notification (copied data tagged 1032) to a window.
     bool Notify(win::HWND to, std::uint16_t code, const void* data, std::size_t size);
     // Posts a notice to the Config's link window when it exists.
@@ -96,15 +132,37 @@ class KeyboardLink {
     void DeleteTimer(const HIDMSG::_STimerSettingData& timer);
     void ResetKeyboard(win::HWND linkWindow);
     void PostDumpToConfig();
+    std::int32_t Now() const { return dateCode_ ? dateCode_() : CurrentDateCode(); }
 
+    void RequestSound(win::WPARAM kind, win::LPARAM value);
+    void ProfileChanged(int profile);
+    void MacroRecorded(int slot);
+    void LaunchKey(int slot);
+    void MediaKey(std::uint8_t data, std::uint8_t action);
+    void CountAndAward(const report::KeyboardEvent& event, bool counterEvent);
+    void TalkCommand(std::uint8_t data, std::uint8_t action);
+    void StatisticsRollOver();
+    void CountdownTick();
+    void VolumeLevelTick();
+    void ApplyLightStep(const MacroEvent& step);
+    void ShowVolumeLevel(int level);
+    void RestoreLights();
+    void LiveLighting(bool on);
+    void WriteKeyLightBitmap();
     ProfileStore& store_;
     KeyboardPort& port_;
     LinkFlags& flags_;
     MonitorShared& shared_;
     SettingsPersistence& settings_;
     platform::KeyboardRepeatSettings& repeat_;
+    HostActions& host_;
     LinkHooks& hooks_;
     win::Window& window_;
+    std::function<std::int32_t()> dateCode_;
+    std::unique_ptr<RippleControl> ripples_;
+    int lastVolumeLevel_ = 0;
+    bool volumeShowing_ = false;
+    bool lightMacroActive_ = false;
 };
 
 // Payload size a command code must have; 0 for codes that are not commands.

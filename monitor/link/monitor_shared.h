@@ -12,6 +12,7 @@
 #include <mutex>
 #include <string>
 
+#include "common/device_ids.h"
 #include "platform/window.h"
 
 namespace vyre {
@@ -27,6 +28,11 @@ struct MonitorShared {
     // Guards the store's talk device records: the control window changes
     // them, the keyboard thread sends them with the registration dump.
     std::mutex talkDevicesLock;
+    // Guards the per-key light bitmaps, which the light macro thread clears
+    // and the keyboard thread writes.
+    std::mutex keyLightLock;
+    // The keyboard's USB ids as configured (set before the threads start).
+    KeyboardIds keyboardIds;
 };
 
 // The Config's link window as it is now (looked up by its title each time).
@@ -46,12 +52,10 @@ struct LinkHooks {
     std::function<bool()> startFirmwareUpdater;
     // A system message box with one OK button (set-up failures only).
     std::function<void(const std::string& text, const std::string& caption)> messageBox;
-    // A keyboard event (notify 1032/13) with its 32-bit value.
+    // Sees each keyboard event (notify 1032/13) before the link handles it.
     std::function<void(std::uint32_t value)> keyboardEvent;
-    // A timer 100..108 of the keyboard thread's window fired.
-    std::function<void(unsigned id)> timer;
-    // A light request (message 1040) for the light macro player.
-    std::function<void(std::uint64_t request, std::int64_t data)> lightRequest;
+    // Timer 101: the program-linked profile switching looks at the foreground.
+    std::function<void()> programSwitchTick;
 };
 
 }  // namespace vyre

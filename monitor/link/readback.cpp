@@ -24,16 +24,20 @@ std::span<std::uint8_t> Bytes(T& field) {
 
 KeyboardLink::KeyboardLink(ProfileStore& store, KeyboardPort& port, LinkFlags& flags,
                            MonitorShared& shared, SettingsPersistence& settings,
-                           platform::KeyboardRepeatSettings& repeat, LinkHooks& hooks,
-                           win::Window& window)
+                           platform::KeyboardRepeatSettings& repeat, HostActions& host,
+                           LinkHooks& hooks, win::Window& window)
     : store_(store),
       port_(port),
       flags_(flags),
       shared_(shared),
       settings_(settings),
       repeat_(repeat),
+      host_(host),
       hooks_(hooks),
-      window_(window) {}
+      window_(window),
+      ripples_(std::make_unique<RippleControl>(store, port)) {}
+
+KeyboardLink::~KeyboardLink() = default;
 
 std::int8_t KeyboardLink::WriteReport(const std::uint8_t* bytes, std::size_t length, int pollMs) {
     const std::int8_t status = port_.WriteFeatureReport(bytes, length, pollMs);
@@ -51,6 +55,7 @@ void KeyboardLink::WriteActiveProfile(int profile, int pollMs) {
 
 void KeyboardLink::ReadRequested(int profile, std::uint8_t code, std::uint8_t id,
                                  std::span<std::uint8_t> target) {
+    const auto exchange = port_.HoldExchanges();
     const auto request = report::RequestReport(profile, code);
     WriteReport(request.data(), request.size(), kDefaultPollMs);
     report::PrepareReadBuffer(id, target);
@@ -227,9 +232,9 @@ void KeyboardLink::LoadSettings() {
                          reinterpret_cast<win::LPARAM>(&rec.soundSettings));
     }
 
-    window_.SetTimer(kTimerProgramSwitch, 10000);
-    window_.SetTimer(kTimerCountdown, 2000);
-    window_.SetTimer(kTimerStatistics, 1000);
+    window_.SetTimer(kTimerStatistics, 10000);
+    window_.SetTimer(kTimerProgramSwitch, 2000);
+    window_.SetTimer(kTimerCountdown, 1000);
     UpdateVolumeDisplayTimer();
     PostDumpToConfig();
 }

@@ -7,7 +7,6 @@
 #include "common/link_codes.h"
 #include "common/log.h"
 #include "common/talk_records.h"
-#include "platform/hid/device_ids.h"
 #include "platform/process.h"
 
 namespace vyre {
@@ -147,7 +146,7 @@ void CMoniterCtrl::RemoveTalkRecord(std::uint32_t key) {
 
 void CMoniterCtrl::SendDeviceRecord(win::HWND to, std::uint32_t tag) {
     if (to == 0) return;
-    const KeyboardIds ids = hid::ConfiguredKeyboardIds();
+    const KeyboardIds ids = shared_.keyboardIds;
     DevicePresentRecord record;
     std::memset(static_cast<void*>(&record), 0, sizeof record);
     record.vendorId = ids.vendorId;

@@ -42,7 +42,15 @@ bool CVyreMKMonitorApp::InitInstance() {
     repeat_ = platform::MakeKeyboardRepeat();
     settings_ = std::make_unique<SettingsPersistence>(platform::Registry::CurrentUser(),
                                                       paths::Resolve("./Config"));
+    host_ = std::make_unique<SystemHostActions>(platform::MakeKeyInjector(), platform::MakePulseVolume());
+    soundThread_ = std::make_unique<CSoundThread>(shared_);
+    lightThread_ = std::make_unique<CLEDMacroThread>(*store_, shared_);
     LinkHooks hooks;
+    hooks.startWorkerThreads = [this] {
+        // The sound thread, the tray thread (with the tray icon), the light macro player.
+        if (!soundThread_->CreateThread()) log::Warning(kArea, "the sound thread could not be started");
+        if (!lightThread_->CreateThread()) log::Warning(kArea, "the light macro thread could not be started");
+    };
     hooks.startFirmwareUpdater = [] {
         const auto started = process::StartOwnProgram("FWupdate\\Vyre Lumo FW Update.exe");
         if (!started)
@@ -52,7 +60,7 @@ bool CVyreMKMonitorApp::InitInstance() {
     };
     keyboardThread_ = std::make_unique<CHIDFilterThread>(
         options_.backend.get(), hid::ConfiguredKeyboardIds(), *store_, shared_, commands_,
-        *settings_, *repeat_, std::move(hooks), options_.link);
+        *settings_, *repeat_, *host_, std::move(hooks), options_.link);
     if (!keyboardThread_->CreateThread(kKeyboardThreadStack)) {
         log::Error(kArea, "the keyboard thread could not be started");
         return false;
@@ -78,6 +86,13 @@ int CVyreMKMonitorApp::ExitInstance() {
                 std::_Exit(1);
             }
         }
+    }
+    // The workers were told to quit with the keyboard thread.
+    if (lightThread_ && !lightThread_->Wait(std::chrono::milliseconds(kStopWaitMs))) {
+        log::Warning(kArea, "the light macro thread did not end in time");
+    }
+    if (soundThread_ && !soundThread_->Wait(std::chrono::milliseconds(kStopWaitMs))) {
+        log::Warning(kArea, "the sound thread did not end in time");
     }
     if (control_) control_->DestroyWindow();
     shared_.control = 0;

@@ -8,10 +8,13 @@
 
 #include "common/profile_store.h"
 #include "monitor/link/hid_filter_thread.h"
+#include "monitor/link/host_actions.h"
+#include "monitor/link/led_macro_thread.h"
 #include "monitor/link/monitor_shared.h"
 #include "monitor/link/pending_commands.h"
 #include "monitor/link/settings.h"
 #include "monitor/shell/control_window.h"
+#include "monitor/shell/sound_thread.h"
 #include "platform/hid/hid.h"
 #include "platform/registry.h"
 #include "platform/system.h"
@@ -54,7 +57,10 @@ class CVyreMKMonitorApp {
     PendingCommands commands_;
     std::unique_ptr<platform::KeyboardRepeatSettings> repeat_;
     std::unique_ptr<SettingsPersistence> settings_;
+    std::unique_ptr<HostActions> host_;
     std::unique_ptr<CMoniterCtrl> control_;
+    std::unique_ptr<CSoundThread> soundThread_;
+    std::unique_ptr<CLEDMacroThread> lightThread_;
     std::unique_ptr<CHIDFilterThread> keyboardThread_;
 };
 

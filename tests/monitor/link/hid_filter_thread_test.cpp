@@ -56,8 +56,14 @@ struct ThreadRig {
         CHIDFilterThread::Options options;
         options.arrivalSettleMs = 20;
         options.pollIntervalOverrideMs = 1;
+        // Every event handled is seen, so that Sync() can wait for one of its own.
+        auto seen = std::move(hooks.keyboardEvent);
+        hooks.keyboardEvent = [this, seen](std::uint32_t value) {
+            lastEvent = value;
+            if (seen) seen(value);
+        };
         thread = std::make_unique<CHIDFilterThread>(&backend, hid::ConfiguredKeyboardIds(), *store, shared, commands,
-                                                    settings, *repeat, std::move(hooks), options);
+                                                    settings, *repeat, host, std::move(hooks), options);
         ASSERT_TRUE(thread->CreateThread());
     }
     bool Ready() { return thread->flags().ready.load() == 1; }
@@ -71,8 +77,15 @@ struct ThreadRig {
         std::lock_guard lock(mutex);
         return trace;
     }
-    // Runs a message on the keyboard thread and waits until it was handled.
-    void Sync() { win::SendMessage(shared.keyboard.load(), win::WM_NULL); }
+    // Waits until the keyboard thread has handled everything posted to it
+    // before: posts an event of a type the keyboard does not send, and waits
+    // for it to be handled.
+    void Sync() {
+        const std::uint32_t marker = 0x7700u | (++syncs << 16);
+        ASSERT_TRUE(Eventually([&] { return shared.keyboard.load() != 0; }));
+        win::PostMessage(shared.keyboard.load(), link::kMsgNotify, link::notify::kKeyboardEvent, marker);
+        ASSERT_TRUE(Eventually([&] { return lastEvent.load() == marker; }));
+    }
 
     testing::TempDir folder;
     std::vector<std::shared_ptr<sim::Keyboard>> keyboards;
@@ -83,7 +96,10 @@ struct ThreadRig {
     std::unique_ptr<platform::Registry> registry = platform::Registry::InMemory();
     SettingsPersistence settings{*registry, folder / "Config"};
     std::unique_ptr<platform::KeyboardRepeatSettings> repeat = platform::MakeMemoryKeyboardRepeat();
+    testing::FakeHost host;
     std::unique_ptr<CHIDFilterThread> thread;
+    std::atomic<std::uint32_t> lastEvent{0};
+    std::uint32_t syncs = 0;
     std::mutex mutex;
     std::vector<std::string> trace;
 };
@@ -298,8 +314,9 @@ TEST(KeyboardThread, AgainstTheEmulatorProgram) {
     CHIDFilterThread::Options options;
     options.arrivalSettleMs = 20;
     options.pollIntervalOverrideMs = 1;
+    testing::FakeHost host;
     CHIDFilterThread thread(backend.get(), hid::ConfiguredKeyboardIds(), *store, shared, commands, settings, *repeat,
-                            hooks, options);
+                            host, hooks, options);
     ASSERT_TRUE(thread.CreateThread());
     ASSERT_TRUE(Eventually([&] { return thread.flags().ready.load() == 1; }));
 

@@ -5,11 +5,14 @@
 
 #include <chrono>
 #include <functional>
+#include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "common/link_codes.h"
 #include "common/profile_store.h"
 #include "monitor/link/keyboard_link.h"
 #include "monitor/link/keyboard_transport.h"
@@ -18,6 +21,7 @@
 #include "platform/hid/device_ids.h"
 #include "platform/registry.h"
 #include "platform/system.h"
+#include "platform/text.h"
 #include "sim/backend.h"
 #include "sim/keyboard.h"
 #include "tests/platform/temp_dir.h"
@@ -50,6 +54,32 @@ inline std::vector<std::string> TraceOf(const std::vector<std::string>& trace, c
     return out;
 }
 
+// The computer as the keyboard link sees it: every action kept as a line.
+class FakeHost : public HostActions {
+public:
+    void PressKey(platform::MediaKey key, int holdMs = 0) override {
+        Add("key " + std::string(platform::MediaKeyName(key)) + (holdMs ? " held " + std::to_string(holdMs) : ""));
+    }
+    void OpenMediaPlayer(int player) override { Add("player " + std::to_string(player)); }
+    void StartConfig() override { Add("config"); }
+    void Launch(std::u16string_view path) override { Add("launch " + text::Utf16ToUtf8(path)); }
+    int VolumePercent() override { return volume.load(); }
+
+    std::vector<std::string> Take() {
+        std::lock_guard lock(mutex_);
+        return std::exchange(actions_, {});
+    }
+    std::atomic<int> volume{0};
+
+private:
+    void Add(std::string line) {
+        std::lock_guard lock(mutex_);
+        actions_.push_back(std::move(line));
+    }
+    std::mutex mutex_;
+    std::vector<std::string> actions_;
+};
+
 struct LinkRig {
     explicit LinkRig(sim::KeyboardConfig config = DefaultConfig())
         : keyboard(std::make_shared<sim::Keyboard>(config)),
@@ -70,8 +100,18 @@ struct LinkRig {
             store->hostSettingsBlock.modelBFlag = model == KeyboardModel::B ? 1 : 0;
         });
         window.Create("link rig", "link rig", win::HWND_MESSAGE);
+        shared.keyboard = window.GetSafeHwnd();
+        window.Messages().On(win::WM_TIMER, [this](win::WPARAM id, win::LPARAM) {
+            link->OnTimer(static_cast<unsigned>(id));
+            return 0;
+        });
+        window.Messages().On(link::kMsgLightRequest, [this](win::WPARAM request, win::LPARAM data) {
+            link->LightRequest(static_cast<unsigned>(request), data);
+            return 0;
+        });
+        window.Messages().On(link::kMsgRequest, [](win::WPARAM, win::LPARAM) { return 0; });
         link = std::make_unique<KeyboardLink>(*store, transport, transport.flags(), shared, settings, *repeat,
-                                              hooks, window);
+                                              host, hooks, window);
     }
     ~LinkRig() { keyboard->SetTraceSink(nullptr); }
 
@@ -89,6 +129,16 @@ struct LinkRig {
         link->ReadBackKeyboard(true);
         transport.flags().ready = 1;
         link->LoadSettings();
+    }
+
+    // Handles the messages of this thread's windows for a while.
+    static void PumpFor(std::chrono::milliseconds time) {
+        const auto end = std::chrono::steady_clock::now() + time;
+        while (std::chrono::steady_clock::now() < end) {
+            win::MSG msg;
+            while (win::PeekMessage(msg)) win::DispatchMessage(msg);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
     }
 
     std::vector<std::string> Trace() {
@@ -109,6 +159,7 @@ struct LinkRig {
     std::unique_ptr<platform::Registry> registry;
     SettingsPersistence settings;
     std::unique_ptr<platform::KeyboardRepeatSettings> repeat;
+    FakeHost host;
     LinkHooks hooks;
     win::Window window;
     std::unique_ptr<KeyboardLink> link;

@@ -11,6 +11,7 @@
 #include "common/link_codes.h"
 #include "common/profile_store.h"
 #include "tests/platform/temp_dir.h"
+#include "tests/monitor/link/link_rig.h"
 #include "tests/support/programs.h"
 
 namespace vyre {
@@ -149,6 +150,26 @@ TEST(MonitorProgram, StopTellsTheConfigAndLeavesTheKeyboard) {
     testing::WaitExit(watch);
     EXPECT_NE(out.find("notice 37 0"), std::string::npos) << out;
     EXPECT_EQ(rig.sim.Control({"report", "0x15"}).out.substr(0, 8), "15 03 00");
+}
+
+TEST(MonitorProgram, KeyboardEventsActOnTheComputerAsRecorded) {
+    MonitorRig rig;
+    auto monitor = rig.StartMonitor();
+    ASSERT_EQ(rig.DumpWhenReady().exit, 0);
+    ASSERT_EQ(rig.sim.Control({"event", "0", "1", "2", "0"}).exit, 0);     // profile 3, with sound
+    ASSERT_EQ(rig.sim.Control({"event", "0", "0x0b", "33", "0"}).exit, 0);  // next track
+    ASSERT_EQ(rig.sim.Control({"event", "0", "0x10", "0", "0"}).exit, 0);   // open the Config
+    const auto record = rig.folder / "record";
+    auto recorded = [&](const std::string& text) {
+        return testing::Eventually([&] { return ReadText(record).find(text) != std::string::npos; });
+    };
+    EXPECT_TRUE(recorded(" sound 3 131328\n")) << ReadText(record);  // 0x00020100
+    EXPECT_TRUE(recorded(" key next-track down\n"));
+    EXPECT_TRUE(recorded(" key next-track up\n"));
+    EXPECT_TRUE(recorded("vyre-lumo-config\n"));
+    const auto dump = rig.Ctl({"dump", "--dir", (rig.folder / "d").string()});
+    ASSERT_EQ(dump.exit, 0);
+    EXPECT_EQ(ReadFile(rig.folder / "d" / "3.bin"), (std::vector<std::uint8_t>{5, 3, 2}));
 }
 
 TEST(ControlTool, ClearErrors) {
