@@ -205,6 +205,29 @@ TEST(KeyboardThread, HotPlugConnectsOnceAndIgnoresOtherInterfaces) {
     EXPECT_TRUE(Eventually([&] { return config.Saw(link::notice::kDumpComplete, true); }));
 }
 
+TEST(KeyboardThread, AnArrivalWhoseOpenFailedHoldsOffArrivalsUntilARemoval) {
+    // A keyboard whose feature interface cannot be found cannot be opened.
+    auto broken = Config("kbd", false);
+    broken.order = {sim::InterfaceKind::Event, sim::InterfaceKind::Other};
+    ThreadRig rig({broken});
+    rig.Start();
+    rig.Sync();  // started: device notifications reach it
+    rig.keyboards[0]->Plug();
+    rig.Sync();
+    EXPECT_FALSE(rig.Connected());
+    EXPECT_TRUE(rig.thread->arrivalHandled());
+    // The removal of the keyboard lets its next arrival try again.
+    rig.keyboards[0]->Unplug();
+    rig.Sync();
+    EXPECT_FALSE(rig.thread->arrivalHandled());
+    // A device-nodes change looks for the keyboard whatever the mark says.
+    rig.keyboards[0]->Plug();
+    rig.Sync();
+    win::PostMessage(rig.shared.keyboard.load(), win::WM_DEVICECHANGE, hid::kDbtDevNodesChanged, 0);
+    rig.Sync();
+    EXPECT_FALSE(rig.Connected());
+}
+
 TEST(KeyboardThread, AKeyboardOfAnotherProductIsNeverOpened) {
     auto foreign = Config("foreign");
     foreign.productId = 0x7777;

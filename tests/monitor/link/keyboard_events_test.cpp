@@ -313,6 +313,38 @@ TEST(LightMacros, StepsPlayWithTheirDurationsAndEndWithARestore) {
     LinkRig::PumpFor(std::chrono::milliseconds(20));
 }
 
+TEST(LightMacros, AnotherKeyReplacesThePlayingMacroAndAnUnplugEndsIt) {
+    EventRig rig;
+    for (int slot : {12, 13}) {
+        LightMacroBlock& block = rig.store->lightMacro(0, slot);
+        block.loopCount = 100;
+        block.stepCount = 1;
+        block.steps[0] = {static_cast<std::uint8_t>(slot == 12 ? 0x04 : 0x05), 1, LeU16(20)};
+    }
+    CLEDMacroThread player(*rig.store, rig.shared);
+    ASSERT_TRUE(player.CreateThread());
+    ASSERT_TRUE(Eventually([&] { return rig.shared.lightMacro.load() != 0; }));
+    win::PostMessage(rig.shared.lightMacro.load(), link::kMsgLightRequest, 12, 0);
+    LinkRig::PumpFor(std::chrono::milliseconds(100));
+    rig.ClearTrace();
+    win::PostMessage(rig.shared.lightMacro.load(), link::kMsgLightRequest, 13, 0);
+    LinkRig::PumpFor(std::chrono::milliseconds(100));
+    const auto bitmaps = TraceOf(rig.Trace(), "SET", report::kKeyLightBitmap);
+    ASSERT_GE(bitmaps.size(), 2u);
+    EXPECT_FALSE(KeyLit(bitmaps.back(), *KeyIndexOfUsage(0x04)));  // cleared when replaced
+    EXPECT_TRUE(KeyLit(bitmaps.back(), *KeyIndexOfUsage(0x05)));
+
+    // Unplugged: the steps go on without a keyboard until the macro ends, and nothing hangs.
+    rig.keyboard->Unplug();
+    rig.transport.CloseKeyboard();
+    LinkRig::PumpFor(std::chrono::milliseconds(100));
+    win::PostMessage(rig.shared.lightMacro.load(), link::kMsgLightRequest, 13, 0);  // a second press stops it
+    LinkRig::PumpFor(std::chrono::milliseconds(50));
+    player.Quit();
+    LinkRig::PumpFor(std::chrono::milliseconds(20));
+    EXPECT_TRUE(player.Wait(std::chrono::seconds(5)));
+}
+
 TEST(LightMacros, VolumeLevelsNineAndTenLightTheSameKeys) {
     EventRig rig;
     rig.store->hostRecord(0).soundSettings.volumeDisplay = 1;
