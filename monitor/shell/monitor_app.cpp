@@ -43,7 +43,7 @@ bool CVyreMKMonitorApp::InitInstance() {
     settings_ = std::make_unique<SettingsPersistence>(platform::Registry::CurrentUser(),
                                                       paths::Resolve("./Config"));
     host_ = std::make_unique<SystemHostActions>(platform::MakeKeyInjector(), platform::MakePulseVolume());
-    soundThread_ = std::make_unique<CSoundThread>(shared_);
+    soundThread_ = std::make_unique<CSoundThread>(shared_, platform::MakeMci());
     lightThread_ = std::make_unique<CLEDMacroThread>(*store_, shared_);
     LinkHooks hooks;
     hooks.startWorkerThreads = [this] {

@@ -159,11 +159,15 @@ TEST(MonitorProgram, KeyboardEventsActOnTheComputerAsRecorded) {
     ASSERT_EQ(rig.sim.Control({"event", "0", "1", "2", "0"}).exit, 0);     // profile 3, with sound
     ASSERT_EQ(rig.sim.Control({"event", "0", "0x0b", "33", "0"}).exit, 0);  // next track
     ASSERT_EQ(rig.sim.Control({"event", "0", "0x10", "0", "0"}).exit, 0);   // open the Config
+    ASSERT_EQ(rig.sim.Control({"event", "0", "0x0d", "5", "0"}).exit, 0);   // a timer key
     const auto record = rig.folder / "record";
     auto recorded = [&](const std::string& text) {
         return testing::Eventually([&] { return ReadText(record).find(text) != std::string::npos; });
     };
-    EXPECT_TRUE(recorded(" sound 3 131328\n")) << ReadText(record);  // 0x00020100
+    EXPECT_TRUE(recorded(" sound-request 3 131328\n")) << ReadText(record);  // 0x00020100
+    // Profile sounds are off after a first start; the timer sound is not switched.
+    EXPECT_TRUE(recorded(" play timer_activated.wav volume 600\n"));
+    EXPECT_EQ(ReadText(record).find("play profile_three"), std::string::npos);
     EXPECT_TRUE(recorded(" key next-track down\n"));
     EXPECT_TRUE(recorded(" key next-track up\n"));
     EXPECT_TRUE(recorded("vyre-lumo-config\n"));
