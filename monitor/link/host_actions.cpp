@@ -1,5 +1,6 @@
 #include "monitor/link/host_actions.h"
 
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -38,8 +39,28 @@ std::string LaunchFolder(std::string_view path) {
 }
 
 SystemHostActions::SystemHostActions(std::unique_ptr<platform::KeyInjector> keys,
-                                     std::unique_ptr<platform::MasterVolume> volume)
-    : keys_(std::move(keys)), volume_(std::move(volume)) {}
+                                     std::unique_ptr<platform::MasterVolume> volume,
+                                     std::unique_ptr<platform::Desktop> desktop)
+    : keys_(std::move(keys)), volume_(std::move(volume)), desktop_(std::move(desktop)) {}
+
+std::optional<platform::ForegroundProgram> SystemHostActions::Foreground() {
+    if (!desktop_) return std::nullopt;
+    return desktop_->Foreground();
+}
+
+std::string ProgramFolder(std::string_view path) {
+    std::string p(path);
+    for (char& c : p) {
+        if (c == '/') c = '\\';
+    }
+    // The drive part: up to and including the first backslash from the third character on.
+    if (p.size() >= 3 && std::isalpha(static_cast<unsigned char>(p[0])) && p[1] == ':') {
+        const std::size_t slash = p.find('\\', 2);
+        p = slash == std::string::npos ? std::string() : p.substr(slash + 1);
+    }
+    const std::size_t last = p.rfind('\\');
+    return last == std::string::npos ? std::string() : p.substr(0, last + 1);
+}
 
 void SystemHostActions::PressKey(platform::MediaKey key, int holdMs) {
     keys_->Press(key);

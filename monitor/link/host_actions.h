@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/desktop.h"
 #include "platform/input.h"
 #include "platform/volume.h"
 
@@ -31,25 +32,36 @@ class HostActions {
     // Starts a key's program: the path as command line, in its folder.
     virtual void Launch(std::u16string_view path) = 0;
     virtual int VolumePercent() = 0;
+    // The program in front; nullopt when it cannot be known here.
+    virtual std::optional<platform::ForegroundProgram> Foreground() = 0;
 };
 
 // The real actions (or, with --record, their record).
 class SystemHostActions : public HostActions {
   public:
     SystemHostActions(std::unique_ptr<platform::KeyInjector> keys,
-                      std::unique_ptr<platform::MasterVolume> volume);
+                      std::unique_ptr<platform::MasterVolume> volume,
+                      std::unique_ptr<platform::Desktop> desktop = nullptr);
     void PressKey(platform::MediaKey key, int holdMs = 0) override;
     void OpenMediaPlayer(int player) override;
     void StartConfig() override;
     void Launch(std::u16string_view path) override;
     int VolumePercent() override;
+    std::optional<platform::ForegroundProgram> Foreground() override;
 
   private:
     std::unique_ptr<platform::KeyInjector> keys_;
     std::unique_ptr<platform::MasterVolume> volume_;
+    std::unique_ptr<platform::Desktop> desktop_;
 };
 
 // The folder a key's program starts in: its path up to the last separator.
 std::string LaunchFolder(std::string_view path);
+
+// The folder of a program as the profile switching compares it: every
+// separator written as a backslash, a drive part ("C:\\") removed, and the
+// file name removed ("C:\\Games\\x.exe" gives "Games\\", "/opt/game/run"
+// gives "\\opt\\game\\").
+std::string ProgramFolder(std::string_view path);
 
 }  // namespace vyre

@@ -100,6 +100,8 @@ class KeyboardLink {
     void HandleEvent(std::uint32_t value);
     // WM_TIMER 100..108 of the keyboard thread's window.
     void OnTimer(unsigned id);
+    // Timer 101: switches to the profile of the program in front.
+    void ProgramSwitchTick();
     // A light request (message 1040).
     void LightRequest(unsigned request, win::LPARAM data);
     // Ends every ripple (the Monitor stops).
@@ -142,6 +144,7 @@ class KeyboardLink {
     void CountAndAward(const report::KeyboardEvent& event, bool counterEvent);
     void TalkCommand(std::uint8_t data, std::uint8_t action);
     void StatisticsRollOver();
+    void SwitchTo(int profile, std::uint64_t window, std::uint32_t soundEvent);
     void CountdownTick();
     void VolumeLevelTick();
     void ApplyLightStep(const MacroEvent& step);
@@ -161,6 +164,9 @@ class KeyboardLink {
     std::function<std::int32_t()> dateCode_;
     std::unique_ptr<RippleControl> ripples_;
     int lastVolumeLevel_ = 0;
+    std::uint64_t switchedWindow_ = 0;
+    bool switchActive_ = false;
+    bool foregroundUnknownSaid_ = false;
     bool volumeShowing_ = false;
     bool lightMacroActive_ = false;
 };

@@ -34,9 +34,7 @@ void KeyboardLink::OnTimer(unsigned id) {
         case kTimerStatistics:
             StatisticsRollOver();
             return;
-        case kTimerProgramSwitch:
-            if (hooks_.programSwitchTick) hooks_.programSwitchTick();
-            return;
+        case kTimerProgramSwitch: ProgramSwitchTick(); return;
         case kTimerCountdown:
             CountdownTick();
             return;

@@ -54,8 +54,6 @@ struct LinkHooks {
     std::function<void(const std::string& text, const std::string& caption)> messageBox;
     // Sees each keyboard event (notify 1032/13) before the link handles it.
     std::function<void(std::uint32_t value)> keyboardEvent;
-    // Timer 101: the program-linked profile switching looks at the foreground.
-    std::function<void()> programSwitchTick;
 };
 
 }  // namespace vyre

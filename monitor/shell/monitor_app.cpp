@@ -42,7 +42,8 @@ bool CVyreMKMonitorApp::InitInstance() {
     repeat_ = platform::MakeKeyboardRepeat();
     settings_ = std::make_unique<SettingsPersistence>(platform::Registry::CurrentUser(),
                                                       paths::Resolve("./Config"));
-    host_ = std::make_unique<SystemHostActions>(platform::MakeKeyInjector(), platform::MakePulseVolume());
+    host_ = std::make_unique<SystemHostActions>(platform::MakeKeyInjector(), platform::MakePulseVolume(),
+                                                platform::MakeX11Desktop());
     soundThread_ = std::make_unique<CSoundThread>(shared_, platform::MakeMci());
     lightThread_ = std::make_unique<CLEDMacroThread>(*store_, shared_);
     LinkHooks hooks;

@@ -64,6 +64,8 @@ public:
     void StartConfig() override { Add("config"); }
     void Launch(std::u16string_view path) override { Add("launch " + text::Utf16ToUtf8(path)); }
     int VolumePercent() override { return volume.load(); }
+    std::optional<platform::ForegroundProgram> Foreground() override { return desktop.Foreground(); }
+    platform::SettableDesktop desktop;
 
     std::vector<std::string> Take() {
         std::lock_guard lock(mutex_);

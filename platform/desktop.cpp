@@ -1,0 +1,88 @@
+#include "platform/desktop.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "platform/process.h"
+
+namespace vyre::platform {
+namespace {
+
+class X11Desktop : public Desktop {
+  public:
+    explicit X11Desktop(Display* display) : display_(display) {
+        active_ = XInternAtom(display_, "_NET_ACTIVE_WINDOW", False);
+        pid_ = XInternAtom(display_, "_NET_WM_PID", False);
+        type_ = XInternAtom(display_, "_NET_WM_WINDOW_TYPE", False);
+        typeDesktop_ = XInternAtom(display_, "_NET_WM_WINDOW_TYPE_DESKTOP", False);
+    }
+    ~X11Desktop() override { XCloseDisplay(display_); }
+
+    std::optional<ForegroundProgram> Foreground() override {
+        std::lock_guard lock(mutex_);
+        const auto active = Property(DefaultRootWindow(display_), active_, XA_WINDOW);
+        if (!active) return std::nullopt;  // no window manager that tells
+        ForegroundProgram fg;
+        fg.window = active->empty() ? 0 : (*active)[0];
+        if (fg.window == 0) {
+            fg.desktop = true;
+            return fg;
+        }
+        const Window w = static_cast<Window>(fg.window);
+        if (const auto types = Property(w, type_, XA_ATOM)) {
+            for (unsigned long t : *types) {
+                if (t == typeDesktop_) fg.desktop = true;
+            }
+        }
+        if (const auto pid = Property(w, pid_, XA_CARDINAL); pid && !pid->empty()) {
+            fg.path = process::ExecutableOf(static_cast<pid_t>((*pid)[0])).string();
+        }
+        return fg;
+    }
+
+  private:
+    // A 32-bit property as longs; nullopt when the window has none.
+    std::optional<std::vector<unsigned long>> Property(Window w, Atom name, Atom type) {
+        Atom actualType = None;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(display_, w, name, 0, 64, False, type, &actualType, &format, &count,
+                               &after, &data) != Success ||
+            actualType == None) {
+            if (data) XFree(data);
+            return std::nullopt;
+        }
+        std::vector<unsigned long> values;
+        if (format == 32 && data) {
+            const auto* longs = reinterpret_cast<const unsigned long*>(data);
+            values.assign(longs, longs + count);
+        }
+        if (data) XFree(data);
+        return values;
+    }
+
+    std::mutex mutex_;
+    Display* display_;
+    Atom active_, pid_, type_, typeDesktop_;
+};
+
+int IgnoreErrors(Display*, XErrorEvent*) {
+    return 0;
+}  // a window that went away meanwhile
+
+}  // namespace
+
+std::unique_ptr<Desktop> MakeX11Desktop() {
+    const char* name = std::getenv("DISPLAY");
+    if (name == nullptr || *name == '\0') return nullptr;
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) return nullptr;
+    XSetErrorHandler(&IgnoreErrors);
+    return std::make_unique<X11Desktop>(display);
+}
+
+}  // namespace vyre::platform

@@ -1,0 +1,97 @@
+// Switching to the profile of the program in front.
+
+#include <gtest/gtest.h>
+
+#include "common/link_codes.h"
+#include "common/reports.h"
+#include "tests/monitor/link/link_rig.h"
+
+namespace vyre {
+namespace {
+
+using testing::LinkRig;
+using testing::TraceOf;
+
+struct SwitchRig : LinkRig {
+    SwitchRig() { Connect(); }
+    void Front(std::uint64_t window, const std::string& path, bool desktop = false) {
+        host.desktop.Set(platform::ForegroundProgram{window, desktop, path});
+        link->ProgramSwitchTick();
+    }
+    void Link(int profile, int k, const char16_t* path) { store->hostSettingsBlock.programLinks[profile][k].set(path); }
+};
+
+TEST(ProgramFolder, DriveAndFileNameAreRemoved) {
+    EXPECT_EQ(ProgramFolder("C:\\Program Files\\Game\\game.exe"), "Program Files\\Game\\");
+    EXPECT_EQ(ProgramFolder("D:/Program Files (x86)/Game/launcher.exe"), "Program Files (x86)\\Game\\");
+    EXPECT_EQ(ProgramFolder("/usr/games/quake"), "\\usr\\games\\");
+    EXPECT_EQ(ProgramFolder("quake"), "");
+}
+
+TEST(ProgramSwitching, ProgramsOfOneFolderSelectTheirProfile) {
+    SwitchRig rig;
+    rig.Link(2, 1, u"/opt/raid/client");
+    rig.Link(4, 0, u"C:\\Program Files\\Racer\\racer.exe");
+    rig.Front(11, "/opt/raid/updater");  // another program of the same folder
+    EXPECT_EQ(rig.store->currentProfile(), 2);
+    EXPECT_EQ(rig.keyboard->activeProfile(), 2);
+
+    // The same window stays in front: a profile chosen by hand is kept.
+    rig.keyboard->SetReport(report::kActiveProfile, 0, 0, {5, 3, 0});
+    rig.store->setCurrentProfile(0);
+    rig.Front(11, "/opt/raid/updater");
+    EXPECT_EQ(rig.store->currentProfile(), 0);
+
+    // Program Files and Program Files (x86) on another drive are one folder.
+    rig.Front(12, "E:\\Program Files (x86)\\Racer\\racer64.exe");
+    EXPECT_EQ(rig.store->currentProfile(), 4);
+
+    // An unlinked program switches nothing back.
+    rig.Front(13, "/usr/bin/editor");
+    EXPECT_EQ(rig.store->currentProfile(), 4);
+}
+
+TEST(ProgramSwitching, TheLinkedProfileAlreadyInUseOnlyRemembersTheWindow) {
+    SwitchRig rig;
+    rig.Link(3, 2, u"/opt/game/run");
+    rig.keyboard->SetReport(report::kActiveProfile, 0, 0, {5, 3, 3});
+    rig.ClearTrace();
+    rig.Front(21, "/opt/game/run");
+    EXPECT_TRUE(TraceOf(rig.Trace(), "SET", report::kActiveProfile).empty());
+    EXPECT_TRUE(rig.host.Take().empty());
+}
+
+TEST(ProgramSwitching, TheDesktopProfileButNotWhileTheConfigIsOpen) {
+    SwitchRig rig;
+    rig.Front(0, "", true);  // no desktop profile: nothing
+    EXPECT_EQ(rig.store->currentProfile(), 0);
+    rig.store->hostSettingsBlock.windowsProfile = 1;
+    {
+        win::Window config;
+        const std::string title(link::kConfigMainWindowName);
+        ASSERT_TRUE(config.Create(title, title));
+        rig.Front(0, "", true);
+        EXPECT_EQ(rig.store->currentProfile(), 0);
+        // Linked programs still switch while it is open.
+        rig.Link(2, 0, u"/opt/x/y");
+        rig.Front(5, "/opt/x/y");
+        EXPECT_EQ(rig.store->currentProfile(), 2);
+    }
+    rig.Front(0, "", true);
+    EXPECT_EQ(rig.store->currentProfile(), 1);
+    // A window whose program cannot be read counts as the desktop.
+    rig.keyboard->SetReport(report::kActiveProfile, 0, 0, {5, 3, 0});
+    rig.Front(9, "");
+    EXPECT_EQ(rig.keyboard->activeProfile(), 1);
+}
+
+TEST(ProgramSwitching, NothingSwitchesWhereTheForegroundIsUnknown) {
+    SwitchRig rig;
+    rig.Link(1, 0, u"/opt/x/y");
+    rig.host.desktop.Set(std::nullopt);
+    rig.link->ProgramSwitchTick();
+    EXPECT_EQ(rig.store->currentProfile(), 0);
+}
+
+}  // namespace
+}  // namespace vyre
