@@ -1,0 +1,92 @@
+#include "widgets/bitmap_dialog.h"
+
+#include <QBitmap>
+#include <QEnterEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "widgets/skin_art.h"
+
+namespace vyre::widgets {
+
+namespace {
+constexpr int kFaceMargin = 5;
+}
+
+CBitmapDialog::CBitmapDialog(QWidget* parent) : QDialog(parent) {
+    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setWindowIcon(QIcon(AppIcon(64)));
+}
+
+void CBitmapDialog::SetBitmaps(int faceId, int secondId) {
+    faceId_ = faceId;
+    secondId_ = secondId;
+    face_ = SkinBitmap(faceId, devicePixelRatioF());
+    const QSize size = SkinBitmapSize(faceId);
+    setFixedSize(size + QSize(kFaceMargin, kFaceMargin));
+    // The window's shape is the face's.
+    setMask(SkinBitmap(faceId, 1.0).mask());
+    update();
+}
+
+void CBitmapDialog::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.drawPixmap(0, 0, face_);
+}
+
+void CBitmapDialog::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        dragging_ = true;
+        dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    }
+    QDialog::mousePressEvent(event);
+}
+
+void CBitmapDialog::mouseMoveEvent(QMouseEvent* event) {
+    if (dragging_ && (event->buttons() & Qt::LeftButton))
+        move(event->globalPosition().toPoint() - dragOffset_);
+    QDialog::mouseMoveEvent(event);
+}
+
+void CBitmapDialog::mouseReleaseEvent(QMouseEvent* event) {
+    dragging_ = false;
+    QDialog::mouseReleaseEvent(event);
+}
+
+CPushDownBtn::CPushDownBtn(QWidget* parent) : QAbstractButton(parent) {
+    setAttribute(Qt::WA_Hover);
+    setCursor(Qt::PointingHandCursor);
+}
+
+void CPushDownBtn::SetBitmaps(int normal, int pressed, int hover) {
+    normal_ = normal;
+    pressed_ = pressed;
+    hover_ = hover;
+    update();
+}
+
+QSize CPushDownBtn::sizeHint() const {
+    return SkinBitmapSize(normal_);
+}
+
+void CPushDownBtn::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const int id = isDown() ? pressed_ : hovering_ ? hover_ : normal_;
+    if (!isEnabled()) p.setOpacity(0.4);
+    p.drawPixmap(0, 0, SkinBitmap(id, devicePixelRatioF()).scaled(size() * devicePixelRatioF()));
+}
+
+void CPushDownBtn::enterEvent(QEnterEvent* event) {
+    hovering_ = true;
+    update();
+    QAbstractButton::enterEvent(event);
+}
+
+void CPushDownBtn::leaveEvent(QEvent* event) {
+    hovering_ = false;
+    update();
+    QAbstractButton::leaveEvent(event);
+}
+
+}  // namespace vyre::widgets

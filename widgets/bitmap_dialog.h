@@ -1,0 +1,54 @@
+#pragma once
+// The skinned widget kit's base pieces: CBitmapDialog, a window whose face is
+// a bitmap (the window takes the face's shape and is dragged by it), and
+// CPushDownBtn, a push button drawn from three bitmaps (normal, pressed,
+// hover) that reports clicks as any button does.
+
+#include <QAbstractButton>
+#include <QDialog>
+#include <QPixmap>
+#include <QPoint>
+
+namespace vyre::widgets {
+
+class CBitmapDialog : public QDialog {
+  public:
+    explicit CBitmapDialog(QWidget* parent = nullptr);
+
+    // Loads the face and second bitmaps; the window takes the face's size
+    // plus 5 pixels each way, and its shape.
+    void SetBitmaps(int faceId, int secondId);
+    int faceId() const { return faceId_; }
+    int secondId() const { return secondId_; }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+  private:
+    int faceId_ = 0;
+    int secondId_ = 0;
+    QPixmap face_;
+    bool dragging_ = false;
+    QPoint dragOffset_;
+};
+
+class CPushDownBtn : public QAbstractButton {
+  public:
+    explicit CPushDownBtn(QWidget* parent = nullptr);
+    void SetBitmaps(int normal, int pressed, int hover);
+    QSize sizeHint() const override;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+  private:
+    int normal_ = 0, pressed_ = 0, hover_ = 0;
+    bool hovering_ = false;
+};
+
+}  // namespace vyre::widgets

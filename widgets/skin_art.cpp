@@ -1,0 +1,214 @@
+#include "widgets/skin_art.h"
+
+#include <QFontDatabase>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRadialGradient>
+#include <QTextOption>
+
+#include <map>
+
+namespace vyre::widgets {
+namespace {
+
+enum class Kind { DialogFace, Secondary, CloseButton, TextButton };
+enum class State { Normal, Pressed, Hover };
+
+struct Art {
+    Kind kind;
+    int width, height;
+    State state = State::Normal;
+    const char* title = "";    // faces: the title in capitals; buttons: the caption
+    const char* message = "";  // faces: the message
+    bool warning = false;      // destructive confirmations
+};
+
+// Every bitmap id of the popups, both forms.
+const std::map<int, Art>& Table() {
+    static const std::map<int, Art> table = {
+        // The Monitor's firmware message.
+        {144,
+         {Kind::DialogFace, 305, 203, State::Normal, "FIRMWARE UPDATE",
+          "This keyboard runs a firmware that is newer than this software knows.\n\n"
+          "Please install the latest Vyre Lumo software so that every setting works."}},
+        {140, {Kind::Secondary, 305, 203}},
+        {133, {Kind::CloseButton, 23, 21, State::Normal}},
+        {132, {Kind::CloseButton, 23, 21, State::Pressed}},
+        {134, {Kind::CloseButton, 23, 21, State::Hover}},
+        {138, {Kind::TextButton, 52, 21, State::Normal, "OK"}},
+        {137, {Kind::TextButton, 52, 21, State::Pressed, "OK"}},
+        {139, {Kind::TextButton, 52, 21, State::Hover, "OK"}},
+        {130, {Kind::TextButton, 91, 21, State::Normal, "CANCEL"}},
+        {129, {Kind::TextButton, 91, 21, State::Pressed, "CANCEL"}},
+        {131, {Kind::TextButton, 91, 21, State::Hover, "CANCEL"}},
+        // The Config's Reset confirmation.
+        {2381,
+         {Kind::DialogFace, 305, 233, State::Normal, "RESET",
+          "All five profiles, macros, lights and timers of the keyboard go back to their "
+          "factory settings.\n\nThis cannot be undone. Reset the keyboard?",
+          true}},
+        {2380, {Kind::Secondary, 305, 233}},
+        {1005, {Kind::CloseButton, 23, 21, State::Normal}},
+        {1004, {Kind::CloseButton, 23, 21, State::Pressed}},
+        {1006, {Kind::CloseButton, 23, 21, State::Hover}},
+        {1011, {Kind::TextButton, 52, 21, State::Normal, "OK"}},
+        {1010, {Kind::TextButton, 52, 21, State::Pressed, "OK"}},
+        {1012, {Kind::TextButton, 52, 21, State::Hover, "OK"}},
+        {1008, {Kind::TextButton, 91, 21, State::Normal, "CANCEL"}},
+        {1007, {Kind::TextButton, 91, 21, State::Pressed, "CANCEL"}},
+        {1009, {Kind::TextButton, 91, 21, State::Hover, "CANCEL"}},
+    };
+    return table;
+}
+
+QFont CaptionFont() {
+    QFont f = TextFont(12, true);
+    f.setLetterSpacing(QFont::AbsoluteSpacing, 0.6);
+    return f;
+}
+
+void PaintFace(QPainter& p, const Art& art) {
+    const QRectF r(0.5, 0.5, art.width - 1, art.height - 1);
+    QLinearGradient bg(0, 0, 0, art.height);
+    bg.setColorAt(0, colour::kBackgroundTop);
+    bg.setColorAt(1, colour::kBackgroundBottom);
+    QPainterPath shape;
+    shape.addRoundedRect(r, 8, 8);
+    p.fillPath(shape, bg);
+    p.setPen(QPen(colour::kBorder, 1));
+    p.drawPath(shape);
+    // The accent line under the title.
+    const QColor accent = art.warning ? colour::kWarning : colour::kAccent;
+    p.setPen(QPen(accent, 2));
+    p.drawLine(QPointF(16, 36), QPointF(art.width - 16, 36));
+    p.setFont(CaptionFont());
+    p.setPen(art.warning ? colour::kWarning : colour::kTextSecondary);
+    p.drawText(QRectF(16, 8, art.width - 60, 24), Qt::AlignLeft | Qt::AlignVCenter,
+               QString::fromUtf8(art.title));
+    p.setFont(TextFont(13));
+    p.setPen(colour::kText);
+    QTextOption option(Qt::AlignLeft | Qt::AlignTop);
+    option.setWrapMode(QTextOption::WordWrap);
+    p.drawText(QRectF(16, 48, art.width - 32, art.height - 48 - 44), QString::fromUtf8(art.message),
+               option);
+}
+
+void PaintSecondary(QPainter& p, const Art& art) {
+    p.fillRect(QRectF(0, 0, art.width, art.height), colour::kPanel);
+}
+
+QColor Fill(State s) {
+    switch (s) {
+        case State::Pressed:
+            return colour::kControlPressed;
+        case State::Hover:
+            return colour::kControlHover;
+        default:
+            return colour::kControl;
+    }
+}
+
+void PaintButton(QPainter& p, const Art& art) {
+    const QRectF r(0.5, 0.5, art.width - 1, art.height - 1);
+    p.setPen(QPen(art.state == State::Pressed ? colour::kAccent : colour::kBorder, 1));
+    p.setBrush(Fill(art.state));
+    p.drawRoundedRect(r, 3, 3);
+    p.setPen(colour::kText);
+    p.setFont(CaptionFont());
+    p.drawText(r, Qt::AlignCenter, QString::fromUtf8(art.title));
+}
+
+void PaintClose(QPainter& p, const Art& art) {
+    const QRectF r(0.5, 0.5, art.width - 1, art.height - 1);
+    p.setPen(Qt::NoPen);
+    p.setBrush(art.state == State::Normal ? Qt::transparent : Fill(art.state));
+    p.drawRoundedRect(r, 3, 3);
+    const QColor cross = art.state == State::Normal ? colour::kTextSecondary : colour::kText;
+    p.setPen(QPen(cross, 1.6, Qt::SolidLine, Qt::RoundCap));
+    const QPointF c = r.center();
+    p.drawLine(c + QPointF(-4.5, -4.5), c + QPointF(4.5, 4.5));
+    p.drawLine(c + QPointF(-4.5, 4.5), c + QPointF(4.5, -4.5));
+}
+
+void PaintPlaceholder(QPainter& p, int id, QSize size) {
+    p.fillRect(QRect(QPoint(0, 0), size), QColor(255, 0, 255));
+    p.setPen(Qt::black);
+    p.setFont(TextFont(12, true));
+    p.drawText(QRect(QPoint(0, 0), size), Qt::AlignCenter, QString::number(id));
+}
+
+}  // namespace
+
+QFont TextFont(int pixelSize, bool bold) {
+    QFont f;
+    f.setFamilies({"Arial", "Liberation Sans", "DejaVu Sans"});
+    f.setPixelSize(pixelSize);
+    f.setWeight(bold ? QFont::Bold : QFont::Normal);
+    return f;
+}
+
+bool HasSkinArt(int id) {
+    return Table().count(id) != 0;
+}
+
+QSize SkinBitmapSize(int id) {
+    const auto it = Table().find(id);
+    return it == Table().end() ? QSize(48, 21) : QSize(it->second.width, it->second.height);
+}
+
+QPixmap SkinBitmap(int id, qreal dpr) {
+    const QSize size = SkinBitmapSize(id);
+    QPixmap pixmap(size * dpr);
+    pixmap.setDevicePixelRatio(dpr);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    const auto it = Table().find(id);
+    if (it == Table().end()) {
+        PaintPlaceholder(p, id, size);
+        return pixmap;
+    }
+    switch (it->second.kind) {
+        case Kind::DialogFace:
+            PaintFace(p, it->second);
+            break;
+        case Kind::Secondary:
+            PaintSecondary(p, it->second);
+            break;
+        case Kind::CloseButton:
+            PaintClose(p, it->second);
+            break;
+        case Kind::TextButton:
+            PaintButton(p, it->second);
+            break;
+    }
+    return pixmap;
+}
+
+QPixmap AppIcon(int size) {
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal s = size;
+    QRadialGradient glow(QPointF(s / 2, s / 2), s / 2);
+    glow.setColorAt(0.55, QColor(0x22, 0xc7, 0xe0, 150));
+    glow.setColorAt(1.0, QColor(0x22, 0xc7, 0xe0, 0));
+    p.fillRect(QRectF(0, 0, s, s), glow);
+    const QRectF cap(s * 0.18, s * 0.16, s * 0.64, s * 0.64);
+    p.setPen(QPen(colour::kAccent, std::max(1.0, s / 20)));
+    p.setBrush(colour::kControl);
+    p.drawRoundedRect(cap, s * 0.12, s * 0.12);
+    p.setBrush(colour::kPanel);
+    p.setPen(Qt::NoPen);
+    p.drawRoundedRect(cap.adjusted(s * 0.08, s * 0.06, -s * 0.08, -s * 0.14), s * 0.08, s * 0.08);
+    p.setPen(colour::kAccent);
+    QFont f = TextFont(static_cast<int>(s * 0.3), true);
+    p.setFont(f);
+    p.drawText(cap.adjusted(0, 0, 0, -s * 0.08), Qt::AlignCenter, "V");
+    return pixmap;
+}
+
+}  // namespace vyre::widgets

@@ -1,0 +1,45 @@
+#pragma once
+// The art of every skinned window, drawn by code from the bitmap ids the
+// windows name: one table maps each id to the painter that draws it (kind,
+// size, caption), in the one look of both programs. An id without an entry
+// draws a magenta placeholder with its number, so that a missing piece of
+// art shows in the screenshots instead of hiding.
+
+#include <QColor>
+#include <QFont>
+#include <QPixmap>
+#include <QSize>
+#include <QString>
+
+namespace vyre::widgets {
+
+// The colours of the look.
+namespace colour {
+inline const QColor kBackgroundTop{0x10, 0x12, 0x16};
+inline const QColor kBackgroundBottom{0x16, 0x1a, 0x20};
+inline const QColor kPanel{0x1b, 0x20, 0x28};
+inline const QColor kBorder{0x2a, 0x31, 0x3c};
+inline const QColor kControl{0x23, 0x2a, 0x34};
+inline const QColor kControlHover{0x2d, 0x36, 0x42};
+inline const QColor kControlPressed{0x15, 0x30, 0x3a};
+inline const QColor kAccent{0x22, 0xc7, 0xe0};
+inline const QColor kText{0xe6, 0xe9, 0xee};
+inline const QColor kTextSecondary{0x9a, 0xa3, 0xad};
+inline const QColor kTextDisabled{0x5b, 0x63, 0x6d};
+inline const QColor kWarning{0xe0, 0xa4, 0x22};
+}  // namespace colour
+
+// Arial 14 px (Liberation Sans or DejaVu Sans where it is missing).
+QFont TextFont(int pixelSize = 14, bool bold = false);
+
+// The picture of a bitmap id at device pixel ratio `dpr` (1 or 2).
+QPixmap SkinBitmap(int id, qreal dpr = 1.0);
+// The size (device-independent pixels) of a bitmap id; a placeholder's size for unknown ids.
+QSize SkinBitmapSize(int id);
+// True when the table has art for the id.
+bool HasSkinArt(int id);
+
+// The icon of both programs: a key cap with a cyan glow.
+QPixmap AppIcon(int size);
+
+}  // namespace vyre::widgets
