@@ -1,5 +1,6 @@
 // vyre-lumo-monitor: the background program that alone talks to the keyboard.
 
+#include <QApplication>
 #include <pthread.h>
 #include <signal.h>
 
@@ -92,16 +93,23 @@ int main(int argc, char** argv) {
 
     // SIGINT and SIGTERM end the Monitor as the tray's Exit does; every
     // thread started from here on leaves them to the signal thread.
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     std::string error;
     options.backend = hid::SelectBackend(argc, argv, &error);
     if (!options.backend) log::Error("monitor", "the HID layer could not start: " + error);
 
+    // With a display (or a Qt platform chosen) the tray and the popup run in Qt.
+    std::unique_ptr<QApplication> qt;
+    if (std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY") || std::getenv("QT_QPA_PLATFORM")) {
+        qt = std::make_unique<QApplication>(argc, argv);
+        QApplication::setQuitOnLastWindowClosed(false);
+        options.gui = true;
+    }
     CVyreMKMonitorApp app(std::move(options));
     if (!app.InitInstance()) return 0;
 
@@ -109,7 +117,7 @@ int main(int argc, char** argv) {
     std::thread signalThread([&] {
         const timespec tick{0, 200 * 1000 * 1000};
         while (!done.load()) {
-            const int sig = sigtimedwait(&signals, nullptr, &tick);
+            const int sig = sigtimedwait(&stopSignals, nullptr, &tick);
             if (sig == SIGINT || sig == SIGTERM) {
                 log::Info("monitor", std::string("signal ") + strsignal(sig) + ": stopping");
                 win::PostMessage(app.shared().control.load(), link::kMsgNotify, link::notify::kExit,

@@ -1,5 +1,8 @@
 #include "monitor/shell/monitor_app.h"
 
+#include <QApplication>
+#include <QSocketNotifier>
+
 #include <chrono>
 #include <cstdlib>
 
@@ -8,6 +11,8 @@
 #include "platform/hid/device_ids.h"
 #include "platform/paths.h"
 #include "platform/process.h"
+#include "platform/record.h"
+#include "widgets/popup_dlg.h"
 
 namespace vyre {
 namespace {
@@ -46,7 +51,31 @@ bool CVyreMKMonitorApp::InitInstance() {
                                                 platform::MakeX11Desktop());
     soundThread_ = std::make_unique<CSoundThread>(shared_, platform::MakeMci());
     lightThread_ = std::make_unique<CLEDMacroThread>(*store_, shared_);
+    if (options_.gui) {
+        // The tray's window lives on this (the GUI) thread.
+        tray_ = std::make_unique<CTrayThread>(shared_);
+        if (!tray_->Create()) log::Warning(kArea, "the tray icon could not be created");
+    } else {
+        log::Info(kArea, "no display: running without a tray icon");
+    }
     LinkHooks hooks;
+    hooks.newerFirmwarePopup = [this] {
+        if (platform::ActionRecord::Instance().Active()) {
+            platform::ActionRecord::Instance().Write("popup 144 140");
+            return;
+        }
+        if (!options_.gui) return;
+        // Modal on the GUI thread; the keyboard thread waits for it.
+        QMetaObject::invokeMethod(
+            qApp,
+            [] {
+                widgets::CPopupDlg popup(widgets::CPopupDlg::Form::Monitor);
+                popup.SetFaceBitmaps(144, 140);
+                popup.SetTwoButtons(false);
+                popup.Run();
+            },
+            Qt::BlockingQueuedConnection);
+    };
     hooks.startWorkerThreads = [this] {
         // The sound thread, the tray thread (with the tray icon), the light macro player.
         if (!soundThread_->CreateThread()) log::Warning(kArea, "the sound thread could not be started");
@@ -71,7 +100,20 @@ bool CVyreMKMonitorApp::InitInstance() {
 }
 
 int CVyreMKMonitorApp::Run() {
-    return win::RunMessageLoop();
+    if (!options_.gui || qApp == nullptr) return win::RunMessageLoop();
+    // The windows of this thread are served inside Qt's loop.
+    QSocketNotifier wake(win::WakeFd(), QSocketNotifier::Read);
+    int code = 0;
+    auto serve = [&] {
+        if (const auto quit = win::ProcessPendingMessages()) {
+            code = *quit;
+            qApp->exit(code);
+        }
+    };
+    QObject::connect(&wake, &QSocketNotifier::activated, serve);
+    serve();
+    qApp->exec();
+    return code;
 }
 
 int CVyreMKMonitorApp::ExitInstance() {
@@ -95,6 +137,7 @@ int CVyreMKMonitorApp::ExitInstance() {
     if (soundThread_ && !soundThread_->Wait(std::chrono::milliseconds(kStopWaitMs))) {
         log::Warning(kArea, "the sound thread did not end in time");
     }
+    if (tray_) tray_->Destroy();
     if (control_) control_->DestroyWindow();
     shared_.control = 0;
     log::Info(kArea, "stopped");

@@ -15,6 +15,7 @@
 #include "monitor/link/settings.h"
 #include "monitor/shell/control_window.h"
 #include "monitor/shell/sound_thread.h"
+#include "monitor/shell/tray.h"
 #include "platform/hid/hid.h"
 #include "platform/registry.h"
 #include "platform/system.h"
@@ -30,6 +31,9 @@ inline constexpr int kStopAbortWaitMs = 5000;
 
 struct MonitorOptions {
     std::unique_ptr<hid::Backend> backend;  // null: the HID layer could not start
+    // A Qt application runs on the main thread (tray icon, popup); false:
+    // the Monitor runs without a display.
+    bool gui = false;
     CHIDFilterThread::Options link;
 };
 
@@ -41,8 +45,9 @@ class CVyreMKMonitorApp {
     // False: another Monitor runs (end silently) or the control window could
     // not be created.
     bool InitInstance();
-    // The main thread's message loop, until the stop.
+    // The main thread's message loop (inside Qt's with a GUI), until the stop.
     int Run();
+    CTrayThread* tray() { return tray_.get(); }
     // Waits (bounded) for the threads, then takes the control window down.
     int ExitInstance();
 
@@ -60,6 +65,7 @@ class CVyreMKMonitorApp {
     std::unique_ptr<HostActions> host_;
     std::unique_ptr<CMoniterCtrl> control_;
     std::unique_ptr<CSoundThread> soundThread_;
+    std::unique_ptr<CTrayThread> tray_;
     std::unique_ptr<CLEDMacroThread> lightThread_;
     std::unique_ptr<CHIDFilterThread> keyboardThread_;
 };

@@ -1,0 +1,139 @@
+// The tray icon and the on-screen popup, on Qt's offscreen platform.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+
+#include <filesystem>
+
+#include "common/link_codes.h"
+#include "monitor/shell/tray.h"
+#include "platform/record.h"
+#include "tests/support/programs.h"
+#include "widgets/popup_dlg.h"
+#include "widgets/skin_art.h"
+
+namespace vyre {
+namespace {
+
+using widgets::CPopupDlg;
+
+QApplication& App() {
+    static int argc = 1;
+    static char name[] = "test";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
+}
+
+// Where screenshots go: beside the build's programs.
+std::filesystem::path ScreenshotFolder() {
+    auto folder = testing::BinFolder().parent_path() / "screenshots";
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
+// Runs the popup and acts on it once it is up.
+int RunWith(CPopupDlg& popup, std::function<void()> act) {
+    QTimer::singleShot(0, [act] { act(); });
+    return popup.Run();
+}
+
+TEST(Popup, OneButtonFormOfTheMonitor) {
+    App();
+    CPopupDlg popup(CPopupDlg::Form::Monitor);
+    popup.SetFaceBitmaps(144, 140);
+    popup.Prepare();
+    EXPECT_EQ(popup.size(), QSize(310, 208));  // the face plus 5 pixels each way
+    EXPECT_FALSE(popup.cancelButton()->isVisible());
+    EXPECT_FALSE(popup.cancelButton()->isEnabled());
+    EXPECT_EQ(popup.okButton()->geometry(), QRect(126, 172, 52, 21));
+    EXPECT_EQ(popup.closeButton()->geometry(), QRect(277, 5, 23, 21));
+    popup.show();
+    popup.grab().save(QString::fromStdString((ScreenshotFolder() / "popup_monitor.png").string()));
+    popup.hide();
+
+    EXPECT_EQ(RunWith(popup, [&] { QTest::mouseClick(popup.okButton(), Qt::LeftButton); }),
+              widgets::IDOK);
+    EXPECT_EQ(RunWith(popup, [&] { QTest::mouseClick(popup.closeButton(), Qt::LeftButton); }),
+              widgets::IDCANCEL);
+    EXPECT_EQ(RunWith(popup, [&] { QTest::keyClick(&popup, Qt::Key_Escape); }), widgets::IDCANCEL);
+}
+
+TEST(Popup, TwoButtonFormOfTheConfigCentredOnItsOwner) {
+    App();
+    QWidget owner;
+    owner.setGeometry(100, 100, 800, 600);
+    owner.show();
+    CPopupDlg popup(CPopupDlg::Form::Config, &owner);
+    popup.SetFaceBitmaps(2381, 2380);
+    popup.SetTwoButtons(true);
+    popup.Prepare();
+    EXPECT_TRUE(popup.cancelButton()->isEnabled());
+    EXPECT_EQ(popup.okButton()->geometry(), QRect(75, 202, 52, 21));
+    EXPECT_EQ(popup.cancelButton()->geometry(), QRect(139, 202, 91, 21));
+    EXPECT_LE(std::abs(popup.geometry().center().x() - owner.frameGeometry().center().x()), 1);
+    popup.show();
+    popup.grab().save(QString::fromStdString((ScreenshotFolder() / "popup_config.png").string()));
+    popup.hide();
+    EXPECT_EQ(RunWith(popup, [&] { QTest::mouseClick(popup.cancelButton(), Qt::LeftButton); }),
+              widgets::IDCANCEL);
+    EXPECT_EQ(RunWith(popup, [&] { QTest::mouseClick(popup.okButton(), Qt::LeftButton); }),
+              widgets::IDOK);
+    EXPECT_TRUE(widgets::HasSkinArt(1009));
+    EXPECT_FALSE(widgets::HasSkinArt(99999));  // drawn as a placeholder
+}
+
+TEST(Tray, IconFollowsTheKeyboardAndItsMenuActs) {
+    App();
+    std::vector<std::string> record;
+    platform::ActionRecord::Instance().SetSink(
+        [&](const std::string& line) { record.push_back(line.substr(line.find(' ') + 1)); });
+    MonitorShared shared;
+    CTrayThread tray(shared);
+    ASSERT_TRUE(tray.Create());
+    ASSERT_NE(shared.tray.load(), 0u);
+    for (unsigned code :
+         {link::notify::kTrayShow, link::notify::kTrayShow, link::notify::kTrayHide}) {
+        win::SendMessage(shared.tray.load(), link::kMsgNotify, code, 0);
+    }
+    EXPECT_EQ(record, (std::vector<std::string>{"tray show", "tray hide"}));
+    platform::ActionRecord::Instance().Close();
+
+    // The Config program is missing here: a double-click says so.
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            shown = box->windowTitle() + ": " + box->text();
+            box->accept();
+        }
+    });
+    tray.DoubleClicked();
+    EXPECT_EQ(shown, "Error: Can't find Config file !");
+
+    // Exit asks the control window to stop the Monitor.
+    win::Window control;
+    control.Create("control", "control", win::HWND_MESSAGE);
+    shared.control = control.GetSafeHwnd();
+    bool exitAsked = false;
+    control.Messages().On(link::kMsgNotify, link::notify::kExit, [&](win::WPARAM, win::LPARAM) {
+        exitAsked = true;
+        return 0;
+    });
+    tray.MenuExit();
+    win::MSG msg;
+    while (win::PeekMessage(msg)) {
+        if (msg.message == win::WM_QUIT) break;
+        win::DispatchMessage(msg);
+    }
+    EXPECT_TRUE(exitAsked);
+    win::SendMessage(shared.tray.load(), win::WM_DESTROY, 0, 0);
+    tray.Destroy();
+    EXPECT_EQ(shared.tray.load(), 0u);
+}
+
+}  // namespace
+}  // namespace vyre
