@@ -1,5 +1,12 @@
 #include "platform/input.h"
 
+// Qt first: the X11 headers define macros (Status, Bool) that Qt's would meet.
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QDBusVariant>
+
 #include <X11/XF86keysym.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
@@ -65,6 +72,73 @@ class XTestInjector : public KeyInjector {
     Display* display_;
 };
 
+// Media keys as MPRIS calls to the player that plays (else the first one),
+// volume keys as changes of the master volume.
+class MprisInjector : public KeyInjector {
+  public:
+    explicit MprisInjector(MasterVolume& volume) : volume_(volume) {}
+    void Press(MediaKey key) override {
+        switch (key) {
+            case MediaKey::NextTrack:
+                Call("Next");
+                break;
+            case MediaKey::PreviousTrack:
+                Call("Previous");
+                break;
+            case MediaKey::PlayPause:
+                Call("PlayPause");
+                break;
+            case MediaKey::Stop:
+                Call("Stop");
+                break;
+            case MediaKey::VolumeUp:
+                volume_.Step(1);
+                break;
+            case MediaKey::VolumeDown:
+                volume_.Step(-1);
+                break;
+            case MediaKey::Mute:
+                volume_.ToggleMute();
+                break;
+            case MediaKey::MediaSelect:
+                break;  // no player to open without a desktop key
+        }
+    }
+    void Release(MediaKey) override {}
+
+  private:
+    static constexpr int kTimeoutMs = 1000;
+    static constexpr const char* kPath = "/org/mpris/MediaPlayer2";
+    static constexpr const char* kPlayer = "org.mpris.MediaPlayer2.Player";
+
+    static void Call(const char* method) {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        if (!bus.isConnected() || bus.interface() == nullptr) return;
+        const QDBusReply<QStringList> names = bus.interface()->registeredServiceNames();
+        if (!names.isValid()) return;
+        QString chosen;
+        for (const QString& name : names.value()) {
+            if (!name.startsWith("org.mpris.MediaPlayer2.")) continue;
+            if (chosen.isEmpty()) chosen = name;
+            QDBusMessage get = QDBusMessage::createMethodCall(
+                name, kPath, "org.freedesktop.DBus.Properties", "Get");
+            get << QString(kPlayer) << QString("PlaybackStatus");
+            const QDBusMessage status = bus.call(get, QDBus::Block, kTimeoutMs);
+            if (!status.arguments().isEmpty() &&
+                status.arguments().first().value<QDBusVariant>().variant().toString() ==
+                    "Playing") {
+                chosen = name;
+                break;
+            }
+        }
+        if (chosen.isEmpty()) return;
+        bus.call(QDBusMessage::createMethodCall(chosen, kPath, kPlayer, method), QDBus::Block,
+                 kTimeoutMs);
+    }
+
+    MasterVolume& volume_;
+};
+
 class NoInjector : public KeyInjector {
   public:
     void Press(MediaKey key) override { Tell(key); }
@@ -122,9 +196,23 @@ std::unique_ptr<KeyInjector> MakeXTestKeyInjector() {
     return std::make_unique<XTestInjector>(display);
 }
 
-std::unique_ptr<KeyInjector> MakeKeyInjector() {
+std::unique_ptr<KeyInjector> MakeMprisKeyInjector(MasterVolume& volume) {
+    const char* bus = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    if (bus == nullptr || *bus == '\0') return nullptr;
+    return std::make_unique<MprisInjector>(volume);
+}
+
+std::unique_ptr<KeyInjector> MakeKeyInjector(MasterVolume* volume) {
     if (ActionRecord::Instance().Active()) return MakeRecordingKeyInjector();
     if (auto xtest = MakeXTestKeyInjector()) return xtest;
+    if (volume != nullptr) {
+        if (auto mpris = MakeMprisKeyInjector(*volume)) {
+            log::Info(
+                "input",
+                "no X11 display: media keys go to MPRIS players, volume keys to the sound server");
+            return mpris;
+        }
+    }
     return std::make_unique<NoInjector>();
 }
 

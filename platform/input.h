@@ -2,12 +2,16 @@
 // Media and volume keys injected into the desktop's input, as if pressed on
 // a multimedia keyboard: the desktop and its players act on them.
 //
-// Backends: XTest in an X11 session (the XF86Audio key symbols), the action
-// record (--record: "key <name> down|up"), and none where keys cannot reach
-// the desktop (says so once in the log).
+// Backends: XTest in an X11 session (the XF86Audio key symbols); where
+// injected keys cannot reach the desktop (a Wayland session) the media
+// players are driven over MPRIS (D-Bus) and the volume through the sound
+// server instead; the action record (--record: "key <name> down|up"); and
+// none where neither is there (says so once in the log).
 
 #include <memory>
 #include <string_view>
+
+#include "platform/volume.h"
 
 namespace vyre::platform {
 
@@ -34,7 +38,10 @@ class KeyInjector {
 std::unique_ptr<KeyInjector> MakeRecordingKeyInjector();
 // Null when there is no X display or it has no XTest.
 std::unique_ptr<KeyInjector> MakeXTestKeyInjector();
-// The recording backend while the action record is active, else XTest, else none.
-std::unique_ptr<KeyInjector> MakeKeyInjector();
+// MPRIS players on the session bus and the master volume; null without a session bus.
+std::unique_ptr<KeyInjector> MakeMprisKeyInjector(MasterVolume& volume);
+// The recording backend while the action record is active, else XTest, else
+// MPRIS with `volume`, else none.
+std::unique_ptr<KeyInjector> MakeKeyInjector(MasterVolume* volume = nullptr);
 
 }  // namespace vyre::platform

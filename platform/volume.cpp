@@ -36,7 +36,42 @@ class PulseVolume : public MasterVolume {
     }
     int Percent() override { return percent_.load(); }
 
+    bool Step(int steps) override {
+        if (loop_ == nullptr || context_ == nullptr) return false;
+        pa_threaded_mainloop_lock(loop_);
+        const bool ready = pa_context_get_state(context_) == PA_CONTEXT_READY && !sink_.empty();
+        if (ready) {
+            pa_cvolume volume = volume_;
+            const pa_volume_t delta = PA_VOLUME_NORM * kStepPercent / 100;
+            if (steps > 0) {
+                pa_cvolume_inc_clamp(&volume, delta * static_cast<pa_volume_t>(steps),
+                                     PA_VOLUME_NORM);
+            } else {
+                pa_cvolume_dec(&volume, delta * static_cast<pa_volume_t>(-steps));
+            }
+            pa_operation* op = pa_context_set_sink_volume_by_name(context_, sink_.c_str(), &volume,
+                                                                  nullptr, nullptr);
+            if (op != nullptr) pa_operation_unref(op);
+        }
+        pa_threaded_mainloop_unlock(loop_);
+        return ready;
+    }
+
+    bool ToggleMute() override {
+        if (loop_ == nullptr || context_ == nullptr) return false;
+        pa_threaded_mainloop_lock(loop_);
+        const bool ready = pa_context_get_state(context_) == PA_CONTEXT_READY && !sink_.empty();
+        if (ready) {
+            pa_operation* op = pa_context_set_sink_mute_by_name(context_, sink_.c_str(), !muted_,
+                                                                nullptr, nullptr);
+            if (op != nullptr) pa_operation_unref(op);
+        }
+        pa_threaded_mainloop_unlock(loop_);
+        return ready;
+    }
+
   private:
+    static constexpr unsigned kStepPercent = 5;
     static void OnState(pa_context* c, void* self) {
         auto* me = static_cast<PulseVolume*>(self);
         switch (pa_context_get_state(c)) {
@@ -73,16 +108,24 @@ class PulseVolume : public MasterVolume {
                                                             &PulseVolume::OnSink, self);
         if (op != nullptr) pa_operation_unref(op);
     }
+    // Runs on the main loop's thread, which holds its lock.
     static void OnSink(pa_context*, const pa_sink_info* info, int eol, void* self) {
         if (eol != 0 || info == nullptr) return;
+        auto* me = static_cast<PulseVolume*>(self);
         const double average = pa_cvolume_avg(&info->volume);
-        static_cast<PulseVolume*>(self)->percent_ =
-            static_cast<int>(std::lround(average * 100.0 / PA_VOLUME_NORM));
+        me->percent_ = static_cast<int>(std::lround(average * 100.0 / PA_VOLUME_NORM));
+        me->sink_ = info->name ? info->name : "";
+        me->volume_ = info->volume;
+        me->muted_ = info->mute != 0;
     }
 
     pa_threaded_mainloop* loop_ = nullptr;
     pa_context* context_ = nullptr;
     std::atomic<int> percent_{0};
+    // The default sink as last read (guarded by the main loop's lock).
+    std::string sink_;
+    pa_cvolume volume_{};
+    bool muted_ = false;
 };
 
 }  // namespace

@@ -15,6 +15,13 @@ class MasterVolume {
   public:
     virtual ~MasterVolume() = default;
     virtual int Percent() = 0;
+    // Changes the volume by steps of a few percent (negative: down); false
+    // when it cannot be changed here.
+    virtual bool Step(int steps) {
+        (void)steps;
+        return false;
+    }
+    virtual bool ToggleMute() { return false; }
 };
 
 class SettableVolume : public MasterVolume {

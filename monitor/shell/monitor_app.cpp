@@ -47,8 +47,9 @@ bool CVyreMKMonitorApp::InitInstance() {
     repeat_ = platform::MakeKeyboardRepeat();
     settings_ = std::make_unique<SettingsPersistence>(platform::Registry::CurrentUser(),
                                                       paths::Resolve("./Config"));
-    host_ = std::make_unique<SystemHostActions>(platform::MakeKeyInjector(), platform::MakePulseVolume(),
-                                                platform::MakeX11Desktop());
+    auto volume = platform::MakePulseVolume();
+    auto keys = platform::MakeKeyInjector(volume.get());
+    host_ = std::make_unique<SystemHostActions>(std::move(keys), std::move(volume), platform::MakeX11Desktop());
     soundThread_ = std::make_unique<CSoundThread>(shared_, platform::MakeMci());
     lightThread_ = std::make_unique<CLEDMacroThread>(*store_, shared_);
     if (options_.gui) {
