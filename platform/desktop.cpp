@@ -14,6 +14,8 @@ namespace {
 class X11Desktop : public Desktop {
   public:
     explicit X11Desktop(Display* display) : display_(display) {
+        const char* wayland = std::getenv("WAYLAND_DISPLAY");
+        wayland_ = wayland != nullptr && *wayland != '\0';
         active_ = XInternAtom(display_, "_NET_ACTIVE_WINDOW", False);
         pid_ = XInternAtom(display_, "_NET_WM_PID", False);
         type_ = XInternAtom(display_, "_NET_WM_WINDOW_TYPE", False);
@@ -27,6 +29,9 @@ class X11Desktop : public Desktop {
         if (!active) return std::nullopt;  // no window manager that tells
         ForegroundProgram fg;
         fg.window = active->empty() ? 0 : (*active)[0];
+        // In a Wayland session no active X11 window means a Wayland window is
+        // in front, which X11 cannot name: the foreground is unknown.
+        if (fg.window == 0 && wayland_) return std::nullopt;
         if (fg.window == 0) {
             fg.desktop = true;
             return fg;
@@ -68,6 +73,7 @@ class X11Desktop : public Desktop {
     std::mutex mutex_;
     Display* display_;
     Atom active_, pid_, type_, typeDesktop_;
+    bool wayland_ = false;
 };
 
 int IgnoreErrors(Display*, XErrorEvent*) {
