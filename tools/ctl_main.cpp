@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -12,6 +13,8 @@
 #include <vector>
 
 #include "common/link_codes.h"
+#include "common/profile_file.h"
+#include "common/store_blocks.h"
 #include "tools/link_client.h"
 
 namespace {
@@ -29,6 +32,9 @@ const char kUsage[] =
     "  upload DIR                the full upload (16 commands) from a dump folder\n"
     "  watch [--seconds N]       print notifications (\"CODE SIZE\") and notices\n"
     "                            (\"notice CODE LPARAM\") sent to the Config's link window\n"
+    "  export PROFILE FILE       write profile 1..5 of the Monitor to a profile file (.kkp)\n"
+    "  import PROFILE FILE       read a profile file into profile 1..5 and send it to the\n"
+    "                            Monitor as the Config's OK does\n"
     "Numbers are decimal or 0x-hex. Exit status 0 on success.\n";
 
 constexpr auto kDumpTimeout = std::chrono::seconds(60);
@@ -180,6 +186,52 @@ int Upload(LinkClient& client, const std::vector<std::string>& args) {
     return 0;
 }
 
+// The Monitor's store as its registration dump gives it.
+bool DumpStore(LinkClient& client, ProfileStore& store) {
+    std::vector<LinkEvent> events;
+    if (!client.Dump(events, kDumpTimeout)) return false;
+    for (const LinkEvent& e : events) {
+        if (e.notice) continue;
+        if (e.code == link::notification::kNoKeyboard || e.code == link::notification::kNotReady) {
+            std::fprintf(stderr, "vyre-lumo-ctl: the Monitor has %s\n",
+                         e.code == link::notification::kNoKeyboard ? "no keyboard" : "not read the keyboard yet");
+            return false;
+        }
+        const auto block = StoreBlock(store, static_cast<std::uint16_t>(e.code));
+        if (!block.empty() && block.size() == e.data.size()) std::memcpy(block.data(), e.data.data(), e.data.size());
+    }
+    return true;
+}
+
+int ProfileFileCommand(LinkClient& client, const std::vector<std::string>& args, bool import) {
+    long long profile = 0;
+    if (args.size() != 2 || !ParseNumber(args[0], &profile) || profile < 1 || profile > 5) {
+        return Usage(std::string(import ? "import" : "export") + " takes PROFILE (1..5) and FILE");
+    }
+    if (!MonitorRuns()) return kNoMonitor;
+    auto store = NewProfileStore();
+    if (!DumpStore(client, *store)) return Fail("the Monitor's settings could not be read");
+    const int p = static_cast<int>(profile - 1);
+    if (!import) {
+        const auto bytes = WriteProfileFile(*store, p);
+        if (!WriteFile(args[1], bytes)) return Fail("cannot write " + args[1]);
+        return 0;
+    }
+    std::vector<std::uint8_t> bytes;
+    if (!ReadFile(args[1], bytes)) return Fail("cannot read " + args[1]);
+    if (bytes.size() < kProfileFileSize) {
+        std::fprintf(stderr, "vyre-lumo-ctl: %s holds %zu bytes, less than a profile file (%zu); reading what it holds\n",
+                     args[1].c_str(), bytes.size(), kProfileFileSize);
+    }
+    ReadProfileFile(bytes, *store, p);
+    for (std::uint16_t code : link::kFullUploadOrder) {
+        if (!client.SendCommand(code, StoreBlock(*store, code))) {
+            return Fail("the Monitor did not take command " + std::to_string(code));
+        }
+    }
+    return 0;
+}
+
 int Watch(LinkClient& client, const std::vector<std::string>& args) {
     long long seconds = -1;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -209,7 +261,7 @@ int main(int argc, char** argv) {
     }
     const std::vector<std::string> args(argv + 2, argv + argc);
     if (command != "dump" && command != "send" && command != "request" && command != "upload" &&
-        command != "watch") {
+        command != "watch" && command != "export" && command != "import") {
         return Usage("unknown command " + command);
     }
     std::signal(SIGINT, [](int) { g_stop = true; });
@@ -221,5 +273,7 @@ int main(int argc, char** argv) {
     if (command == "send") return Send(client, args);
     if (command == "request") return Request(client, args);
     if (command == "upload") return Upload(client, args);
+    if (command == "export") return ProfileFileCommand(client, args, false);
+    if (command == "import") return ProfileFileCommand(client, args, true);
     return Watch(client, args);
 }

@@ -176,6 +176,32 @@ TEST(MonitorProgram, KeyboardEventsActOnTheComputerAsRecorded) {
     EXPECT_EQ(ReadFile(rig.folder / "d" / "3.bin"), (std::vector<std::uint8_t>{5, 3, 2}));
 }
 
+TEST(ControlTool, ExportAndImportAProfileFile) {
+    MonitorRig rig;
+    auto monitor = rig.StartMonitor();
+    const auto dir = rig.folder / "dump";
+    ASSERT_EQ(rig.DumpWhenReady({"--dir", dir.string()}).exit, 0);
+    // Profile 3 gets a name, then goes to a file, and from there into profile 1.
+    auto host = ReadFile(dir / "12.bin");
+    HostSettingsBlock block;
+    std::memcpy(static_cast<void*>(&block), host.data(), sizeof block);
+    block.profileHostRecords[2].name.set(u"Shooter");
+    std::memcpy(host.data(), &block, sizeof block);
+    std::ofstream(dir / "12.bin", std::ios::binary).write(reinterpret_cast<const char*>(host.data()),
+                                                          static_cast<std::streamsize>(host.size()));
+    ASSERT_EQ(rig.Ctl({"send", "12", (dir / "12.bin").string()}).exit, 0);
+    const auto file = (rig.folder / "shooter.kkp").string();
+    ASSERT_EQ(rig.Ctl({"export", "3", file}).exit, 0);
+    EXPECT_EQ(std::filesystem::file_size(file), 543236u);
+    ASSERT_EQ(rig.Ctl({"import", "1", file}).exit, 0);
+    const auto again = rig.folder / "again";
+    ASSERT_EQ(rig.Ctl({"dump", "--dir", again.string()}).exit, 0);
+    host = ReadFile(again / "12.bin");
+    std::memcpy(static_cast<void*>(&block), host.data(), sizeof block);
+    EXPECT_EQ(block.profileHostRecords[0].name.str(), u"Shooter");
+    EXPECT_EQ(rig.Ctl({"export", "9", file}).exit, 2);
+}
+
 TEST(ControlTool, ClearErrors) {
     testing::TempDir folder;
     const auto none = testing::Run({Program("vyre-lumo-ctl"), "dump"});

@@ -1,0 +1,78 @@
+#include "common/profile_file.h"
+
+#include <cstring>
+
+namespace vyre {
+namespace {
+
+struct Slice {
+    std::uint8_t* data;
+    std::size_t size;
+};
+
+template <typename T>
+Slice Of(T& field) {
+    return {reinterpret_cast<std::uint8_t*>(&field), sizeof field};
+}
+
+// The slices in file order.
+std::vector<Slice> Slices(ProfileStoreBlocks& s, int p) {
+    HostSettingsBlock& h = s.hostSettingsBlock;
+    return {
+        Of(s.keyRemapReports[p]),
+        Of(s.functionKeyReports[p]),
+        Of(s.thumbKeyReports[p]),
+        Of(s.profileOptionReports[p]),
+        Of(s.flexKeyReports[p]),
+        Of(s.lightOptionReports[p]),
+        Of(s.lightReports[p]),
+        Of(s.globalReport14),
+        Of(s.macroReports[p]),
+        Of(h.profileHostRecords[p]),
+        Of(h.talkCommands[p]),
+        Of(h.programLinks[p]),
+        Of(h.keyTimers[p]),
+        Of(h.keyLaunchPaths[p]),
+        Of(s.illuminationTable[p][0][0]),
+        Of(s.illuminationTable[p][1][0]),
+        {reinterpret_cast<std::uint8_t*>(&s.lightMacroBlocks[p][0]),
+         kMacroSlotsPerProfile * sizeof(LightMacroBlock)},
+        Of(h.lightGroupFlags[p][0]),
+        Of(h.lightGroupFlags[p][1]),
+    };
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> WriteProfileFile(const ProfileStoreBlocks& store, int profile) {
+    std::vector<std::uint8_t> out;
+    if (!IsProfile(profile)) return out;
+    out.reserve(kProfileFileSize);
+    // The slices are only read here.
+    for (const Slice& slice : Slices(const_cast<ProfileStoreBlocks&>(store), profile)) {
+        out.insert(out.end(), slice.data, slice.data + slice.size);
+        out.push_back(0);
+    }
+    return out;
+}
+
+int ReadProfileFile(std::span<const std::uint8_t> file, ProfileStoreBlocks& store, int profile) {
+    if (!IsProfile(profile)) return 0;
+    std::size_t at = 0;
+    int taken = 0;
+    for (const Slice& slice : Slices(store, profile)) {
+        if (file.size() - at < slice.size) break;
+        std::memcpy(slice.data, file.data() + at, slice.size);
+        at += slice.size + 1;
+        ++taken;
+        if (at > file.size()) break;
+    }
+    return taken;
+}
+
+static_assert(125 + 1 + 95 + 1 + 23 + 1 + 8 + 1 + 294 + 1 + 6 + 1 + 16 + 1 + 20 + 1 + 224224 + 1 +
+                  116 + 1 + 765 + 1 + 1536 + 1 + 5217 + 1 + 86292 + 1 + 253 + 1 + 253 + 1 + 223776 +
+                  1 + 99 + 1 + 99 + 1 ==
+              kProfileFileSize);
+
+}  // namespace vyre
