@@ -12,7 +12,7 @@
 namespace vyre::widgets {
 namespace {
 
-enum class Kind { DialogFace, Secondary, CloseButton, TextButton };
+enum class Kind { DialogFace, Secondary, CloseButton, TextButton, MainFace };
 enum class State { Normal, Pressed, Hover };
 
 struct Art {
@@ -42,6 +42,16 @@ const std::map<int, Art>& Table() {
         {130, {Kind::TextButton, 91, 21, State::Normal, "CANCEL"}},
         {129, {Kind::TextButton, 91, 21, State::Pressed, "CANCEL"}},
         {131, {Kind::TextButton, 91, 21, State::Hover, "CANCEL"}},
+        // The Config's main dialog: its face, and the second bitmaps of model A and B.
+        {1001, {Kind::MainFace, 800, 600}},
+        {1000, {Kind::Secondary, 800, 600}},
+        {954, {Kind::Secondary, 800, 600}},
+        // The Windows profile confirmation.
+        {958,
+         {Kind::DialogFace, 305, 233, State::Normal, "DESKTOP PROFILE",
+          "Use this profile while the desktop is in front?\n\nWhen no program linked to a profile "
+          "is "
+          "in front, the keyboard switches to it."}},
         // The Config's Reset confirmation.
         {2381,
          {Kind::DialogFace, 305, 233, State::Normal, "RESET",
@@ -92,6 +102,43 @@ void PaintFace(QPainter& p, const Art& art) {
     option.setWrapMode(QTextOption::WordWrap);
     p.drawText(QRectF(16, 48, art.width - 32, art.height - 48 - 44), QString::fromUtf8(art.message),
                option);
+}
+
+// The main dialog: the title band, the page panel, the profile bar and the bottom row.
+void PaintMainFace(QPainter& p, const Art& art) {
+    const QRectF r(0.5, 0.5, art.width - 1, art.height - 1);
+    QLinearGradient bg(0, 0, 0, art.height);
+    bg.setColorAt(0, colour::kBackgroundTop);
+    bg.setColorAt(1, colour::kBackgroundBottom);
+    QPainterPath shape;
+    shape.addRoundedRect(r, 10, 10);
+    p.fillPath(shape, bg);
+    p.setPen(QPen(colour::kBorder, 1));
+    p.drawPath(shape);
+    // Title band.
+    QFont title = TextFont(22, true);
+    title.setLetterSpacing(QFont::AbsoluteSpacing, 3);
+    p.setFont(title);
+    p.setPen(colour::kText);
+    p.drawText(QRectF(18, 14, 200, 30), Qt::AlignLeft | Qt::AlignVCenter, "VYRE LUMO");
+    QFont sub = TextFont(11, true);
+    sub.setLetterSpacing(QFont::AbsoluteSpacing, 2);
+    p.setFont(sub);
+    p.setPen(colour::kAccent);
+    p.drawText(QRectF(18, 44, 300, 16), Qt::AlignLeft | Qt::AlignVCenter, "KALVEX  CONFIGURATION");
+    p.setPen(QPen(colour::kBorder, 1));
+    p.drawLine(QPointF(6, 72.5), QPointF(art.width - 6, 72.5));
+    // Page panel (the client area shrunk by 10, 124, 15, 164).
+    const QRectF page(10.5, 124.5, art.width - 25 - 1, art.height - 288 - 1);
+    p.setBrush(colour::kPanel);
+    p.drawRoundedRect(page, 4, 4);
+    // Profile bar.
+    p.setBrush(Qt::NoBrush);
+    p.drawLine(QPointF(6, 480.5), QPointF(art.width - 6, 480.5));
+    p.drawLine(QPointF(6, 552.5), QPointF(art.width - 6, 552.5));
+    p.setFont(sub);
+    p.setPen(colour::kTextSecondary);
+    p.drawText(QRectF(12, 448, 270, 22), Qt::AlignLeft | Qt::AlignVCenter, "PROFILES");
 }
 
 void PaintSecondary(QPainter& p, const Art& art) {
@@ -183,8 +230,83 @@ QPixmap SkinBitmap(int id, qreal dpr) {
         case Kind::TextButton:
             PaintButton(p, it->second);
             break;
+        case Kind::MainFace:
+            PaintMainFace(p, it->second);
+            break;
     }
     return pixmap;
+}
+
+void PaintControl(QPainter& p, const QRect& rect, ControlKind kind, ControlState state,
+                  bool checked, const QString& caption) {
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF r = QRectF(rect).adjusted(0.5, 0.5, -0.5, -0.5);
+    const bool pressed = state == ControlState::Pressed || checked;
+    QColor fill = state == ControlState::Hover ? colour::kControlHover : colour::kControl;
+    if (pressed) fill = colour::kControlPressed;
+    QColor text = state == ControlState::Disabled ? colour::kTextDisabled : colour::kText;
+    switch (kind) {
+        case ControlKind::Tab: {
+            p.setPen(Qt::NoPen);
+            p.setBrush(checked ? colour::kPanel
+                               : (state == ControlState::Hover ? colour::kControlHover
+                                                               : colour::kControl));
+            p.drawRoundedRect(r.adjusted(0, 0, 0, 4), 4, 4);
+            if (checked)
+                p.fillRect(QRectF(r.left() + 8, r.bottom() - 2, r.width() - 16, 2),
+                           colour::kAccent);
+            p.setPen(checked ? colour::kText : colour::kTextSecondary);
+            p.setFont(CaptionFont());
+            p.drawText(r, Qt::AlignCenter, caption);
+            break;
+        }
+        case ControlKind::ProfileSlot:
+            p.setPen(QPen(checked ? colour::kAccent : colour::kBorder, 1));
+            p.setBrush(fill);
+            p.drawRoundedRect(r, 3, 3);
+            if (checked)
+                p.fillRect(QRectF(r.left() + 1, r.top() + 1, 4, r.height() - 2), colour::kAccent);
+            break;
+        case ControlKind::Marker: {
+            p.setPen(QPen(checked ? colour::kAccent : colour::kBorder, 1));
+            p.setBrush(checked ? colour::kControlPressed : fill);
+            p.drawRoundedRect(r, 3, 3);
+            // A small screen: the desktop.
+            const QRectF screen = r.adjusted(5, 5, -5, -8);
+            p.setPen(QPen(checked ? colour::kAccent : colour::kTextSecondary, 1.2));
+            p.setBrush(Qt::NoBrush);
+            p.drawRoundedRect(screen, 1.5, 1.5);
+            p.drawLine(QPointF(r.center().x(), screen.bottom()),
+                       QPointF(r.center().x(), screen.bottom() + 3));
+            break;
+        }
+        case ControlKind::Close:
+        case ControlKind::Minimise: {
+            p.setPen(Qt::NoPen);
+            p.setBrush(state == ControlState::Normal ? Qt::transparent : fill);
+            p.drawRoundedRect(r, 3, 3);
+            p.setPen(QPen(state == ControlState::Normal ? colour::kTextSecondary : colour::kText,
+                          1.6, Qt::SolidLine, Qt::RoundCap));
+            const QPointF c = r.center();
+            if (kind == ControlKind::Close) {
+                p.drawLine(c + QPointF(-4.5, -4.5), c + QPointF(4.5, 4.5));
+                p.drawLine(c + QPointF(-4.5, 4.5), c + QPointF(4.5, -4.5));
+            } else {
+                p.drawLine(c + QPointF(-5, 4), c + QPointF(5, 4));
+            }
+            break;
+        }
+        case ControlKind::Push:
+            p.setPen(QPen(pressed ? colour::kAccent : colour::kBorder, 1));
+            p.setBrush(fill);
+            p.drawRoundedRect(r, 3, 3);
+            p.setPen(text);
+            p.setFont(CaptionFont());
+            p.drawText(r, Qt::AlignCenter, caption);
+            break;
+    }
+    p.restore();
 }
 
 QPixmap AppIcon(int size) {

@@ -7,7 +7,9 @@
 
 #include <QColor>
 #include <QFont>
+#include <QPainter>
 #include <QPixmap>
+#include <QRect>
 #include <QSize>
 #include <QString>
 
@@ -41,5 +43,12 @@ bool HasSkinArt(int id);
 
 // The icon of both programs: a key cap with a cyan glow.
 QPixmap AppIcon(int size);
+
+// Controls whose art has no bitmap id of its own are drawn by kind, size,
+// caption and state.
+enum class ControlKind { Push, Tab, ProfileSlot, Marker, Close, Minimise };
+enum class ControlState { Normal, Hover, Pressed, Disabled };
+void PaintControl(QPainter& painter, const QRect& rect, ControlKind kind, ControlState state,
+                  bool checked, const QString& caption);
 
 }  // namespace vyre::widgets

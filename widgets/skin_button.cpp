@@ -1,0 +1,27 @@
+#include "widgets/skin_button.h"
+
+#include <QPainter>
+
+namespace vyre::widgets {
+
+CSkinButton::CSkinButton(ControlKind kind, const QString& caption, QWidget* parent)
+    : QAbstractButton(parent), kind_(kind) {
+    setText(caption);
+    setAttribute(Qt::WA_Hover);
+    setCursor(Qt::PointingHandCursor);
+}
+
+void CSkinButton::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    ControlState state = ControlState::Normal;
+    if (!isEnabled()) {
+        state = ControlState::Disabled;
+    } else if (isDown()) {
+        state = ControlState::Pressed;
+    } else if (underMouse()) {
+        state = ControlState::Hover;
+    }
+    PaintControl(p, rect(), kind_, state, isChecked(), text());
+}
+
+}  // namespace vyre::widgets
