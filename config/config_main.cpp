@@ -1,0 +1,95 @@
+// vyre-lumo-config: the window in which the keyboard's profiles are edited.
+
+#include <QApplication>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "common/log.h"
+#include "config/frame/config_app.h"
+#include "platform/crash.h"
+#include "platform/record.h"
+#include "widgets/popup_dlg.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: vyre-lumo-config [options]\n"
+    "  --home DIR           the data folder (also VYRE_LUMO_HOME)\n"
+    "  --record FILE        write message boxes to FILE instead of showing them\n"
+    "  --log-level LEVEL    debug, info (default), warning, error or off\n"
+    "  --screenshots DIR    once the main dialog shows, write pictures of it and its\n"
+    "                       dialogs into DIR as PNG files and end\n"
+    "  --help               this text\n";
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "vyre-lumo-config: %s\n%s", message.c_str(), kUsage);
+    return 2;
+}
+
+void Save(QWidget& widget, const std::filesystem::path& file) {
+    widget.grab().save(QString::fromStdString(file.string()));
+    std::printf("wrote %s\n", file.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace vyre;
+    platform::InstallCrashHandler("CrashInfo.dmp");
+    std::filesystem::path screenshots;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (arg == "--home" && value) {
+            ::setenv("VYRE_LUMO_HOME", value, 1);
+            ++i;
+        } else if (arg == "--record" && value) {
+            std::string error;
+            if (!platform::ActionRecord::Instance().Open(value, &error)) return Fail(error);
+            ++i;
+        } else if (arg == "--log-level" && value) {
+            log::Level level;
+            if (!log::ParseLevel(value, &level)) return Fail("unknown log level");
+            log::SetLevel(level);
+            ++i;
+        } else if (arg == "--screenshots" && value) {
+            screenshots = value;
+            ++i;
+        } else {
+            return Fail("unknown argument " + arg);
+        }
+    }
+    QApplication qt(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    CVyreMKConfigApp app;
+    if (!screenshots.empty()) {
+        std::filesystem::create_directories(screenshots);
+        app.onDialogShown = [&](CVyreMKConfigDlg& dialog) {
+            QTimer::singleShot(200, [&] {
+                const char model = dialog.modelFlag() == 1 ? 'A' : 'B';
+                Save(dialog, screenshots / (std::string("config-main-model-") + model + ".png"));
+                CCreateEditGameProfileDlg profile(*app.shared().mirror, false, &dialog);
+                profile.show();
+                Save(profile, screenshots / "config-profile-dialog.png");
+                profile.hide();
+                widgets::CPopupDlg desktop(widgets::CPopupDlg::Form::Config, &dialog);
+                desktop.SetFaceBitmaps(958, 2380);
+                desktop.SetTwoButtons(true);
+                desktop.Prepare();
+                desktop.show();
+                Save(desktop, screenshots / "config-desktop-profile.png");
+                desktop.hide();
+                dialog.Cancel();
+            });
+        };
+    }
+    if (!app.InitInstance()) return 0;
+    return app.Run();
+}

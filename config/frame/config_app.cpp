@@ -1,0 +1,127 @@
+#include "config/frame/config_app.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QSocketNotifier>
+
+#include <string>
+#include <thread>
+
+#include "common/link_codes.h"
+#include "common/log.h"
+#include "platform/process.h"
+#include "platform/record.h"
+
+namespace vyre {
+namespace {
+
+constexpr const char* kArea = "config";
+constexpr win::UINT kMsgShowDialog = win::WM_APP + 1;
+
+win::HWND FindMonitor() {
+    const std::string cls(link::kControlWindowClass), title(link::kControlWindowTitle);
+    return win::FindWindow(cls.c_str(), title.c_str());
+}
+
+}  // namespace
+
+CVyreMKConfigApp::CVyreMKConfigApp() = default;
+
+CVyreMKConfigApp::~CVyreMKConfigApp() {
+    dialog_.reset();
+    linkThread_.reset();
+    if (mainWindow_.IsWindow()) mainWindow_.DestroyWindow();
+}
+
+void CVyreMKConfigApp::MessageBox(const char* text, const char* caption) {
+    log::Error(kArea, std::string(caption) + ": " + text);
+    if (platform::ActionRecord::Instance().Active()) {
+        platform::ActionRecord::Instance().Write(std::string("message-box ") + caption + ": " +
+                                                 text);
+        return;
+    }
+    QMessageBox::critical(nullptr, caption, text, QMessageBox::Ok);
+}
+
+bool CVyreMKConfigApp::InitInstance() {
+    // The Monitor, started once when it is not there, then looked for every 4 s.
+    win::HWND monitor = FindMonitor();
+    if (monitor == 0) {
+        log::Info(kArea, "no Monitor running: starting it");
+        if (!process::StartOwnProgram("Vyre Lumo Monitor.exe")) {
+            MessageBox(
+                "Can't not Load the Vyre Lumo Monitor Application Up! Plaese reinstall the driver.",
+                "Vyre Lumo Monitor Application StartUp Error");
+            return false;
+        }
+        for (int looks = 1; (monitor = FindMonitor()) == 0; ++looks) {
+            if (looks >= kMonitorLooks) {
+                MessageBox(
+                    "Can't not set the VYRE LUMO Monitor Application Up! Plaese reinstall the "
+                    "driver.",
+                    "VYRE LUMO Monitor Application StartUp Error");
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(monitorLookMs));
+        }
+    }
+    shared_.monitor = monitor;
+    if (win::FindWindow(nullptr, "Kalvex Vyre Lumo FW Update") != 0) {
+        log::Info(kArea, "the firmware update program runs: ending");
+        return false;
+    }
+    const std::string linkTitle(link::kLinkWindowTitle);
+    if (win::FindWindow(nullptr, linkTitle.c_str()) != 0) {
+        log::Info(kArea, "another Config runs: ending");
+        return false;
+    }
+    const std::string mainName(link::kConfigMainWindowName);
+    if (!mainWindow_.Create(mainName, mainName, win::HWND_MESSAGE)) return false;
+    shared_.mainWindow = mainWindow_.GetSafeHwnd();
+    mainWindow_.Messages().On(kMsgShowDialog, [this](win::WPARAM, win::LPARAM) {
+        ShowDialog();
+        return 0;
+    });
+    // Notice 43: the link thread asks for the dialog on this (the GUI) thread.
+    shared_.startDialog = [this] {
+        win::PostMessage(mainWindow_.GetSafeHwnd(), kMsgShowDialog, 0, 0);
+    };
+    linkThread_ = std::make_unique<CDataWorkThread>(shared_);
+    if (!linkThread_->CreateThread(kLinkThreadStack)) return false;
+    return true;
+}
+
+void CVyreMKConfigApp::ShowDialog() {
+    if (dialog_) return;
+    dialog_ = std::make_unique<CVyreMKConfigDlg>(shared_);
+    dialog_->Initialise();
+    QObject::connect(dialog_.get(), &QDialog::finished, [this](int) {
+        // The dialog's end ends the link thread, whose end ends the program.
+        win::PostMessage(shared_.linkWindow.load(), win::WM_QUIT, 0, 0);
+    });
+    dialog_->show();
+    log::Info(kArea, "main dialog shown");
+    if (onDialogShown) onDialogShown(*dialog_);
+}
+
+int CVyreMKConfigApp::Run() {
+    QSocketNotifier wake(win::WakeFd(), QSocketNotifier::Read);
+    int code = 0;
+    auto serve = [&] {
+        if (const auto quit = win::ProcessPendingMessages()) {
+            code = *quit;
+            qApp->exit(code);
+        }
+    };
+    QObject::connect(&wake, &QSocketNotifier::activated, serve);
+    serve();
+    qApp->exec();
+    if (dialog_) dialog_->hide();
+    if (linkThread_) {
+        win::PostMessage(shared_.linkWindow.load(), win::WM_QUIT, 0, 0);
+        linkThread_->Wait(std::chrono::seconds(5));
+    }
+    return code;
+}
+
+}  // namespace vyre

@@ -1,0 +1,502 @@
+#include "config/frame/config_dlg.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QThread>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "common/link_codes.h"
+#include "common/log.h"
+#include "common/profile_file.h"
+#include "common/store_blocks.h"
+#include "platform/paths.h"
+#include "platform/process.h"
+#include "platform/profile_ini.h"
+#include "platform/system.h"
+#include "platform/text.h"
+#include "widgets/popup_dlg.h"
+
+namespace vyre {
+namespace {
+
+using widgets::ControlKind;
+using widgets::CSkinButton;
+
+constexpr const char* kArea = "dialog";
+const char* kFileFilter = "Kalvex KeyBoard Profile(*.kkp)";
+
+const char* kTabCaptions[kPageCount] = {"MAIN CONTROL", "KEY ASSIGNMENT", "ILLUMINATION",
+                                        "STATS & TROPHIES", "UPDATE & SUPPORT"};
+const int kSlotX[kProfileCount] = {6, 165, 322, 479, 637};
+const int kMarkerX[kProfileCount] = {139, 296, 453, 611, 769};
+const int kNameX[kProfileCount] = {38, 190, 345, 502, 660};
+const QColor kSelectedName(254, 254, 254);
+const QColor kOtherName(110, 110, 110);
+
+QLabel* Label(QWidget* parent, const QRect& at, int pixelSize = 12) {
+    auto* label = new QLabel(parent);
+    label->setGeometry(at);
+    label->setFont(widgets::TextFont(pixelSize));
+    label->setStyleSheet("color: #9aa3ad; background: transparent;");
+    return label;
+}
+
+void SetLabelColour(QLabel* label, const QColor& c) {
+    label->setStyleSheet(QString("color: %1; background: transparent;").arg(c.name()));
+}
+
+}  // namespace
+
+CVyreMKConfigDlg::CVyreMKConfigDlg(ConfigShared& shared, QWidget* parent)
+    : CBitmapDialog(parent), shared_(shared) {
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setWindowTitle(QString::fromUtf8(link::kMainDialogTitle.data(), link::kMainDialogTitle.size()));
+    setFont(widgets::TextFont(14));
+    confirmDesktopProfile = [this](int) {
+        widgets::CPopupDlg popup(widgets::CPopupDlg::Form::Config, this);
+        popup.SetFaceBitmaps(958, 2380);
+        popup.SetTwoButtons(true);
+        return popup.Run() == widgets::IDOK;
+    };
+}
+
+CVyreMKConfigDlg::~CVyreMKConfigDlg() {
+    shared_.dialog = 0;
+    if (messages_.IsWindow()) messages_.DestroyWindow();
+}
+
+int CVyreMKConfigDlg::modelFlag() const {
+    return shared_.mirror->hostSettingsBlock.modelFlag;
+}
+
+void CVyreMKConfigDlg::Initialise() {
+    ProfileStore& mirror = *shared_.mirror;
+    // 1. The dialog's own handle for the link window.
+    const std::string title(link::kMainDialogTitle);
+    messages_.Create(title, title, win::HWND_MESSAGE);
+    messages_.Messages().On(link::kMsgNotify, [this](win::WPARAM code, win::LPARAM lParam) {
+        OnNotice(static_cast<unsigned>(code), lParam);
+        return 0;
+    });
+    messages_.Messages().On(link::kMsgRequest, [this](win::WPARAM code, win::LPARAM lParam) {
+        OnOrder(static_cast<unsigned>(code), lParam);
+        return 0;
+    });
+    shared_.dialog = messages_.GetSafeHwnd();
+
+    // 2. Versions: this program's and the keyboard's firmware.
+    SetBitmaps(1001, mirror.hostSettingsBlock.modelFlag == 1 ? 1000 : 954);
+    const std::string v = VYRE_LUMO_VERSION;
+    version_ = Label(this, QRect(233, 12, 32, 14), 11);
+    version_->setText(QString("%1.%2%3")
+                          .arg(v.size() > 0 ? v[0] : '0')
+                          .arg(v.size() > 2 ? v[2] : '0')
+                          .arg(v.size() > 4 ? v[4] : '0'));
+    firmware_ = Label(this, QRect(333, 12, 40, 14), 11);
+    SetFirmwareLabel();
+
+    // 3. Tabs and pages (each page shows its name until it is built).
+    const QRect pageRect(10, 124, width() - 5 - 25, height() - 5 - 288);
+    for (int i = 0; i < kPageCount; ++i) {
+        tabs_[i] = new CSkinButton(ControlKind::Tab, kTabCaptions[i], this);
+        tabs_[i]->setCheckable(true);
+        QObject::connect(tabs_[i], &QAbstractButton::clicked, this, [this, i] { ShowPage(i); });
+        pages_[i] = new QWidget(this);
+        pages_[i]->setGeometry(pageRect);
+        QLabel* caption = Label(pages_[i], QRect(0, 0, pageRect.width(), pageRect.height()), 12);
+        caption->setText(kTabCaptions[i]);
+        caption->setAlignment(Qt::AlignCenter);
+        caption->setStyleSheet("color: #5b636d; background: transparent;");
+        pages_[i]->hide();
+    }
+
+    // 4. The profile bar and the buttons.
+    for (int p = 0; p < kProfileCount; ++p) {
+        slots_[p] = new CSkinButton(ControlKind::ProfileSlot, "", this);
+        slots_[p]->setGeometry(kSlotX[p], 486, 157, 26);
+        slots_[p]->setCheckable(true);
+        QObject::connect(slots_[p], &QAbstractButton::clicked, this,
+                         [this, p] { SelectProfile(p); });
+        markers_[p] = new CSkinButton(ControlKind::Marker, "", this);
+        markers_[p]->setGeometry(kMarkerX[p], 514, 24, 23);
+        markers_[p]->setCheckable(true);
+        markers_[p]->setToolTip("Desktop profile");
+        QObject::connect(markers_[p], &QAbstractButton::clicked, this,
+                         [this, p] { MarkerClicked(p); });
+        names_[p] = Label(this, QRect(kNameX[p], 518, 90, 13), 12);
+        names_[p]->setText(QString("Default%1").arg(p + 1));
+        auto* number = Label(this, QRect(kSlotX[p] + 12, 486, 140, 26), 11);
+        number->setText(QString("PROFILE %1").arg(p + 1));
+        number->setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+    auto push = [this](const char* caption, const QRect& at, ControlKind kind = ControlKind::Push) {
+        auto* b = new CSkinButton(kind, caption, this);
+        b->setGeometry(at);
+        return b;
+    };
+    QObject::connect(push("CREATE PROFILE", {295, 445, 130, 28}), &QAbstractButton::clicked, this,
+                     [this] { CreateOrEditProfile(false); });
+    QObject::connect(push("LOAD PROFILE", {435, 447, 124, 26}), &QAbstractButton::clicked, this,
+                     [this] { LoadProfileDialog(); });
+    QObject::connect(push("SAVE PROFILE", {564, 445, 124, 28}), &QAbstractButton::clicked, this,
+                     [this] { SaveProfileDialog(); });
+    QObject::connect(push("EDIT PROFILE", {694, 445, 99, 28}), &QAbstractButton::clicked, this,
+                     [this] { CreateOrEditProfile(true); });
+    QObject::connect(push("OK", {585, 563, 56, 30}), &QAbstractButton::clicked, this,
+                     [this] { Ok(); });
+    QObject::connect(push("APPLY", {641, 563, 71, 30}), &QAbstractButton::clicked, this,
+                     [this] { Apply(); });
+    QObject::connect(push("CANCEL", {713, 563, 80, 30}), &QAbstractButton::clicked, this,
+                     [this] { Cancel(); });
+    QObject::connect(push("", {770, 6, 23, 21}, ControlKind::Close), &QAbstractButton::clicked,
+                     this, [this] { Cancel(); });
+    QObject::connect(push("", {750, 7, 21, 20}, ControlKind::Minimise), &QAbstractButton::clicked,
+                     this, [this] { showMinimized(); });
+    SelectProfile(mirror.currentProfile());
+    ReloadNames();
+    SetMarkers();
+
+    // 5. The quick help line (its texts come with the language support).
+    quickHelp_ = Label(this, QRect(52, 572, 510, 15), 12);
+    push("EN", {12, 570, 32, 15});
+
+    // 6.-7. The model's layout; the first page.
+    ApplyModelLayout();
+    ShowPage(kPageMainControl);
+
+    // 8. The system's keyboard repeat is the current profile's.
+    const auto repeat = platform::MakeKeyboardRepeat()->Get();
+    ProfileHostRecord& rec = mirror.hostRecord(mirror.currentProfile());
+    rec.repeatDelay = platform::kRepeatDelayMax - repeat.delay;
+    rec.repeatRate = repeat.speed;
+
+    // 9. Centred on the desktop.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+}
+
+void CVyreMKConfigDlg::SetFirmwareLabel() {
+    const int version = shared_.mirror->deviceInfoReport[2];
+    firmware_->setText(QString::asprintf("%d.%02d", version / 100, version % 100));
+}
+
+void CVyreMKConfigDlg::ApplyModelLayout() {
+    const int model = modelFlag();
+    tabs_[0]->setGeometry(6, 79, 158, 37);
+    tabs_[1]->setGeometry(164, 79, 157, 37);
+    if (model == 1) {
+        version_->move(204, 12);
+        firmware_->move(306, 12);
+        tabs_[kPageIllumination]->hide();
+        tabs_[kPageIllumination]->setEnabled(false);
+        tabs_[kPageStatistics]->setGeometry(321, 79, 157, 37);
+        tabs_[kPageSupport]->setGeometry(478, 79, 157, 37);
+    } else {
+        version_->move(233, 12);
+        firmware_->move(333, 12);
+        tabs_[kPageIllumination]->setGeometry(322, 79, 157, 37);
+        tabs_[kPageIllumination]->show();
+        tabs_[kPageIllumination]->setEnabled(true);
+        tabs_[kPageStatistics]->setGeometry(479, 79, 157, 37);
+        tabs_[kPageSupport]->setGeometry(636, 79, 157, 37);
+    }
+    SetBitmaps(1001, model == 1 ? 1000 : 954);
+}
+
+void CVyreMKConfigDlg::ShowPage(int page) {
+    if (page < 0 || page >= kPageCount || !tabs_[page]->isEnabled()) return;
+    currentPage_ = page;
+    for (int i = 0; i < kPageCount; ++i) {
+        pages_[i]->setVisible(i == page);
+        tabs_[i]->setChecked(i == page);
+    }
+}
+
+void CVyreMKConfigDlg::SelectProfile(int profile) {
+    if (!IsProfile(profile)) return;
+    shared_.mirror->setCurrentProfile(profile);
+    for (int p = 0; p < kProfileCount; ++p) {
+        slots_[p]->setChecked(p == profile);
+        SetLabelColour(names_[p], p == profile ? kSelectedName : kOtherName);
+    }
+}
+
+void CVyreMKConfigDlg::ReloadNames() {
+    for (int p = 0; p < kProfileCount; ++p) {
+        const std::u16string name = shared_.mirror->hostRecord(p).name.str();
+        names_[p]->setText(QString::fromStdU16String(name));
+    }
+}
+
+void CVyreMKConfigDlg::SetMarkers() {
+    const std::int32_t desktop = shared_.mirror->hostSettingsBlock.windowsProfile;
+    for (int p = 0; p < kProfileCount; ++p) markers_[p]->setChecked(p == desktop);
+}
+
+void CVyreMKConfigDlg::MarkerClicked(int profile) {
+    HostSettingsBlock& host = shared_.mirror->hostSettingsBlock;
+    if (!markers_[profile]->isChecked()) {  // the click let it up
+        host.windowsProfile = HostSettingsBlock::kNoWindowsProfile;
+        return;
+    }
+    if (confirmDesktopProfile && confirmDesktopProfile(profile)) {
+        for (int p = 0; p < kProfileCount; ++p) markers_[p]->setChecked(p == profile);
+        host.windowsProfile = profile;
+    } else {
+        markers_[profile]->setChecked(false);
+        host.windowsProfile = HostSettingsBlock::kNoWindowsProfile;
+    }
+}
+
+void CVyreMKConfigDlg::Ok() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    win::SendMessage(shared_.linkWindow.load(), link::kMsgRequest, link::link_request::kFullUpload,
+                     0);
+    QApplication::restoreOverrideCursor();
+    done(widgets::IDOK);
+}
+
+void CVyreMKConfigDlg::Apply() {
+    win::PostMessage(shared_.linkWindow.load(), link::kMsgRequest, link::link_request::kFullUpload,
+                     0);
+}
+
+void CVyreMKConfigDlg::Cancel() {
+    if (win::HWND monitor = shared_.monitor.load()) {
+        win::PostMessage(monitor, link::kMsgRequest, link::request::kReapplyProfile, 0);
+    }
+    done(widgets::IDCANCEL);
+}
+
+void CVyreMKConfigDlg::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    Cancel();
+}
+
+void CVyreMKConfigDlg::mousePressEvent(QMouseEvent* event) {
+    // Only the top band drags the dialog.
+    if (event->position().y() > 0 && event->position().y() < 70) {
+        CBitmapDialog::mousePressEvent(event);
+    } else {
+        QDialog::mousePressEvent(event);
+    }
+}
+
+// ---- notices and orders from the link window ------------------------------------------------
+
+void CVyreMKConfigDlg::OnNotice(unsigned code, win::LPARAM lParam) {
+    switch (code) {
+        case link::block::kDeviceInfo:
+            SetFirmwareLabel();
+            return;
+        case link::block::kActiveProfile:
+            SelectProfile(shared_.mirror->currentProfile());
+            return;
+        case link::dialog_notice::kHostSettings:
+            StartPageHandling(lParam != 0);
+            return;
+        case link::dialog_notice::kNoKeyboard:
+            done(widgets::IDOK);
+            return;
+        case link::dialog_notice::kNotReady:
+            hide();
+            return;
+        case link::dialog_notice::kTrophy:
+            StartPageHandling(true);
+            return;
+        default:
+            return;  // the pages' notices come with the pages
+    }
+}
+
+void CVyreMKConfigDlg::OnOrder(unsigned code, win::LPARAM lParam) {
+    switch (code) {
+        case link::dialog_order::kClose:
+            done(widgets::IDCANCEL);
+            return;
+        case link::dialog_order::kBusyWait: {
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            shared_.busy = static_cast<int>(lParam);
+            // The link window clears the flag when the keyboard reports, or
+            // when its timer ends the wait.
+            while (shared_.busy.load() == 1) QThread::msleep(100);
+            QApplication::restoreOverrideCursor();
+            return;
+        }
+        case 1035:
+            ReloadNames();
+            return;
+        default:
+            return;
+    }
+}
+
+void CVyreMKConfigDlg::StartPageHandling(bool flag) {
+    HostSettingsBlock& host = shared_.mirror->hostSettingsBlock;
+    if (flag) {
+        const int page = host.startPage.get();
+        ShowPage(page);
+        if (page == kPageStatistics) {
+            host.startPage = 0;
+            // Straight to the Monitor, so that both programs start on the first page again.
+            win::SendCopyData(shared_.monitor.load(), shared_.linkWindow.load(),
+                              link::MakeDwData(link::block::kHostSettings, link::kTagCommand),
+                              &host, sizeof host);
+        }
+    }
+    SetMarkers();
+    ReloadNames();
+}
+
+// ---- profile files ---------------------------------------------------------------------------
+
+bool CVyreMKConfigDlg::SaveProfileTo(const std::string& path) {
+    const auto bytes = WriteProfileFile(*shared_.mirror, shared_.mirror->currentProfile());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    out.flush();
+    if (!out) {
+        QMessageBox::critical(this, "Error", QString::fromStdString("Cannot write " + path));
+        return false;
+    }
+    return true;
+}
+
+bool CVyreMKConfigDlg::LoadProfileFrom(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        QMessageBox::critical(this, "Error", QString::fromStdString("Cannot open " + path));
+        return false;
+    }
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                          std::istreambuf_iterator<char>());
+    const int taken = ReadProfileFile(bytes, *shared_.mirror, shared_.mirror->currentProfile());
+    if (taken < kProfileFileChunks) {
+        log::Warning(kArea,
+                     log::Format("%s holds %zu bytes: %d of %d parts of the profile were read",
+                                 path.c_str(), bytes.size(), taken, kProfileFileChunks));
+    }
+    StartPageHandling(true);
+    SelectProfile(shared_.mirror->currentProfile());
+    return true;
+}
+
+void CVyreMKConfigDlg::SaveProfileDialog() {
+    const QString folder = QString::fromStdString(paths::Resolve("./Config").string());
+    const QString proposed = folder + "/" + names_[shared_.mirror->currentProfile()]->text();
+    QString file = QFileDialog::getSaveFileName(this, "Save Profile", proposed, kFileFilter);
+    if (file.isEmpty()) return;
+    if (!file.endsWith(".kkp", Qt::CaseInsensitive)) file += ".kkp";  // never twice
+    SaveProfileTo(file.toStdString());
+}
+
+void CVyreMKConfigDlg::LoadProfileDialog() {
+    const QString folder = QString::fromStdString(paths::Resolve("./Config").string());
+    const QString proposed =
+        folder + "/" + names_[shared_.mirror->currentProfile()]->text() + ".kkp";
+    const QString file = QFileDialog::getOpenFileName(this, "Load Profile", proposed, kFileFilter);
+    if (!file.isEmpty()) LoadProfileFrom(file.toStdString());
+}
+
+void CVyreMKConfigDlg::CreateOrEditProfile(bool edit) {
+    CCreateEditGameProfileDlg dialog(*shared_.mirror, !edit, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    ReloadNames();
+    const std::filesystem::path folder = paths::Resolve("./Config");
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    SaveProfileTo((folder / (dialog.name().toStdString() + ".kkp")).string());
+}
+
+// ---- the profile name dialog ---------------------------------------------------------------
+
+std::string ResolveProgramFile(const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::is_symlink(path, ec)) {
+        const auto target = std::filesystem::canonical(path, ec);
+        return ec ? std::string() : target.string();
+    }
+    if (path.size() > 8 && path.ends_with(".desktop")) {
+        // The program of the entry's Exec line, without its field codes.
+        const std::string exec =
+            platform::GetPrivateProfileString("Desktop Entry", "Exec", "", path);
+        const auto args = process::SplitCommandLine(exec);
+        return args.empty() ? std::string() : args.front();
+    }
+    return path;
+}
+
+CCreateEditGameProfileDlg::CCreateEditGameProfileDlg(ProfileStore& mirror, bool emptyPrograms,
+                                                     QWidget* parent)
+    : QDialog(parent), mirror_(mirror) {
+    setWindowTitle("Profile");
+    setFixedSize(420, 230);
+    setStyleSheet(
+        "QDialog { background: #161a20; } QLabel { color: #9aa3ad; } "
+        "QLineEdit { background: #232a34; color: #e6e9ee; border: 1px solid #2a313c; "
+        "border-radius: 3px; padding: 2px; }");
+    const int p = mirror_.currentProfile();
+    auto* caption = new QLabel("PROFILE NAME", this);
+    caption->setGeometry(16, 12, 200, 16);
+    name_ = new QLineEdit(this);
+    name_->setGeometry(16, 30, 388, 24);
+    name_->setMaxLength(24);
+    name_->setText(QString::fromStdU16String(mirror_.hostRecord(p).name.str()));
+    for (int i = 0; i < 3; ++i) {
+        auto* label = new QLabel(QString("PROGRAM %1").arg(i + 1), this);
+        label->setGeometry(16, 62 + i * 44, 200, 16);
+        programs_[i] = new QLineEdit(this);
+        programs_[i]->setGeometry(16, 80 + i * 44, 310, 24);
+        programs_[i]->setMaxLength(255);
+        if (!emptyPrograms) {
+            programs_[i]->setText(
+                QString::fromStdU16String(mirror_.hostSettingsBlock.programLinks[p][i].str()));
+        }
+        auto* browse = new widgets::CSkinButton(widgets::ControlKind::Push, "BROWSE", this);
+        browse->setGeometry(334, 80 + i * 44, 70, 24);
+        QObject::connect(browse, &QAbstractButton::clicked, this, [this, i] {
+            const QString file = QFileDialog::getOpenFileName(this, "Program");
+            if (!file.isEmpty())
+                SetProgram(i, QString::fromStdString(ResolveProgramFile(file.toStdString())));
+        });
+    }
+    auto* ok = new widgets::CSkinButton(widgets::ControlKind::Push, "OK", this);
+    ok->setGeometry(254, 200, 70, 24);
+    QObject::connect(ok, &QAbstractButton::clicked, this, [this] {
+        if (TakeInput()) accept();
+    });
+    auto* cancel = new widgets::CSkinButton(widgets::ControlKind::Push, "CANCEL", this);
+    cancel->setGeometry(334, 200, 70, 24);
+    QObject::connect(cancel, &QAbstractButton::clicked, this, [this] { reject(); });
+    name_->setFocus();
+}
+
+QString CCreateEditGameProfileDlg::name() const {
+    return name_->text();
+}
+
+void CCreateEditGameProfileDlg::SetProgram(int i, const QString& path) {
+    programs_[i]->setText(path);
+}
+
+bool CCreateEditGameProfileDlg::TakeInput() {
+    if (name_->text().isEmpty()) return false;
+    const int p = mirror_.currentProfile();
+    mirror_.hostRecord(p).name.set(name_->text().toStdU16String());
+    for (int i = 0; i < 3; ++i)
+        mirror_.hostSettingsBlock.programLinks[p][i].set(programs_[i]->text().toStdU16String());
+    return true;
+}
+
+}  // namespace vyre

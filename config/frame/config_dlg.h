@@ -1,0 +1,109 @@
+#pragma once
+// CVyreMKConfigDlg, the Config's main dialog: five page tabs, the profile bar
+// (five profile slots with their names and desktop profile markers), the
+// profile file buttons, the quick help line, and OK, APPLY, CANCEL, close and
+// minimise. Pages edit the store mirror; OK and APPLY send it all.
+
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "config/frame/data_work.h"
+#include "platform/window.h"
+#include "widgets/bitmap_dialog.h"
+#include "widgets/skin_button.h"
+
+namespace vyre {
+
+inline constexpr int kPageCount = 5;
+enum Page { kPageMainControl = 0, kPageKeys, kPageIllumination, kPageStatistics, kPageSupport };
+
+class CVyreMKConfigDlg : public widgets::CBitmapDialog {
+  public:
+    explicit CVyreMKConfigDlg(ConfigShared& shared, QWidget* parent = nullptr);
+    ~CVyreMKConfigDlg() override;
+
+    // The initialisation: labels, pages, profile bar, model layout, centring.
+    void Initialise();
+
+    // --- what the controls do (also for tests) --------------------------------
+    void SelectProfile(int profile);
+    void MarkerClicked(int profile);
+    // A click on a desktop profile marker (the button toggles, then acts).
+    void ClickMarker(int profile) { markers_[profile]->click(); }
+    void ShowPage(int page);
+    void Ok();
+    void Apply();
+    void Cancel();
+    bool SaveProfileTo(const std::string& path);  // the current profile
+    bool LoadProfileFrom(const std::string& path);
+    void StartPageHandling(bool flag);
+
+    // Asks whether profile n becomes the desktop profile (a popup by default).
+    std::function<bool(int)> confirmDesktopProfile;
+
+    int currentPage() const { return currentPage_; }
+    int modelFlag() const;
+    bool pageTabVisible(int page) const { return tabs_[page]->isVisible(); }
+    QString versionText() const { return version_->text(); }
+    QString firmwareText() const { return firmware_->text(); }
+    QString nameText(int p) const { return names_[p]->text(); }
+    bool markerDown(int p) const { return markers_[p]->isChecked(); }
+    bool slotSelected(int p) const { return slots_[p]->isChecked(); }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+  private:
+    void OnNotice(unsigned code, win::LPARAM lParam);
+    void OnOrder(unsigned code, win::LPARAM lParam);
+    void ReloadNames();
+    void SetMarkers();
+    void ApplyModelLayout();
+    void CreateOrEditProfile(bool edit);
+    void SaveProfileDialog();
+    void LoadProfileDialog();
+    void SetFirmwareLabel();
+
+    ConfigShared& shared_;
+    win::Window messages_;  // the dialog's handle for the link window's notices and orders
+    std::array<widgets::CSkinButton*, kPageCount> tabs_{};
+    std::array<QWidget*, kPageCount> pages_{};
+    std::array<widgets::CSkinButton*, kProfileCount> slots_{};
+    std::array<widgets::CSkinButton*, kProfileCount> markers_{};
+    std::array<QLabel*, kProfileCount> names_{};
+    QLabel* version_ = nullptr;
+    QLabel* firmware_ = nullptr;
+    QLabel* quickHelp_ = nullptr;
+    int currentPage_ = kPageMainControl;
+};
+
+// The profile name and program links of the current profile (template 108).
+class CCreateEditGameProfileDlg : public QDialog {
+  public:
+    CCreateEditGameProfileDlg(ProfileStore& mirror, bool emptyPrograms, QWidget* parent = nullptr);
+    // OK: an empty name keeps the dialog open; otherwise the name and the
+    // three programs go into the mirror's current profile.
+    bool TakeInput();
+    QString name() const;
+    void SetProgram(int i, const QString& path);
+
+  private:
+    ProfileStore& mirror_;
+    QLineEdit* name_ = nullptr;
+    std::array<QLineEdit*, 3> programs_{};
+};
+
+// The program a chosen file stands for: the target of a symbolic link, the
+// program of a .desktop file's Exec line, or the file itself. Empty when a
+// link cannot be read.
+std::string ResolveProgramFile(const std::string& path);
+
+}  // namespace vyre

@@ -1,0 +1,66 @@
+#pragma once
+// The Config's end of the program link: CDataWorkThread owns the link window
+// (CDataWorkWnd), which keeps the store mirror, takes the Monitor's
+// notifications and notices, turns the pages' link requests into commands,
+// and tells the main dialog what arrived.
+
+#include <atomic>
+#include <functional>
+#include <memory>
+
+#include "common/profile_store.h"
+#include "platform/window.h"
+
+namespace vyre {
+
+// What the Config's threads share.
+struct ConfigShared {
+    std::unique_ptr<ProfileStore> mirror = NewProfileStore();
+    std::atomic<win::HWND> monitor{0};     // the Monitor's control window, found at start
+    std::atomic<win::HWND> linkWindow{0};  // set by the link thread
+    std::atomic<win::HWND> dialog{0};      // set by the main dialog
+    std::atomic<win::HWND> mainWindow{0};  // the hidden main window
+    std::atomic<int> busy{0};              // 1 while the main dialog waits for the keyboard
+    // Starts the main dialog (on notice 43; once).
+    std::function<void()> startDialog;
+};
+
+// The timer that bounds a busy wait, and its bound.
+inline constexpr unsigned kBusyTimer = 999;
+inline constexpr unsigned kBusyBoundMs = 30000;
+// Notifications grow with the macro libraries; none comes near this.
+inline constexpr std::size_t kNotificationLimit = 64u << 20;
+
+class CDataWorkWnd : public win::Window {
+  public:
+    explicit CDataWorkWnd(ConfigShared& shared);
+    bool Create();
+
+    // The full upload: the sixteen commands from the mirror, in their order.
+    void FullUpload();
+    void SendCommand(std::uint16_t code, const void* data, std::size_t size);
+
+  private:
+    win::LRESULT OnCopyData(const win::COPYDATASTRUCT& cds);
+    void OnNotice(unsigned code, win::LPARAM lParam);
+    void OnLinkRequest(unsigned code, win::LPARAM lParam);
+    void DialogNotice(unsigned code, win::LPARAM lParam);
+    void TalkRecords(std::uint16_t code, std::span<const std::uint8_t> payload);
+
+    ConfigShared& shared_;
+    bool dialogStarted_ = false;
+};
+
+class CDataWorkThread : public win::Thread {
+  public:
+    explicit CDataWorkThread(ConfigShared& shared) : shared_(shared), window_(shared) {}
+    ~CDataWorkThread() override { Stop(); }
+    bool InitInstance() override;
+    int ExitInstance() override;
+
+  private:
+    ConfigShared& shared_;
+    CDataWorkWnd window_;
+};
+
+}  // namespace vyre

@@ -1,0 +1,159 @@
+// The Config against a running Monitor and emulator: its start, the main
+// dialog's traffic, profile files, and its end.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTimer>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "common/link_codes.h"
+#include "common/profile_file.h"
+#include "config/frame/config_app.h"
+#include "tests/monitor/link/link_rig.h"
+#include "tests/platform/temp_dir.h"
+#include "tests/support/programs.h"
+
+namespace vyre {
+namespace {
+
+using testing::Program;
+
+QApplication& App() {
+    static int argc = 1;
+    static char name[] = "test";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
+}
+
+std::string ReadText(const std::filesystem::path& file) {
+    std::ifstream in(file);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+struct Rig {
+    explicit Rig(std::vector<std::string> simOptions = {"--model", "B"})
+        : sim(folder.path(), simOptions) {
+        App();
+        home = std::make_unique<testing::ScopedEnv>("VYRE_LUMO_HOME", (folder / "home").string());
+    }
+    void StartMonitor() {
+        monitor = std::make_unique<testing::Process>(
+            std::vector<std::string>{Program("vyre-lumo-monitor"), "--hid", "sim:" + sim.socket(),
+                                     "--home", (folder / "home").string(), "--poll-ms", "1",
+                                     "--arrival-ms", "20"},
+            (folder / "monitor.log").string());
+        ASSERT_TRUE(testing::Eventually([&] {
+            return ReadText(folder / "monitor.log").find("keyboard ready") != std::string::npos ||
+                   ReadText(folder / "monitor.log").find("no keyboard") != std::string::npos;
+        }));
+    }
+    // Runs the Config in this process; `act` runs once its dialog shows.
+    int RunConfig(std::function<void(CVyreMKConfigApp&, CVyreMKConfigDlg&)> act,
+                  bool* shown = nullptr) {
+        CVyreMKConfigApp app;
+        app.onDialogShown = [&](CVyreMKConfigDlg& dialog) {
+            if (shown) *shown = true;
+            QTimer::singleShot(0, [&] { act(app, dialog); });
+        };
+        if (!app.InitInstance()) return -1;
+        return app.Run();
+    }
+    testing::TempDir folder;
+    testing::SimProcess sim;
+    std::unique_ptr<testing::ScopedEnv> home;
+    std::unique_ptr<testing::Process> monitor;
+};
+
+TEST(Config, WithoutAKeyboardItEndsSilently) {
+    Rig rig({"--model", "B", "--unplugged"});
+    rig.StartMonitor();
+    bool shown = false;
+    EXPECT_EQ(rig.RunConfig([](auto&, auto&) {}, &shown), 0);
+    EXPECT_FALSE(shown);
+}
+
+TEST(Config, OkSwitchesTheKeyboardToTheChosenProfileAndCancelDoesNot) {
+    Rig rig;
+    rig.StartMonitor();
+    bool shown = false;
+    rig.RunConfig(
+        [](CVyreMKConfigApp&, CVyreMKConfigDlg& dialog) {
+            EXPECT_EQ(dialog.modelFlag(), 2);
+            EXPECT_TRUE(dialog.pageTabVisible(kPageIllumination));
+            EXPECT_EQ(dialog.firmwareText(), "1.09");
+            EXPECT_EQ(dialog.nameText(2), "Default3");
+            dialog.SelectProfile(3);
+            dialog.Cancel();
+        },
+        &shown);
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(rig.sim.Control({"report", "5"}).out.substr(0, 8), "05 03 00");
+
+    rig.RunConfig([](CVyreMKConfigApp&, CVyreMKConfigDlg& dialog) {
+        dialog.SelectProfile(3);
+        EXPECT_TRUE(dialog.slotSelected(3));
+        dialog.Ok();
+    });
+    EXPECT_TRUE(testing::Eventually([&] {
+        return rig.sim.Control({"report", "5"}).out.substr(0, 8) == "05 03 03";
+    }));
+}
+
+TEST(Config, ProfileFilesDesktopMarkersAndTheMonitorGoingAway) {
+    Rig rig;
+    rig.StartMonitor();
+    const auto file = (rig.folder / "p3.kkp").string();
+    bool ended = false;
+    rig.RunConfig([&](CVyreMKConfigApp& app, CVyreMKConfigDlg& dialog) {
+        ProfileStore& mirror = *app.shared().mirror;
+        // Saved from profile 3, loaded into profile 1.
+        dialog.SelectProfile(2);
+        mirror.hostRecord(2).name.set(u"Sniper");
+        ASSERT_TRUE(dialog.SaveProfileTo(file));
+        EXPECT_EQ(std::filesystem::file_size(file), kProfileFileSize);
+        dialog.SelectProfile(0);
+        ASSERT_TRUE(dialog.LoadProfileFrom(file));
+        EXPECT_EQ(mirror.hostRecord(0).name.str(), u"Sniper");
+        EXPECT_EQ(dialog.nameText(0), "Sniper");
+
+        // Desktop markers: confirmed, let up again, refused.
+        bool confirm = true;
+        dialog.confirmDesktopProfile = [&](int) { return confirm; };
+        dialog.ClickMarker(2);
+        EXPECT_EQ(mirror.hostSettingsBlock.windowsProfile.get(), 2);
+        EXPECT_TRUE(dialog.markerDown(2));
+        dialog.ClickMarker(2);
+        EXPECT_EQ(mirror.hostSettingsBlock.windowsProfile.get(), 5);
+        EXPECT_FALSE(dialog.markerDown(2));
+        dialog.ClickMarker(3);
+        confirm = false;
+        dialog.ClickMarker(1);
+        EXPECT_EQ(mirror.hostSettingsBlock.windowsProfile.get(), 5);
+        EXPECT_FALSE(dialog.markerDown(1));
+        EXPECT_TRUE(dialog.markerDown(3));  // keeps its look
+        // The Monitor goes away: the dialog closes and the Config ends.
+        rig.monitor->Stop();
+        ended = true;
+    });
+    EXPECT_TRUE(ended);  // Run returned: the Config ended after notice 37
+}
+
+TEST(Config, ASecondConfigEndsWithoutAWord) {
+    Rig rig;
+    rig.StartMonitor();
+    rig.RunConfig([&](CVyreMKConfigApp&, CVyreMKConfigDlg& dialog) {
+        const auto second =
+            testing::Run({Program("vyre-lumo-config"), "--home", (rig.folder / "home").string()});
+        EXPECT_EQ(second.exit, 0);
+        EXPECT_EQ(second.out, "");
+        dialog.Cancel();
+    });
+}
+
+}  // namespace
+}  // namespace vyre

@@ -1,0 +1,91 @@
+// The Config's link window: what it keeps of each notification.
+
+#include "config/frame/data_work.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "common/link_codes.h"
+
+namespace vyre {
+namespace {
+
+struct Rig {
+    Rig() : window(shared) {
+        EXPECT_TRUE(window.Create());
+        dialog.Create("dialog", "dialog", win::HWND_MESSAGE);
+        dialog.Messages().On(link::kMsgNotify, [this](win::WPARAM code, win::LPARAM lParam) {
+            notices.emplace_back(static_cast<unsigned>(code), lParam);
+            return 0;
+        });
+        shared.dialog = dialog.GetSafeHwnd();
+    }
+    void Notify(std::uint16_t code, const std::vector<std::uint8_t>& data) {
+        win::SendCopyData(window.GetSafeHwnd(), 0, link::MakeDwData(code, link::kTagNotification),
+                          data.data(), data.size());
+        win::MSG msg;
+        while (win::PeekMessage(msg)) win::DispatchMessage(msg);
+    }
+    ConfigShared shared;
+    CDataWorkWnd window;
+    win::Window dialog;
+    std::vector<std::pair<unsigned, win::LPARAM>> notices;
+};
+
+TEST(LinkWindow, BlocksOfTheWrongSizeAreIgnored) {
+    Rig rig;
+    rig.Notify(link::block::kActiveProfile, {5, 3, 4});
+    EXPECT_EQ(rig.shared.mirror->currentProfile(), 4);
+    rig.Notify(link::block::kActiveProfile, {5, 3, 1, 9});  // one byte too many
+    rig.Notify(link::block::kKeyRemap, std::vector<std::uint8_t>(10, 0xFF));
+    EXPECT_EQ(rig.shared.mirror->currentProfile(), 4);
+    EXPECT_EQ(rig.shared.mirror->keyRemapReports[0][0], 0);
+    ASSERT_EQ(rig.notices.size(), 1u);
+    EXPECT_EQ(rig.notices[0].first, 3u);
+
+    std::vector<std::uint8_t> host(sizeof(HostSettingsBlock), 0);
+    host[link::kStartPageInHostSettings] = 3;
+    rig.Notify(link::block::kHostSettings, host);
+    EXPECT_EQ(rig.notices.back(), (std::pair<unsigned, win::LPARAM>{12, 1}));
+}
+
+TEST(LinkWindow, ListsKeepTheirTailAndTalkRemovalsMustMatch) {
+    Rig rig;
+    std::vector<std::uint8_t> timers(3 * 37, 0);
+    timers[2 * 37 + 4] = 'Z';
+    rig.Notify(link::list::kTimers, timers);
+    rig.Notify(link::list::kTimers, {});
+    EXPECT_EQ(rig.shared.mirror->timers.size(), 3u);  // an empty list keeps the old entries
+
+    TalkDeviceRecord r{};
+    std::memset(static_cast<void*>(&r), 0, sizeof r);
+    r.key = 9;
+    r.dpiLevels[0] = 800;
+    std::vector<std::uint8_t> bytes(sizeof r);
+    std::memcpy(bytes.data(), &r, sizeof r);
+    rig.notices.clear();
+    rig.Notify(link::list::kTalkAdded, bytes);
+    EXPECT_EQ(rig.shared.mirror->talkDevices.count(9), 1u);
+    auto other = bytes;
+    other[44] = 1;  // differs from the mirror's copy
+    rig.Notify(link::list::kTalkRemoved, other);
+    EXPECT_EQ(rig.shared.mirror->talkDevices.count(9), 1u);
+    rig.Notify(link::list::kTalkRemoved, bytes);
+    EXPECT_EQ(rig.shared.mirror->talkDevices.count(9), 0u);
+    EXPECT_EQ(rig.notices.size(), 2u);  // 41 for each real change
+    EXPECT_EQ(rig.notices[0].first, 41u);
+}
+
+TEST(LinkWindow, TheBusyWaitEndsWithTheResetOrItsBound) {
+    Rig rig;
+    rig.shared.busy = 1;
+    win::PostMessage(rig.window.GetSafeHwnd(), link::kMsgNotify, link::notice::kResetDone, 0);
+    win::MSG msg;
+    while (win::PeekMessage(msg)) win::DispatchMessage(msg);
+    EXPECT_EQ(rig.shared.busy.load(), 0);
+}
+
+}  // namespace
+}  // namespace vyre
