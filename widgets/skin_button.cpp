@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+#include "widgets/controls.h"
+
 namespace vyre::widgets {
 
 CSkinButton::CSkinButton(ControlKind kind, const QString& caption, QWidget* parent)
@@ -22,6 +24,16 @@ void CSkinButton::paintEvent(QPaintEvent*) {
         state = ControlState::Hover;
     }
     PaintControl(p, rect(), kind_, state, isChecked(), text());
+}
+
+void CSkinButton::enterEvent(QEnterEvent* event) {
+    if (helpId_ != 0) NotifyQuickHelp(this, helpId_, true);
+    QAbstractButton::enterEvent(event);
+}
+
+void CSkinButton::leaveEvent(QEvent* event) {
+    if (helpId_ != 0) NotifyQuickHelp(this, helpId_, false);
+    QAbstractButton::leaveEvent(event);
 }
 
 }  // namespace vyre::widgets

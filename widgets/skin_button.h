@@ -12,12 +12,18 @@ namespace vyre::widgets {
 class CSkinButton : public QAbstractButton {
   public:
     CSkinButton(ControlKind kind, const QString& caption, QWidget* parent = nullptr);
+    // The quick help id told on enter and leave (0: none).
+    void setHelpId(int id) { helpId_ = id; }
+    int helpId() const { return helpId_; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
   private:
     ControlKind kind_;
+    int helpId_ = 0;
 };
 
 }  // namespace vyre::widgets

@@ -1,0 +1,142 @@
+// The skinned widget kit: quick help on enter and leave, clicks, menus, and a
+// picture of every control.
+
+#include "widgets/controls.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QEnterEvent>
+#include <QTest>
+
+#include <filesystem>
+
+#include "common/key_table.h"
+#include "tests/support/programs.h"
+
+namespace vyre::widgets {
+namespace {
+
+QApplication& App() {
+    static int argc = 1;
+    static char name[] = "test";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
+}
+
+class Dialog : public QWidget, public QuickHelpReceiver {
+  public:
+    void QuickHelp(int id, bool entered) override { seen.emplace_back(id, entered); }
+    std::vector<std::pair<int, bool>> seen;
+};
+
+void Enter(QWidget* w) {
+    QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+    QApplication::sendEvent(w, &enter);
+}
+void Leave(QWidget* w) {
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(w, &leave);
+}
+
+TEST(WidgetKit, QuickHelpReachesTheDialogThroughItsPage) {
+    App();
+    Dialog dialog;
+    QWidget page(&dialog);
+    CSkinCheckBox box("SOUND", false, &page);
+    box.setHelpId(42);
+    CSkinSlider slider(&page);
+    slider.setHelpId(43);
+    CSkinButton button(ControlKind::Push, "OK", &page);
+    button.setHelpId(44);
+    Enter(&box);
+    Leave(&box);
+    Enter(&slider);
+    Enter(&button);
+    EXPECT_EQ(dialog.seen,
+              (std::vector<std::pair<int, bool>>{{42, true}, {42, false}, {43, true}, {44, true}}));
+}
+
+TEST(WidgetKit, ClicksChecksAndMenus) {
+    App();
+    QWidget page;
+    CSkinCheckBox a("A", true, &page), b("B", true, &page), c("C", false, &page);
+    a.setGeometry(0, 0, 60, 18);
+    b.setGeometry(0, 20, 60, 18);
+    c.setGeometry(0, 40, 60, 18);
+    page.show();
+    QTest::mouseClick(&a, Qt::LeftButton);
+    QTest::mouseClick(&b, Qt::LeftButton);
+    EXPECT_FALSE(a.isChecked());  // radio buttons exclude each other
+    EXPECT_TRUE(b.isChecked());
+    QTest::mouseClick(&c, Qt::LeftButton);
+    QTest::mouseClick(&c, Qt::LeftButton);
+    EXPECT_FALSE(c.isChecked());
+
+    CSkinMenuButton menu("CAPS LOCK", &page);
+    int chosen = -1;
+    menu.onChosen = [&](int id) { chosen = id; };
+    menu.SetItems({{1, "Standard"}, {0, ""}, {2, "Disable"}});
+    ASSERT_EQ(menu.menu().actions().size(), 3);
+    menu.menu().actions()[2]->trigger();
+    EXPECT_EQ(chosen, 2);
+    EXPECT_TRUE(menu.menu().actions()[2]->isChecked());
+    EXPECT_FALSE(menu.menu().actions()[0]->isChecked());
+
+    CKeyButton key(2, &page);
+    EXPECT_EQ(key.text().toStdU16String(), std::u16string(KeyTableName(2)));
+}
+
+TEST(WidgetKit, PictureOfEveryControl) {
+    App();
+    QWidget panel;
+    panel.setFixedSize(520, 260);
+    panel.setStyleSheet("background: #1b2028;");
+    auto* check = new CSkinCheckBox("MACRO SOUND", false, &panel);
+    check->setGeometry(12, 12, 140, 18);
+    check->setChecked(true);
+    auto* radio1 = new CSkinCheckBox("FN KEY", true, &panel);
+    radio1->setGeometry(12, 36, 140, 18);
+    radio1->setChecked(true);
+    auto* radio2 = new CSkinCheckBox("RIGHT WINDOWS KEY", true, &panel);
+    radio2->setGeometry(12, 60, 180, 18);
+    auto* push = new CSkinButton(ControlKind::Push, "RESET", &panel);
+    push->setGeometry(12, 90, 80, 26);
+    auto* menu = new CSkinMenuButton("ILLUMINATION", &panel);
+    menu->setGeometry(100, 90, 120, 26);
+    auto* slider = new CSkinSlider(&panel);
+    slider->setGeometry(12, 128, 200, 20);
+    slider->setRange(0, 31);
+    slider->setValue(20);
+    auto* spin = new CSkinSpinBox(&panel);
+    spin->setGeometry(12, 158, 80, 24);
+    spin->setValue(15);
+    auto* edit = new CSkinEdit(&panel);
+    edit->setGeometry(100, 158, 120, 24);
+    edit->setText("Test here");
+    auto* list = new CSkinList(&panel);
+    list->setGeometry(240, 12, 140, 120);
+    for (const char* name : {"Macro Live", "Raid", "Farming", "Build order"})
+        list->AddItem(name, true);
+    list->setCurrentRow(1);
+    auto* bar = new CSkinScrollBar(Qt::Vertical, &panel);
+    bar->setGeometry(384, 12, 10, 120);
+    int x = 240;
+    for (int key : {0, 2, 14, 3, 15}) {
+        auto* cap = new CKeyButton(key, &panel);
+        cap->setGeometry(x, 150, 44, 40);
+        x += 46;
+        if (key == 2) cap->setChecked(true);
+        if (key == 14) cap->SetAssigned(true);
+        if (key == 3) cap->SetLit(true);
+        if (key == 15) cap->SetGreyed(true);
+    }
+    panel.show();
+    const auto folder = testing::BinFolder().parent_path() / "screenshots";
+    std::filesystem::create_directories(folder);
+    EXPECT_TRUE(panel.grab().save(QString::fromStdString((folder / "widget-kit.png").string())));
+}
+
+}  // namespace
+}  // namespace vyre::widgets

@@ -1,0 +1,142 @@
+#pragma once
+// The skinned widget kit's controls for the Config's pages: check box, radio
+// button, menu button with its dark menu, label, slider, spin box, edit,
+// list with in-place edit, scroll bar and key button. Each draws its states
+// in the one look, reports clicks and changes as Qt's own controls do, and
+// tells the nearest QuickHelpReceiver above it when the pointer enters (true)
+// and leaves (false) it, with its help id.
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QScrollBar>
+#include <QSlider>
+#include <QSpinBox>
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+#include "widgets/skin_button.h"
+
+namespace vyre::widgets {
+
+// What the main dialog is to every control of its pages: where the quick help goes.
+class QuickHelpReceiver {
+  public:
+    virtual ~QuickHelpReceiver() = default;
+    virtual void QuickHelp(int helpId, bool entered) = 0;
+};
+
+// Passes a control's enter or leave to the nearest receiver above it.
+void NotifyQuickHelp(QWidget* control, int helpId, bool entered);
+
+// Adds the quick help to a Qt control.
+template <typename Base>
+class WithQuickHelp : public Base {
+  public:
+    using Base::Base;
+    void setHelpId(int id) { helpId_ = id; }
+    int helpId() const { return helpId_; }
+
+  protected:
+    void enterEvent(QEnterEvent* event) override {
+        NotifyQuickHelp(this, helpId_, true);
+        Base::enterEvent(event);
+    }
+    void leaveEvent(QEvent* event) override {
+        NotifyQuickHelp(this, helpId_, false);
+        Base::leaveEvent(event);
+    }
+
+  private:
+    int helpId_ = 0;
+};
+
+// A 14 px box (check box) or circle (radio button), accent filled when set.
+class CSkinCheckBox : public WithQuickHelp<QAbstractButton> {
+  public:
+    CSkinCheckBox(const QString& caption, bool radio, QWidget* parent = nullptr);
+    QSize sizeHint() const override;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    bool radio_;
+};
+
+// A button that opens a dark menu of items; the assigned item carries a check mark.
+class CSkinMenuButton : public CSkinButton {
+  public:
+    CSkinMenuButton(const QString& caption, QWidget* parent = nullptr);
+    // Items: id and text; an empty text is a separator.
+    void SetItems(const std::vector<std::pair<int, QString>>& items);
+    void SetChecked(int id);
+    std::function<void(int id)> onChosen;
+    QMenu& menu() { return menu_; }
+
+  private:
+    QMenu menu_;
+};
+
+using CSkinLabel = WithQuickHelp<QLabel>;
+
+// A 4 px track filled with the accent up to the handle.
+class CSkinSlider : public WithQuickHelp<QSlider> {
+  public:
+    explicit CSkinSlider(QWidget* parent = nullptr);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+class CSkinSpinBox : public WithQuickHelp<QSpinBox> {
+  public:
+    explicit CSkinSpinBox(QWidget* parent = nullptr);
+};
+
+class CSkinEdit : public WithQuickHelp<QLineEdit> {
+  public:
+    explicit CSkinEdit(QWidget* parent = nullptr);
+};
+
+// A list whose items are edited in place (double-click or F2).
+class CSkinList : public WithQuickHelp<QListWidget> {
+  public:
+    explicit CSkinList(QWidget* parent = nullptr);
+    void AddItem(const QString& text, bool editable);
+};
+
+class CSkinScrollBar : public WithQuickHelp<QScrollBar> {
+  public:
+    explicit CSkinScrollBar(Qt::Orientation orientation, QWidget* parent = nullptr);
+};
+
+// A key cap of the keyboard picture: its name from the key table, states
+// normal, hover, selected (accent border), assigned (accent dot), lit
+// (accent fill) and greyed (40 %).
+class CKeyButton : public WithQuickHelp<QAbstractButton> {
+  public:
+    CKeyButton(int keyIndex, QWidget* parent = nullptr);
+    int keyIndex() const { return keyIndex_; }
+    void SetAssigned(bool on);
+    void SetLit(bool on);
+    void SetGreyed(bool on);
+    bool assigned() const { return assigned_; }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    int keyIndex_;
+    bool assigned_ = false, lit_ = false, greyed_ = false;
+};
+
+// The style sheet of the kit's Qt-drawn controls (edits, spin boxes, lists,
+// scroll bars, menus).
+QString KitStyleSheet();
+
+}  // namespace vyre::widgets
