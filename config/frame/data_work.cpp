@@ -168,7 +168,14 @@ void CDataWorkWnd::FullUpload() {
 void CDataWorkWnd::OnLinkRequest(unsigned code, win::LPARAM lParam) {
     switch (code) {
         case link::link_request::kFullUpload:
+            if (uploading_) {
+                ++uploadsPending_;
+                return;
+            }
+            uploading_ = true;
             FullUpload();
+            for (; uploadsPending_ > 0; --uploadsPending_) FullUpload();
+            uploading_ = false;
             return;
         case link::link_request::kBusyWait:
             SetTimer(kBusyTimer, kBusyBoundMs);

@@ -49,6 +49,10 @@ class CDataWorkWnd : public win::Window {
 
     ConfigShared& shared_;
     bool dialogStarted_ = false;
+    // A full upload asked for while one is being sent (the thread handles
+    // sent messages while it waits for the Monitor) follows it, never inside it.
+    bool uploading_ = false;
+    int uploadsPending_ = 0;
 };
 
 class CDataWorkThread : public win::Thread {
