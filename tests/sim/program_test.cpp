@@ -1,8 +1,8 @@
 // vyre-lumo-sim as a separate process: reached through the emulator backend
 // of platform/hid and controlled by its own command line.
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -19,6 +19,7 @@
 #include "common/device_ids.h"
 #include "platform/hid/select.h"
 #include "platform/hid/sim_wire.h"
+#include "tests/support/programs.h"
 
 extern char** environ;
 
@@ -28,40 +29,12 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
-fs::path BinFolder() {
-    if (const char* env = std::getenv("VYRE_LUMO_TEST_BIN"); env && *env) return env;
-    return fs::read_symlink("/proc/self/exe").parent_path();
-}
+using testing::BinFolder;
+using testing::Spawn;
+using testing::WaitExit;
 
-std::string SimProgram() { return (BinFolder() / "vyre-lumo-sim").string(); }
-
-pid_t Spawn(const std::vector<std::string>& args, int stdoutFd) {
-    std::vector<char*> argv;
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (stdoutFd >= 0) posix_spawn_file_actions_adddup2(&actions, stdoutFd, 1);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
-// Waits for a child with a bound; kills it when the bound passes.
-int WaitExit(pid_t pid, std::chrono::seconds bound = std::chrono::seconds(20)) {
-    const auto end = std::chrono::steady_clock::now() + bound;
-    int status = 0;
-    while (::waitpid(pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > end) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, &status, 0);
-            return -1;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+std::string SimProgram() {
+    return (BinFolder() / "vyre-lumo-sim").string();
 }
 
 struct Result {
@@ -85,8 +58,9 @@ Result RunSim(std::vector<std::string> args) {
 
 // One running emulator program on a private socket.
 class Emulator {
-public:
-    Emulator(const fs::path& folder, std::vector<std::string> options) : socket_(folder / "sim.sock") {
+  public:
+    Emulator(const fs::path& folder, std::vector<std::string> options)
+        : socket_(folder / "sim.sock") {
         std::vector<std::string> args{SimProgram(), "--socket", socket_.string()};
         args.insert(args.end(), options.begin(), options.end());
         pid_ = Spawn(args, -1);
@@ -114,7 +88,7 @@ public:
         return RunSim(args);
     }
 
-private:
+  private:
     fs::path socket_;
     pid_t pid_ = -1;
     int exit_ = -1;
@@ -140,7 +114,7 @@ struct Collector : hid::DeviceListener {
 };
 
 class SimProgramTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         folder_ = fs::temp_directory_path() /
                   ("vyre-sim-prog-" + std::to_string(::getpid()) + "-" +
@@ -151,7 +125,8 @@ protected:
     fs::path folder_;
 };
 
-std::unique_ptr<hid::Device> OpenPage(hid::Backend& backend, std::uint16_t page, hid::OpenMode mode) {
+std::unique_ptr<hid::Device> OpenPage(hid::Backend& backend, std::uint16_t page,
+                                      hid::OpenMode mode) {
     for (const auto& info : backend.Enumerate()) {
         if (info.usagePage == page) return backend.Open(info.path, mode);
     }
@@ -160,7 +135,7 @@ std::unique_ptr<hid::Device> OpenPage(hid::Backend& backend, std::uint16_t page,
 
 TEST_F(SimProgramTest, TheBackendTalksToTheProgramLikeToAKeyboard) {
     Emulator sim(folder_, {"--model", "B", "--busy-polls", "2", "--order", "event,other,feature",
-                          "--version-zero", "2"});
+                           "--version-zero", "2"});
     auto backend = hid::MakeSimClientBackend(sim.socket());
     const auto list = backend->Enumerate();
     ASSERT_EQ(list.size(), 3u);

@@ -26,11 +26,14 @@ inline std::filesystem::path BinFolder() {
     return std::filesystem::read_symlink("/proc/self/exe").parent_path();
 }
 
-inline std::string Program(const char* name) { return (BinFolder() / name).string(); }
+inline std::string Program(const char* name) {
+    return (BinFolder() / name).string();
+}
 
 // Starts argv; its standard output goes to stdoutFd (-1: inherited), its
 // standard error to errFile (empty: /dev/null).
-inline pid_t Spawn(const std::vector<std::string>& args, int stdoutFd, const std::string& errFile = {}) {
+inline pid_t Spawn(const std::vector<std::string>& args, int stdoutFd,
+                   const std::string& errFile = {}) {
     std::vector<char*> argv;
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
@@ -73,7 +76,8 @@ inline RunResult Run(std::vector<std::string> args) {
     ::close(fds[1]);
     RunResult r;
     char buf[4096];
-    for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) r.out.append(buf, static_cast<std::size_t>(n));
+    for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;)
+        r.out.append(buf, static_cast<std::size_t>(n));
     ::close(fds[0]);
     r.exit = pid > 0 ? WaitExit(pid) : -1;
     return r;
@@ -81,7 +85,7 @@ inline RunResult Run(std::vector<std::string> args) {
 
 // A program that runs until the test ends it (SIGTERM, then a bounded wait).
 class Process {
-public:
+  public:
     Process() = default;
     explicit Process(const std::vector<std::string>& args, const std::string& errFile = {})
         : pid_(Spawn(args, -1, errFile)) {}
@@ -112,14 +116,14 @@ public:
         return exit_;
     }
 
-private:
+  private:
     pid_t pid_ = -1;
     int exit_ = -1;
 };
 
 // vyre-lumo-sim on a private socket, ready once constructed.
 class SimProcess : public Process {
-public:
+  public:
     SimProcess(const std::filesystem::path& folder, std::vector<std::string> options)
         : Process(Args(folder, options)), socket_((folder / "sim.sock").string()) {
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
@@ -139,9 +143,11 @@ public:
         return Run(args);
     }
 
-private:
-    static std::vector<std::string> Args(const std::filesystem::path& folder, std::vector<std::string> options) {
-        std::vector<std::string> args{Program("vyre-lumo-sim"), "--socket", (folder / "sim.sock").string()};
+  private:
+    static std::vector<std::string> Args(const std::filesystem::path& folder,
+                                         std::vector<std::string> options) {
+        std::vector<std::string> args{Program("vyre-lumo-sim"), "--socket",
+                                      (folder / "sim.sock").string()};
         args.insert(args.end(), options.begin(), options.end());
         return args;
     }

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+
+#include "tests/support/qt_app.h"
 #include <QEnterEvent>
 #include <QTest>
 
@@ -17,13 +19,7 @@
 namespace vyre::widgets {
 namespace {
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
+using testing::App;
 
 class Dialog : public QWidget, public QuickHelpReceiver {
   public:

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+
+#include "tests/support/qt_app.h"
 #include <QTimer>
 
 #include <cstring>
@@ -22,13 +24,7 @@ namespace {
 
 using testing::Program;
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
+using testing::App;
 
 std::string ReadText(const std::filesystem::path& file) {
     std::ifstream in(file);

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+
+#include "tests/support/qt_app.h"
 #include <QTimer>
 
 #include <future>
@@ -18,13 +20,7 @@
 namespace vyre {
 namespace {
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
+using testing::App;
 
 // The control window on a thread of its own: answers request 1 with 16 or
 // with a dump, and keeps the codes of the commands it gets.

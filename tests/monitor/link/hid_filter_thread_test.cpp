@@ -17,6 +17,7 @@
 #include "common/reports.h"
 #include "platform/hid/select.h"
 #include "tests/monitor/link/link_rig.h"
+#include "tests/support/config_window.h"
 #include "tests/support/programs.h"
 #include "tools/link_client.h"
 
@@ -27,7 +28,8 @@ using testing::Eventually;
 using testing::LinkRig;
 using testing::TraceOf;
 
-sim::KeyboardConfig Config(const char* name, bool plugged = true, sim::Model model = sim::Model::B) {
+sim::KeyboardConfig Config(const char* name, bool plugged = true,
+                           sim::Model model = sim::Model::B) {
     sim::KeyboardConfig c;
     c.name = name;
     c.model = model;
@@ -62,8 +64,9 @@ struct ThreadRig {
             lastEvent = value;
             if (seen) seen(value);
         };
-        thread = std::make_unique<CHIDFilterThread>(&backend, hid::ConfiguredKeyboardIds(), *store, shared, commands,
-                                                    settings, *repeat, host, std::move(hooks), options);
+        thread = std::make_unique<CHIDFilterThread>(&backend, hid::ConfiguredKeyboardIds(), *store,
+                                                    shared, commands, settings, *repeat, host,
+                                                    std::move(hooks), options);
         ASSERT_TRUE(thread->CreateThread());
     }
     bool Ready() { return thread->flags().ready.load() == 1; }
@@ -83,7 +86,8 @@ struct ThreadRig {
     void Sync() {
         const std::uint32_t marker = 0x7700u | (++syncs << 16);
         ASSERT_TRUE(Eventually([&] { return shared.keyboard.load() != 0; }));
-        win::PostMessage(shared.keyboard.load(), link::kMsgNotify, link::notify::kKeyboardEvent, marker);
+        win::PostMessage(shared.keyboard.load(), link::kMsgNotify, link::notify::kKeyboardEvent,
+                         marker);
         ASSERT_TRUE(Eventually([&] { return lastEvent.load() == marker; }));
     }
 
@@ -117,8 +121,10 @@ TEST(KeyboardThread, StartsReadsBackAndLeavesTheKeyboardInOrder) {
 
     // The Config's commands reach the keyboard through the pending list.
     const std::vector<std::uint8_t> profile = {5, 3, 4};
-    CommandBlock* block = rig.commands.Add(link::MakeDwData(link::block::kActiveProfile, link::kTagCommand), profile);
-    win::PostMessage(rig.shared.keyboard.load(), link::kMsgCommandBlock, 0, reinterpret_cast<win::LPARAM>(block));
+    CommandBlock* block =
+        rig.commands.Add(link::MakeDwData(link::block::kActiveProfile, link::kTagCommand), profile);
+    win::PostMessage(rig.shared.keyboard.load(), link::kMsgCommandBlock, 0,
+                     reinterpret_cast<win::LPARAM>(block));
     rig.Sync();
     EXPECT_EQ(rig.keyboards[0]->activeProfile(), 4);
     EXPECT_EQ(rig.commands.size(), 0u);
@@ -132,45 +138,9 @@ TEST(KeyboardThread, StartsReadsBackAndLeavesTheKeyboardInOrder) {
     EXPECT_EQ(rig.shared.keyboard.load(), 0u);
 }
 
-// A stand-in for the Config's link window on a thread of its own, which
-// collects what the Monitor sends it.
-class ConfigWindow {
-public:
-    ConfigWindow() {
-        std::promise<void> created;
-        thread_ = std::thread([&] {
-            LinkClient client{std::string(link::kLinkWindowTitle)};
-            client.Create();
-            created.set_value();
-            while (!stop_.load()) {
-                client.Pump(std::chrono::milliseconds(50), [&](const LinkEvent& e) {
-                    std::lock_guard lock(mutex_);
-                    events_.push_back(e);
-                }, nullptr);
-            }
-        });
-        created.get_future().wait();
-    }
-    ~ConfigWindow() {
-        stop_ = true;
-        thread_.join();
-    }
-    bool Saw(std::uint32_t code, bool notice) {
-        std::lock_guard lock(mutex_);
-        return std::any_of(events_.begin(), events_.end(),
-                           [&](const LinkEvent& e) { return e.code == code && e.notice == notice; });
-    }
-
-private:
-    std::atomic<bool> stop_{false};
-    std::mutex mutex_;
-    std::vector<LinkEvent> events_;
-    std::thread thread_;
-};
-
 TEST(KeyboardThread, HotPlugConnectsOnceAndIgnoresOtherInterfaces) {
     ThreadRig rig({Config("kbd"), Config("other", false)});
-    ConfigWindow config;
+    testing::ConfigWindow config;
     rig.Start();
     ASSERT_TRUE(Eventually([&] { return rig.Ready(); }));
     rig.Sync();
@@ -244,7 +214,8 @@ TEST(KeyboardThread, UnplugWhileTheKeyboardHasNoAnswerYetEndsTheWait) {
     rig.Start();
     ASSERT_TRUE(Eventually([&] { return rig.ReadBacks() >= 2; }));
     rig.keyboards[0]->Unplug();
-    ASSERT_TRUE(Eventually([&] { return !rig.Connected() && rig.thread->flags().ready.load() == 0; }));
+    ASSERT_TRUE(
+        Eventually([&] { return !rig.Connected() && rig.thread->flags().ready.load() == 0; }));
     rig.Sync();  // the thread is free again
     EXPECT_EQ(rig.store->hostSettingsBlock.modelFlag, 0);
 }
@@ -252,9 +223,9 @@ TEST(KeyboardThread, UnplugWhileTheKeyboardHasNoAnswerYetEndsTheWait) {
 TEST(KeyboardThread, ReadBackMarksOnlyTheSlotsThatCarryMacros) {
     LinkRig rig;
     auto flex = *rig.keyboard->Report(report::kFlexKeys, 1, 0);
-    flex[report::kFlexKeyEntries + 5 * 3] = fncode::kMacro;        // slot 21 of profile 2
-    flex[report::kFlexKeyEntries + 6 * 3] = fncode::kLightMacro;   // slot 22: a light macro
-    flex[report::kFlexKeyEntries + 7 * 3] = 0xDE;                  // light macro with default action: no mark
+    flex[report::kFlexKeyEntries + 5 * 3] = fncode::kMacro;       // slot 21 of profile 2
+    flex[report::kFlexKeyEntries + 6 * 3] = fncode::kLightMacro;  // slot 22: a light macro
+    flex[report::kFlexKeyEntries + 7 * 3] = 0xDE;  // light macro with default action: no mark
     report::FrameReport(report::kFlexKeys, 1, flex);
     rig.keyboard->SetReport(report::kFlexKeys, 1, 0, flex);
     LightMacroBlock block{};
@@ -303,7 +274,8 @@ TEST(KeyboardThread, FirmwareChecks) {
         rig.transport.flags().connected = 1;
         EXPECT_TRUE(rig.link->ReadBackKeyboard(true));
         EXPECT_EQ(popups, 1);
-        EXPECT_EQ(rig.transport.flags().connected.load(), 0);  // the Config is answered "no keyboard"
+        EXPECT_EQ(rig.transport.flags().connected.load(),
+                  0);  // the Config is answered "no keyboard"
     }
     {
         auto older = LinkRig::DefaultConfig();
@@ -320,7 +292,8 @@ TEST(KeyboardThread, FirmwareChecks) {
 
 TEST(KeyboardThread, AgainstTheEmulatorProgram) {
     testing::TempDir folder;
-    testing::SimProcess sim(folder.path(), {"--model", "B", "--busy-polls", "2", "--trace", (folder / "trace").string()});
+    testing::SimProcess sim(folder.path(), {"--model", "B", "--busy-polls", "2", "--trace",
+                                            (folder / "trace").string()});
     ASSERT_TRUE(sim.started());
     std::string error;
     auto backend = hid::MakeSimClientBackend(sim.socket());
@@ -338,8 +311,8 @@ TEST(KeyboardThread, AgainstTheEmulatorProgram) {
     options.arrivalSettleMs = 20;
     options.pollIntervalOverrideMs = 1;
     testing::FakeHost host;
-    CHIDFilterThread thread(backend.get(), hid::ConfiguredKeyboardIds(), *store, shared, commands, settings, *repeat,
-                            host, hooks, options);
+    CHIDFilterThread thread(backend.get(), hid::ConfiguredKeyboardIds(), *store, shared, commands,
+                            settings, *repeat, host, hooks, options);
     ASSERT_TRUE(thread.CreateThread());
     ASSERT_TRUE(Eventually([&] { return thread.flags().ready.load() == 1; }));
 

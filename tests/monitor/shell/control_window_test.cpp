@@ -12,53 +12,11 @@
 #include <thread>
 
 #include "common/link_codes.h"
+#include "tests/support/config_window.h"
 #include "tools/link_client.h"
 
 namespace vyre {
 namespace {
-
-// The Config's link window on a thread of its own; collects notifications.
-class ConfigWindow {
-public:
-    ConfigWindow() {
-        std::promise<void> created;
-        thread_ = std::thread([&] {
-            LinkClient client{std::string(link::kLinkWindowTitle)};
-            client.Create();
-            created.set_value();
-            while (!stop_.load()) {
-                client.Pump(std::chrono::milliseconds(20), [&](const LinkEvent& e) {
-                    std::lock_guard lock(mutex_);
-                    events_.push_back(e);
-                }, nullptr);
-            }
-        });
-        created.get_future().wait();
-    }
-    ~ConfigWindow() {
-        stop_ = true;
-        thread_.join();
-    }
-    // The events that arrived, once `count` have (or a second has passed).
-    std::vector<LinkEvent> Take(std::size_t count) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(1);
-        for (;;) {
-            {
-                std::lock_guard lock(mutex_);
-                if (events_.size() >= count || std::chrono::steady_clock::now() > end) {
-                    return std::exchange(events_, {});
-                }
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-    }
-
-private:
-    std::atomic<bool> stop_{false};
-    std::mutex mutex_;
-    std::vector<LinkEvent> events_;
-    std::thread thread_;
-};
 
 TalkDeviceRecord Device(std::uint32_t key, const char16_t* name) {
     TalkDeviceRecord r;
@@ -88,7 +46,8 @@ TEST(ControlWindow, CommandsQueueForTheKeyboardThreadInOrder) {
     const std::vector<std::uint8_t> payload = {5, 3, 1};
     const auto dwData = link::MakeDwData(link::block::kActiveProfile, link::kTagCommand);
     // Without a keyboard thread commands are dropped.
-    EXPECT_TRUE(win::SendCopyData(rig.control.GetSafeHwnd(), 0, dwData, payload.data(), payload.size()));
+    EXPECT_TRUE(
+        win::SendCopyData(rig.control.GetSafeHwnd(), 0, dwData, payload.data(), payload.size()));
     EXPECT_EQ(rig.commands.size(), 0u);
 
     win::Window keyboard;
@@ -101,13 +60,15 @@ TEST(ControlWindow, CommandsQueueForTheKeyboardThreadInOrder) {
         return 0;
     });
     const std::vector<std::uint8_t> big(link::kCommandPayloadMax, 0);
-    EXPECT_TRUE(win::SendCopyData(rig.control.GetSafeHwnd(), 0, dwData, payload.data(), payload.size()));
-    EXPECT_TRUE(win::SendCopyData(rig.control.GetSafeHwnd(), 0, link::MakeDwData(33, link::kTagCommand), big.data(),
-                                  big.size()));
+    EXPECT_TRUE(
+        win::SendCopyData(rig.control.GetSafeHwnd(), 0, dwData, payload.data(), payload.size()));
+    EXPECT_TRUE(win::SendCopyData(rig.control.GetSafeHwnd(), 0,
+                                  link::MakeDwData(33, link::kTagCommand), big.data(), big.size()));
     // One byte more than the largest block is never taken.
     const std::vector<std::uint8_t> tooBig(link::kCommandPayloadMax + 1, 0);
-    EXPECT_FALSE(win::SendCopyData(rig.control.GetSafeHwnd(), 0, link::MakeDwData(33, link::kTagCommand),
-                                   tooBig.data(), tooBig.size()));
+    EXPECT_FALSE(win::SendCopyData(rig.control.GetSafeHwnd(), 0,
+                                   link::MakeDwData(33, link::kTagCommand), tooBig.data(),
+                                   tooBig.size()));
     win::MSG msg;
     while (win::PeekMessage(msg)) win::DispatchMessage(msg);
     EXPECT_EQ(taken, (std::vector<std::uint32_t>{3, 33}));
@@ -119,10 +80,12 @@ TEST(ControlWindow, TalkDeviceRecordsAreKeptAndReportedToTheConfig) {
     win::Window keyboard;  // records are taken only once the keyboard thread exists
     ASSERT_TRUE(keyboard.Create("kb", "kb", win::HWND_MESSAGE));
     rig.shared.keyboard = keyboard.GetSafeHwnd();
-    ConfigWindow config;
-    auto send = [&](std::uint16_t operation, const std::vector<std::uint8_t>& bytes, std::size_t expected) {
-        win::SendCopyData(rig.control.GetSafeHwnd(), 0, link::MakeDwData(operation, link::kTagTalkRecords),
-                          bytes.data(), bytes.size());
+    testing::ConfigWindow config;
+    auto send = [&](std::uint16_t operation, const std::vector<std::uint8_t>& bytes,
+                    std::size_t expected) {
+        win::SendCopyData(rig.control.GetSafeHwnd(), 0,
+                          link::MakeDwData(operation, link::kTagTalkRecords), bytes.data(),
+                          bytes.size());
         return config.Take(expected + 1);  // waits a second for anything beyond
     };
     auto codes = [](const std::vector<LinkEvent>& events) {

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
+#include "tests/support/qt_app.h"
 
 #include <filesystem>
 
@@ -21,13 +23,7 @@ namespace {
 
 using widgets::CPopupDlg;
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
+using testing::App;
 
 // Where screenshots go: beside the build's programs.
 std::filesystem::path ScreenshotFolder() {
@@ -103,15 +99,19 @@ TEST(Tray, IconFollowsTheKeyboardAndItsMenuActs) {
     EXPECT_EQ(record, (std::vector<std::string>{"tray show", "tray hide"}));
     platform::ActionRecord::Instance().Close();
 
-    // The Config program is missing here: a double-click says so.
+    // Without a Config program a double-click says so.
+    tray.startConfig = [] { return false; };
     QString shown;
-    QTimer::singleShot(0, [&] {
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
             shown = box->windowTitle() + ": " + box->text();
             box->accept();
         }
     });
+    closer.start(10);
     tray.DoubleClicked();
+    closer.stop();
     EXPECT_EQ(shown, "Error: Can't find Config file !");
 
     // Exit asks the control window to stop the Monitor.
