@@ -25,7 +25,7 @@ using namespace vyre;
 
 // The keyboard without sleeps: a write, then status reads until not busy.
 class ImmediatePort : public KeyboardPort {
-public:
+  public:
     explicit ImmediatePort(std::unique_ptr<hid::Device> device) : device_(std::move(device)) {}
     bool IsOpen() const override { return device_ != nullptr; }
     std::int8_t WriteFeatureReport(const std::uint8_t* bytes, std::size_t length, int) override {
@@ -41,9 +41,11 @@ public:
         return device_->GetFeature(buffer, length) >= 0;
     }
     bool SleepWhileConnected(int) override { return true; }
-    std::unique_lock<std::recursive_mutex> HoldExchanges() override { return std::unique_lock(mutex_); }
+    std::unique_lock<std::recursive_mutex> HoldExchanges() override {
+        return std::unique_lock(mutex_);
+    }
 
-private:
+  private:
     std::unique_ptr<hid::Device> device_;
     std::recursive_mutex mutex_;
 };
@@ -51,13 +53,17 @@ private:
 struct Bench {
     Bench() : keyboard(std::make_shared<sim::Keyboard>(Config())), backend(keyboard) {
         for (const auto& info : backend.Enumerate()) {
-            if (info.usagePage == kFeatureUsagePage) port = std::make_unique<ImmediatePort>(backend.Open(info.path, hid::OpenMode::Feature));
+            if (info.usagePage == kFeatureUsagePage)
+                port = std::make_unique<ImmediatePort>(
+                    backend.Open(info.path, hid::OpenMode::Feature));
         }
-        folder = std::filesystem::temp_directory_path() / ("vyre-bench-" + std::to_string(::getpid()));
+        folder =
+            std::filesystem::temp_directory_path() / ("vyre-bench-" + std::to_string(::getpid()));
         settings = std::make_unique<SettingsPersistence>(*registry, folder / "Config");
         window.Create("bench", "bench", win::HWND_MESSAGE);
         store->hostSettingsBlock.modelFlag = 2;
-        link = std::make_unique<KeyboardLink>(*store, *port, flags, shared, *settings, *repeat, host, hooks, window);
+        link = std::make_unique<KeyboardLink>(*store, *port, flags, shared, *settings, *repeat,
+                                              host, hooks, window);
         flags.connected = 1;
         link->ReadBackKeyboard(true);
         flags.ready = 1;
@@ -83,7 +89,8 @@ struct Bench {
     std::unique_ptr<platform::Registry> registry = platform::Registry::InMemory();
     std::unique_ptr<SettingsPersistence> settings;
     std::unique_ptr<platform::KeyboardRepeatSettings> repeat = platform::MakeMemoryKeyboardRepeat();
-    SystemHostActions host{platform::MakeRecordingKeyInjector(), std::make_unique<platform::SettableVolume>()};
+    SystemHostActions host{platform::MakeRecordingKeyInjector(),
+                           std::make_unique<platform::SettableVolume>()};
     LinkHooks hooks;
     win::Window window;
     std::unique_ptr<KeyboardLink> link;
@@ -102,10 +109,13 @@ void BM_RegistrationDump(benchmark::State& state) {
         client.Create();
         clientWindow = client.hwnd();
         while (!stop.load()) {
-            client.Pump(std::chrono::milliseconds(20), [&](const LinkEvent& e) {
-                bytes += e.data.size();
-                if (EndsDump(e)) ++dumps;
-            }, nullptr);
+            client.Pump(
+                std::chrono::milliseconds(20),
+                [&](const LinkEvent& e) {
+                    bytes += e.data.size();
+                    if (EndsDump(e)) ++dumps;
+                },
+                nullptr);
         }
     });
     while (clientWindow.load() == 0) std::this_thread::yield();
@@ -134,11 +144,13 @@ void BM_FullUploadChangingOneReport(benchmark::State& state) {
         blocks[remap][report::kKeyRemapUsages] ^= 1;  // one key of profile 1
         const auto before = bench.keyboard->counters().writes;
         for (std::size_t i = 0; i < blocks.size(); ++i) {
-            bench.link->HandleCommand(link::MakeDwData(link::kFullUploadOrder[i], link::kTagCommand), blocks[i]);
+            bench.link->HandleCommand(
+                link::MakeDwData(link::kFullUploadOrder[i], link::kTagCommand), blocks[i]);
         }
         writes += bench.keyboard->counters().writes - before;
     }
-    state.counters["writes/upload"] = benchmark::Counter(static_cast<double>(writes) / state.iterations());
+    state.counters["writes/upload"] =
+        benchmark::Counter(static_cast<double>(writes) / state.iterations());
 }
 BENCHMARK(BM_FullUploadChangingOneReport)->Unit(benchmark::kMillisecond);
 

@@ -28,7 +28,7 @@ using Clock = std::chrono::steady_clock;
 
 // A window on a thread of its own that notes when each message arrives.
 class Stopwatch {
-public:
+  public:
     Stopwatch(const char* name, unsigned message) {
         std::promise<win::HWND> created;
         thread_ = std::thread([&, message] {
@@ -62,7 +62,7 @@ public:
         return arrivals_;
     }
 
-private:
+  private:
     std::thread thread_;
     win::HWND hwnd_ = 0;
     std::mutex mutex_;
@@ -72,14 +72,17 @@ private:
 
 struct Monitor {
     Monitor() : keyboard(std::make_shared<sim::Keyboard>(Config())), backend(keyboard) {
-        folder = std::filesystem::temp_directory_path() / ("vyre-bench-" + std::to_string(::getpid()));
+        folder =
+            std::filesystem::temp_directory_path() / ("vyre-bench-" + std::to_string(::getpid()));
         settings = std::make_unique<SettingsPersistence>(*registry, folder / "Config");
         CHIDFilterThread::Options options;
         options.pollIntervalOverrideMs = 1;
-        thread = std::make_unique<CHIDFilterThread>(&backend, hid::ConfiguredKeyboardIds(), *store, shared, commands,
-                                                    *settings, *repeat, host, LinkHooks{}, options);
+        thread = std::make_unique<CHIDFilterThread>(&backend, hid::ConfiguredKeyboardIds(), *store,
+                                                    shared, commands, *settings, *repeat, host,
+                                                    LinkHooks{}, options);
         thread->CreateThread();
-        while (thread->flags().ready.load() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        while (thread->flags().ready.load() == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
         std::this_thread::sleep_for(std::chrono::milliseconds(2500));  // the start has ended
     }
     ~Monitor() {
@@ -91,7 +94,8 @@ struct Monitor {
         sim::KeyboardConfig c;
         c.model = sim::Model::B;
         c.busyPolls = 0;
-        c.order = {sim::InterfaceKind::Event, sim::InterfaceKind::Feature, sim::InterfaceKind::Other};
+        c.order = {sim::InterfaceKind::Event, sim::InterfaceKind::Feature,
+                   sim::InterfaceKind::Other};
         return c;
     }
     std::shared_ptr<sim::Keyboard> keyboard;
@@ -103,7 +107,8 @@ struct Monitor {
     std::unique_ptr<platform::Registry> registry = platform::Registry::InMemory();
     std::unique_ptr<SettingsPersistence> settings;
     std::unique_ptr<platform::KeyboardRepeatSettings> repeat = platform::MakeMemoryKeyboardRepeat();
-    SystemHostActions host{platform::MakeRecordingKeyInjector(), std::make_unique<platform::SettableVolume>()};
+    SystemHostActions host{platform::MakeRecordingKeyInjector(),
+                           std::make_unique<platform::SettableVolume>()};
     std::unique_ptr<CHIDFilterThread> thread;
 };
 
@@ -135,7 +140,8 @@ void BM_LightMacroStepLateness(benchmark::State& state) {
     constexpr int kSteps = 200;
     block.loopCount = 1;
     block.stepCount = kSteps;
-    for (int i = 0; i < kSteps; ++i) block.steps[i] = {0x04, static_cast<std::uint8_t>(1 + i % 2), LeU16(10 + i % 3 * 10)};
+    for (int i = 0; i < kSteps; ++i)
+        block.steps[i] = {0x04, static_cast<std::uint8_t>(1 + i % 2), LeU16(10 + i % 3 * 10)};
     for (auto _ : state) {
         Stopwatch keyboard("bench keyboard", link::kMsgLightRequest);
         shared.keyboard = keyboard.hwnd();
@@ -147,7 +153,8 @@ void BM_LightMacroStepLateness(benchmark::State& state) {
         const auto arrivals = keyboard.Arrivals();
         std::vector<double> late;
         for (int i = 1; i < kSteps; ++i) {
-            const double gap = std::chrono::duration<double, std::milli>(arrivals[i] - arrivals[i - 1]).count();
+            const double gap =
+                std::chrono::duration<double, std::milli>(arrivals[i] - arrivals[i - 1]).count();
             late.push_back(gap - block.steps[i - 1].delay.get());
         }
         std::sort(late.begin(), late.end());

@@ -16,49 +16,26 @@
 #include <thread>
 #include <vector>
 
+#include "bench/programs.h"
+
 #include "common/key_functions.h"
 #include "common/reports.h"
 #include "sim/keyboard.h"
 
-extern char** environ;
-
 namespace {
 
 namespace fs = std::filesystem;
+using vyre::bench::ResidentKb;
+using vyre::bench::Spawn;
+using vyre::bench::WaitFor;
 using namespace vyre;
-
-pid_t Spawn(const std::vector<std::string>& args, const fs::path& err) {
-    std::vector<char*> argv;
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
-long ResidentKb(pid_t pid) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
-    }
-    return -1;
-}
-
-bool LogSays(const fs::path& log, const std::string& text) {
-    std::ifstream in(log);
-    std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return all.find(text) != std::string::npos;
-}
 
 }  // namespace
 
 int main() {
-    const fs::path bin = fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "bin";
-    const fs::path folder = fs::temp_directory_path() / ("vyre-memory-" + std::to_string(::getpid()));
+    const fs::path bin = vyre::bench::ProgramFolder();
+    const fs::path folder =
+        fs::temp_directory_path() / ("vyre-memory-" + std::to_string(::getpid()));
     fs::create_directories(folder);
     ::setenv("VYRE_LUMO_RUNTIME_DIR", folder.c_str(), 1);
 
@@ -82,22 +59,23 @@ int main() {
         return 1;
     }
     const std::string socket = (folder / "sim.sock").string();
-    const pid_t sim = Spawn({(bin / "vyre-lumo-sim").string(), "--state", (folder / "state").string(), "--socket",
-                             socket, "--model", "B", "--busy-polls", "0"},
-                            folder / "sim.log");
+    const pid_t sim =
+        Spawn({(bin / "vyre-lumo-sim").string(), "--state", (folder / "state").string(), "--socket",
+               socket, "--model", "B", "--busy-polls", "0"},
+              folder / "sim.log");
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     const auto start = std::chrono::steady_clock::now();
-    const pid_t monitor = Spawn({(bin / "vyre-lumo-monitor").string(), "--hid", "sim:" + socket, "--home",
-                                 (folder / "home").string(), "--poll-ms", "1"},
+    const pid_t monitor = Spawn({(bin / "vyre-lumo-monitor").string(), "--hid", "sim:" + socket,
+                                 "--home", (folder / "home").string(), "--poll-ms", "1"},
                                 folder / "monitor.log");
-    while (!LogSays(folder / "monitor.log", "keyboard ready") &&
-           std::chrono::steady_clock::now() - start < std::chrono::seconds(120)) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
+    WaitFor(folder / "monitor.log", "keyboard ready", std::chrono::seconds(120));
     const long kb = ResidentKb(monitor);
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("monitor resident after read-back of 560 macros: %.1f MB (read-back %.1f s with 1 ms polls)\n",
-                kb / 1024.0, seconds);
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf(
+        "monitor resident after read-back of 560 macros: %.1f MB (read-back %.1f s with 1 ms "
+        "polls)\n",
+        kb / 1024.0, seconds);
     ::kill(monitor, SIGTERM);
     ::waitpid(monitor, nullptr, 0);
     ::kill(sim, SIGTERM);

@@ -17,7 +17,8 @@ using namespace vyre;
 
 std::unique_ptr<hid::Device> OpenFeature(hid::Backend& backend) {
     for (const auto& info : backend.Enumerate()) {
-        if (info.usagePage == kFeatureUsagePage) return backend.Open(info.path, hid::OpenMode::Feature);
+        if (info.usagePage == kFeatureUsagePage)
+            return backend.Open(info.path, hid::OpenMode::Feature);
     }
     return nullptr;
 }
@@ -59,7 +60,8 @@ struct OverSocket {
 };
 
 void BM_WriteWithPollInProcess(benchmark::State& state) {
-    sim::EmulatorBackend backend(std::make_shared<sim::Keyboard>(sim::KeyboardConfig{.busyPolls = 0}));
+    sim::EmulatorBackend backend(
+        std::make_shared<sim::Keyboard>(sim::KeyboardConfig{.busyPolls = 0}));
     auto d = OpenFeature(backend);
     for (auto _ : state) WriteAndPoll(*d);
 }

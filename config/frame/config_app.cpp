@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QSocketNotifier>
 
 #include <string>
 #include <thread>
@@ -11,6 +10,7 @@
 #include "common/log.h"
 #include "platform/process.h"
 #include "platform/record.h"
+#include "widgets/qt_loop.h"
 
 namespace vyre {
 namespace {
@@ -105,17 +105,7 @@ void CVyreMKConfigApp::ShowDialog() {
 }
 
 int CVyreMKConfigApp::Run() {
-    QSocketNotifier wake(win::WakeFd(), QSocketNotifier::Read);
-    int code = 0;
-    auto serve = [&] {
-        if (const auto quit = win::ProcessPendingMessages()) {
-            code = *quit;
-            qApp->exit(code);
-        }
-    };
-    QObject::connect(&wake, &QSocketNotifier::activated, serve);
-    serve();
-    qApp->exec();
+    const int code = widgets::RunQtLoopWithWindows();
     if (dialog_) dialog_->hide();
     if (linkThread_) {
         win::PostMessage(shared_.linkWindow.load(), win::WM_QUIT, 0, 0);

@@ -1,7 +1,6 @@
 #include "monitor/shell/monitor_app.h"
 
 #include <QApplication>
-#include <QSocketNotifier>
 
 #include <chrono>
 #include <cstdlib>
@@ -13,6 +12,7 @@
 #include "platform/process.h"
 #include "platform/record.h"
 #include "widgets/popup_dlg.h"
+#include "widgets/qt_loop.h"
 
 namespace vyre {
 namespace {
@@ -102,19 +102,7 @@ bool CVyreMKMonitorApp::InitInstance() {
 
 int CVyreMKMonitorApp::Run() {
     if (!options_.gui || qApp == nullptr) return win::RunMessageLoop();
-    // The windows of this thread are served inside Qt's loop.
-    QSocketNotifier wake(win::WakeFd(), QSocketNotifier::Read);
-    int code = 0;
-    auto serve = [&] {
-        if (const auto quit = win::ProcessPendingMessages()) {
-            code = *quit;
-            qApp->exit(code);
-        }
-    };
-    QObject::connect(&wake, &QSocketNotifier::activated, serve);
-    serve();
-    qApp->exec();
-    return code;
+    return widgets::RunQtLoopWithWindows();
 }
 
 int CVyreMKMonitorApp::ExitInstance() {

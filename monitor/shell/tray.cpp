@@ -20,7 +20,13 @@ constexpr const char* kTip = "KALVEX Vyre Lumo";
 
 }  // namespace
 
-CTrayThread::CTrayThread(MonitorShared& shared) : shared_(shared) {}
+CTrayThread::CTrayThread(MonitorShared& shared) : shared_(shared) {
+    startConfig = [] {
+        const auto started = process::StartOwnProgram("Vyre Lumo Config.exe");
+        if (!started) log::Warning("tray", "the Config could not be started: " + started.what);
+        return started.started;
+    };
+}
 
 CTrayThread::~CTrayThread() {
     Destroy();
@@ -73,9 +79,7 @@ void CTrayThread::ShowIcon(bool show) {
 }
 
 bool CTrayThread::StartConfig() {
-    const auto started = process::StartOwnProgram("Vyre Lumo Config.exe");
-    if (!started) log::Warning("tray", "the Config could not be started: " + started.what);
-    return started.started;
+    return startConfig && startConfig();
 }
 
 void CTrayThread::DoubleClicked() {

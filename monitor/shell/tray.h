@@ -7,6 +7,7 @@
 // same messages. Under --record showing and hiding the icon and the message
 // box are written to the record instead.
 
+#include <functional>
 #include <memory>
 
 #include "monitor/link/monitor_shared.h"
@@ -30,6 +31,8 @@ class CTrayThread {
     void Destroy();
 
     bool iconShown() const { return shown_; }
+    // Starts the Config; true when it started (tests put their own here).
+    std::function<bool()> startConfig;
     // The menu's and the icon's actions (also for tests).
     void DoubleClicked();
     void MenuConfiguration();
