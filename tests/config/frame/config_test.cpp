@@ -5,8 +5,8 @@
 
 #include <QApplication>
 
-#include "tests/support/qt_app.h"
 #include <QTimer>
+#include "tests/support/qt_app.h"
 
 #include <cstring>
 #include <fstream>

@@ -5,9 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <vector>
 
 #include "common/link_codes.h"
+#include "config/frame/config_dlg.h"
 
 namespace vyre {
 namespace {
@@ -85,6 +88,23 @@ TEST(LinkWindow, TheBusyWaitEndsWithTheResetOrItsBound) {
     win::MSG msg;
     while (win::PeekMessage(msg)) win::DispatchMessage(msg);
     EXPECT_EQ(rig.shared.busy.load(), 0);
+}
+
+TEST(ProgramLinks, ALinkOrADesktopEntryStandsForItsProgram) {
+    char folderTemplate[] = "/tmp/vyre-links-XXXXXX";
+    const std::filesystem::path folder = ::mkdtemp(folderTemplate);
+    std::filesystem::create_symlink("/bin/sleep", folder / "game");
+    {
+        std::ofstream entry(folder / "game.desktop");
+        entry << "[Desktop Entry]\nName=Game\nExec=\"/opt/my game/run\" --fullscreen %U\n";
+    }
+    EXPECT_EQ(ResolveProgramFile((folder / "game").string()),
+              std::filesystem::canonical("/bin/sleep").string());
+    EXPECT_EQ(ResolveProgramFile((folder / "game.desktop").string()), "/opt/my game/run");
+    EXPECT_EQ(ResolveProgramFile("/usr/bin/plain"), "/usr/bin/plain");
+    std::filesystem::create_symlink(folder / "nowhere", folder / "broken");
+    EXPECT_EQ(ResolveProgramFile((folder / "broken").string()), "");
+    std::filesystem::remove_all(folder);
 }
 
 }  // namespace

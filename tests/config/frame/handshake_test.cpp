@@ -5,8 +5,8 @@
 
 #include <QApplication>
 
-#include "tests/support/qt_app.h"
 #include <QTimer>
+#include "tests/support/qt_app.h"
 
 #include <future>
 #include <mutex>
@@ -42,6 +42,11 @@ class FakeMonitor {
                     }
                     return 0;
                 });
+            window.Messages().On(link::kMsgRequest, link::request::kReapplyProfile,
+                                 [&](win::WPARAM, win::LPARAM) {
+                                     ++reapplied_;
+                                     return 0;
+                                 });
             window.Messages().On(WM_DUMP, [&](win::WPARAM, win::LPARAM) {
                 Dump(window.GetSafeHwnd());
                 return 0;
@@ -65,6 +70,7 @@ class FakeMonitor {
         thread_.join();
     }
     void SendDumpLater() { win::PostMessage(hwnd_, WM_DUMP); }
+    int reapplied() const { return reapplied_.load(); }
     std::vector<std::uint16_t> Commands() {
         std::lock_guard lock(mutex_);
         return commands_;
@@ -87,6 +93,7 @@ class FakeMonitor {
     std::thread thread_;
     win::HWND hwnd_ = 0;
     std::atomic<win::HWND> link_{0};
+    std::atomic<int> reapplied_{0};
     std::mutex mutex_;
     std::vector<std::uint16_t> commands_;
 };
@@ -108,6 +115,7 @@ TEST(Handshake, NotReadyWaitsForTheDumpThatFollows) {
     app.Run();
     EXPECT_TRUE(shown);
     // CANCEL asked the Monitor to apply the profile again, and nothing was uploaded.
+    EXPECT_TRUE(testing::Eventually([&] { return monitor.reapplied() == 1; }));
     EXPECT_TRUE(monitor.Commands().empty());
 }
 
