@@ -52,6 +52,10 @@ const std::map<int, Art>& Table() {
           "Use this profile while the desktop is in front?\n\nWhen no program linked to a profile "
           "is "
           "in front, the keyboard switches to it."}},
+        // The character repeat dialog: the captions of its sliders and test edit.
+        {2383, {Kind::DialogFace, 305, 233, State::Normal, "CHARACTER REPEAT",
+                "Repeat delay\n\n\n\nRepeat rate"}},
+        {2384, {Kind::Secondary, 305, 233}},
         // The Config's Reset confirmation.
         {2381,
          {Kind::DialogFace, 305, 233, State::Normal, "RESET",
