@@ -18,14 +18,39 @@ void Write(int fd, const char* text) {
     (void)ignored;
 }
 
+// Decimal and hexadecimal numbers without the C library's formatting, which
+// a signal handler may not call.
+void WriteNumber(int fd, unsigned long value, unsigned base) {
+    char digits[32];
+    int n = 0;
+    do {
+        digits[n++] = "0123456789abcdef"[value % base];
+        value /= base;
+    } while (value != 0 && n < 32);
+    char out[34];
+    int at = 0;
+    if (base == 16) {
+        out[at++] = '0';
+        out[at++] = 'x';
+    }
+    while (n > 0) out[at++] = digits[--n];
+    out[at] = '\0';
+    Write(fd, out);
+}
+
 // Only async-signal-safe calls from here on (backtrace is warmed up at install).
 void OnCrash(int sig, siginfo_t* info, void*) {
     const int fd = ::open(g_file, O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd >= 0) {
-        char line[128];
-        std::snprintf(line, sizeof line, "signal %d (%s) at address %p\nbacktrace:\n", sig,
-                      sigdescr_np(sig), info ? info->si_addr : nullptr);
-        Write(fd, line);
+        Write(fd, "signal ");
+        WriteNumber(fd, static_cast<unsigned long>(sig), 10);
+        const char* name = sigabbrev_np(sig);
+        Write(fd, " (SIG");
+        Write(fd, name != nullptr ? name : "?");
+        Write(fd, ") at address ");
+        WriteNumber(fd, reinterpret_cast<unsigned long>(info != nullptr ? info->si_addr : nullptr),
+                    16);
+        Write(fd, "\nbacktrace:\n");
         void* frames[64];
         const int n = ::backtrace(frames, 64);
         ::backtrace_symbols_fd(frames, n, fd);
