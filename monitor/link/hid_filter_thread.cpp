@@ -80,7 +80,8 @@ bool CHIDFilterThread::InitInstance() {
         return 0;
     });
     map.On(win::WM_TIMER, [this](win::WPARAM id, win::LPARAM) {
-        if (link_ && id >= kFirstLinkTimer && id <= kLastLinkTimer) link_->OnTimer(static_cast<unsigned>(id));
+        if (link_ && id >= kFirstLinkTimer && id <= kLastLinkTimer)
+            link_->OnTimer(static_cast<unsigned>(id));
         return 0;
     });
     map.On(win::WM_DEVICECHANGE, [this](win::WPARAM code, win::LPARAM ticket) {
@@ -134,13 +135,7 @@ bool CHIDFilterThread::InitInstance() {
     for (int look = 0; shared_.tray.load() == 0 && look < kTrayLooks; ++look) {
         if (!transport_->SleepUnlessRemoved(kTrayLookMs)) break;
     }
-    if (win::HWND tray = shared_.tray.load())
-        win::SendMessage(tray, link::kMsgNotify, link::notify::kTrayShow, 0);
-    // 9.
-    flags().connected = 1;
-    link_->ReadBackKeyboard(true);
-    flags().ready = 1;
-    link_->LoadSettings();
+    ShowTrayAndReadBack();
     // 10. The host is in charge of the keyboard now.
     const auto present = report::HostPresenceReport(true);
     transport_->WriteFeatureReport(present.data(), present.size(), kDefaultPollMs);
@@ -207,14 +202,18 @@ void CHIDFilterThread::ConnectKeyboard(bool tellPartner) {
     ConnectOpened(tellPartner);
 }
 
-void CHIDFilterThread::ConnectOpened(bool tellPartner) {
-    log::Info(kArea, "keyboard connected at " + transport_->featurePath());
+void CHIDFilterThread::ShowTrayAndReadBack() {
     if (win::HWND tray = shared_.tray.load())
         win::SendMessage(tray, link::kMsgNotify, link::notify::kTrayShow, 0);
     flags().connected = 1;
     link_->ReadBackKeyboard(true);
     flags().ready = 1;
     link_->LoadSettings();
+}
+
+void CHIDFilterThread::ConnectOpened(bool tellPartner) {
+    log::Info(kArea, "keyboard connected at " + transport_->featurePath());
+    ShowTrayAndReadBack();
     if (!tellPartner) return;
     if (shared_.talkPartner.load() != 0) {
         SendDeviceRecord(link::talk::kDevicePresentTag);

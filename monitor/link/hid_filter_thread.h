@@ -67,6 +67,8 @@ class CHIDFilterThread : public win::Thread {
 
   private:
     void ConnectOpened(bool tellPartner);
+    // The tray icon, the read-back and the settings of an opened keyboard.
+    void ShowTrayAndReadBack();
     void OnDeviceChange(win::WPARAM code, win::LPARAM ticket);
     void OnDestroy();
     void OnCommandBlock(win::LPARAM block);

@@ -219,11 +219,18 @@ void CMoniterCtrl::TalkMessage(win::WPARAM operation, win::LPARAM lParam) {
 
 void CMoniterCtrl::ExternalControl(win::WPARAM operation, win::LPARAM lParam) {
     switch (operation) {
+        // As the talk message does.
         case link::talk::kRemoveRecord:
-            RemoveTalkRecord(static_cast<std::uint32_t>(lParam));
-            return;
         case link::talk::kRegisterPartner:
-            RegisterPartner(static_cast<win::HWND>(lParam));
+        case link::talk::kFlexState:
+        case link::talk::kFlexToggle:
+            TalkMessage(operation, lParam);
+            return;
+        case link::talk::kFlexStateAlt:
+            FlexStateRequest(lParam);
+            return;
+        case link::talk::kFlexToggleAlt:
+            FlexToggleRequest(lParam);
             return;
         case link::talk::kStartConfig: {
             const auto started = process::StartOwnProgram("Vyre Lumo Config.exe");
@@ -236,14 +243,6 @@ void CMoniterCtrl::ExternalControl(win::WPARAM operation, win::LPARAM lParam) {
         case link::talk::kHideTray:
             if (win::HWND tray = shared_.tray.load())
                 win::PostMessage(tray, link::kMsgNotify, link::notify::kTrayHide, 0);
-            return;
-        case link::talk::kFlexState:
-        case link::talk::kFlexStateAlt:
-            FlexStateRequest(lParam);
-            return;
-        case link::talk::kFlexToggle:
-        case link::talk::kFlexToggleAlt:
-            FlexToggleRequest(lParam);
             return;
         default:
             return;

@@ -37,23 +37,12 @@ std::string SimProgram() {
     return (BinFolder() / "vyre-lumo-sim").string();
 }
 
-struct Result {
-    int exit = -1;
-    std::string out;
-};
+using Result = testing::RunResult;
 
+// Runs the emulator program with these arguments to its end.
 Result RunSim(std::vector<std::string> args) {
     args.insert(args.begin(), SimProgram());
-    int fds[2];
-    if (::pipe(fds) != 0) return {};
-    const pid_t pid = Spawn(args, fds[1]);
-    ::close(fds[1]);
-    Result r;
-    char buf[4096];
-    for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) r.out.append(buf, n);
-    ::close(fds[0]);
-    r.exit = pid > 0 ? WaitExit(pid) : -1;
-    return r;
+    return testing::Run(args);
 }
 
 // One running emulator program on a private socket.
