@@ -10,15 +10,19 @@ namespace vyre::widgets {
 int RunQtLoopWithWindows() {
     QSocketNotifier wake(win::WakeFd(), QSocketNotifier::Read);
     int code = 0;
+    bool quit = false;
     auto serve = [&] {
-        if (const auto quit = win::ProcessPendingMessages()) {
-            code = *quit;
+        if (const auto end = win::ProcessPendingMessages()) {
+            code = *end;
+            quit = true;
             QCoreApplication::exit(code);
         }
     };
     QObject::connect(&wake, &QSocketNotifier::activated, serve);
     serve();
-    QCoreApplication::exec();
+    // A quit that came before the loop runs ends it at once: exit() does
+    // nothing to a loop that has not started.
+    if (!quit) QCoreApplication::exec();
     return code;
 }
 

@@ -111,6 +111,9 @@ int CVyreMKConfigApp::Run() {
         win::PostMessage(shared_.linkWindow.load(), win::WM_QUIT, 0, 0);
         linkThread_->Wait(std::chrono::seconds(5));
     }
+    // The link thread's last word is a quit for this thread; taken here, it
+    // cannot end a later loop of the same thread at its start.
+    win::ProcessPendingMessages();
     return code;
 }
 
