@@ -153,6 +153,12 @@ std::uint16_t KeyUsage(int keyIndex) {
     return kKeyRows[keyIndex].usage;
 }
 
+std::array<std::uint8_t, kKeyTableRows> KeyTableUsages() {
+    std::array<std::uint8_t, kKeyTableRows> usages{};
+    for (int i = 0; i < kKeyTableRows; ++i) usages[i] = static_cast<std::uint8_t>(kKeyRows[i].usage);
+    return usages;
+}
+
 std::u16string_view KeyTableName(int keyIndex) {
     if (keyIndex < 0 || keyIndex >= kKeyTableRows) return {};
     return NameOf(kKeyRows[keyIndex].name, kKeyNameUnits);

@@ -41,6 +41,8 @@ std::span<const KeyTableRow, kKeyTableRows> KeyTable();
 
 // The usage of a key table row; 0 for the thumb keys and indices out of range.
 std::uint16_t KeyUsage(int keyIndex);
+// Every row's usage by key index (the key remap of a keyboard at its defaults).
+std::array<std::uint8_t, kKeyTableRows> KeyTableUsages();
 // The display name of a key table row; empty for the thumb keys and indices
 // out of range.
 std::u16string_view KeyTableName(int keyIndex);

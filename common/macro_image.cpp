@@ -19,6 +19,15 @@ void MacroImageFromRecord(const HIDMSG::_SMacroDefaultData& record, int profile,
     std::memcpy(image.events, record.events, sizeof image.events);
 }
 
+void EffectImageFromLightMacro(const HIDMSG::_SMacroDefaultData& record, int profile,
+                               MacroReportImage& image) {
+    std::memset(static_cast<void*>(&image), 0, sizeof image);
+    MacroImageFromRecord(record, profile, 0, image);
+    image.id = 0x19;
+    image.loopCount = 1;
+    std::memset(image.options, 0, sizeof image.options);
+}
+
 HIDMSG::_SMacroDefaultData RecordFromMacroImage(const MacroReportImage& image,
                                                 std::int32_t setNumber,
                                                 std::string_view setName) {

@@ -85,6 +85,13 @@ static_assert(offsetof(MacroReportImage, slot) + offsetof(LightMacroBlock, steps
 void MacroImageFromRecord(const HIDMSG::_SMacroDefaultData& record, int profile, int slot,
                           MacroReportImage& image);
 
+// Builds a profile's effect sequence image (report 0x19) from a light macro
+// record: the whole image zeroed, id 0x19, used length, profile, slot 0, loop
+// count 1, the set and macro names, the count and every event place. A count
+// past the room of the image is cut to it.
+void EffectImageFromLightMacro(const HIDMSG::_SMacroDefaultData& record, int profile,
+                               MacroReportImage& image);
+
 // Builds a macro record from a macro image: loop count, options, macro name,
 // count and events from the image; set number and set name as given; macro
 // number and change code zero. Events past the count are zero in the record.

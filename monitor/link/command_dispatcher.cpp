@@ -28,14 +28,6 @@ T Record(std::span<const std::uint8_t> payload) {
     return record;
 }
 
-std::array<std::uint8_t, report::kRemapKeyCount> KeyUsages() {
-    std::array<std::uint8_t, report::kRemapKeyCount> usages{};
-    for (std::size_t i = 0; i < usages.size(); ++i) {
-        usages[i] = static_cast<std::uint8_t>(KeyUsage(static_cast<int>(i)));
-    }
-    return usages;
-}
-
 bool SameBytes(const void* a, const void* b, std::size_t n) {
     return std::memcmp(a, b, n) == 0;
 }
@@ -402,7 +394,7 @@ void KeyboardLink::ResetKeyboard(win::HWND linkWindow) {
     log::Info(kArea, "resetting the keyboard to its factory settings");
     const auto reset = report::ResetReport();
     WriteReport(reset.data(), reset.size(), kDefaultPollMs);
-    const auto usages = KeyUsages();
+    const auto usages = KeyTableUsages();
     ResetStoreToDefaults(store_, usages);
     WriteActiveProfile(0, kDefaultPollMs);
     const auto present = report::HostPresenceReport(true);

@@ -173,6 +173,38 @@ TEST(MacroImage, RecordToImageAndBack) {
     EXPECT_EQ(r.events[5].code, 0);
 }
 
+TEST(MacroImage, ALightMacroBecomesTheProfilesEffectSequence) {
+    HIDMSG::_SMacroDefaultData m{};
+    m.loopCount = 7;
+    m.options[0] = 1;
+    m.setName.set("Lights");
+    m.name.set("Wave");
+    m.eventCount = 2;
+    m.events[0] = {0x04, 1, 250};
+    m.events[1] = {0x04, 2, 250};
+    MacroReportImage e{};
+    e.tail[1] = 0xEE;
+    EffectImageFromLightMacro(m, 3, e);
+    auto b = BytesOf(e);
+    EXPECT_EQ(b[0], 25);
+    EXPECT_EQ(LoadLe16(&b[1]), 2 * 4 + 82);
+    EXPECT_EQ(b[3], 3);
+    EXPECT_EQ(b[4], 0);
+    EXPECT_EQ(b[5], 1);   // played once, whatever the macro's own loop count
+    EXPECT_EQ(b[6], 0);   // no options
+    EXPECT_EQ(b[14], 'L');
+    EXPECT_EQ(b[54], 'W');
+    EXPECT_EQ(LoadLe16(&b[78]), 2);
+    EXPECT_EQ(b[80], 0x04);
+    EXPECT_EQ(b[85], 2);
+    EXPECT_EQ(b[2001], 0);  // the whole image starts from zero
+
+    m.eventCount = 60000;  // a damaged count never reaches past the image
+    EffectImageFromLightMacro(m, 3, e);
+    EXPECT_EQ(e.eventCount.get(), 480);
+    EXPECT_EQ(e.usedLength.get(), 480 * 4 + 82);
+}
+
 TEST(TalkRecords, DeviceAndPresentRecordsRoundTrip) {
     TalkDeviceRecord t{};
     t.key = 0xCAFEBABE;
