@@ -97,18 +97,45 @@ void CSkinMenuButton::SetItems(const std::vector<std::pair<int, QString>>& items
             menu_.addSeparator();
             continue;
         }
-        QAction* action = menu_.addAction(text);
-        action->setCheckable(true);
-        action->setData(id);
-        QObject::connect(action, &QAction::triggered, this, [this, id = id] {
-            SetChecked(id);
-            if (onChosen) onChosen(id);
-        });
+        AddItem(menu_, id, text);
     }
 }
 
+void CSkinMenuButton::AddItem(QMenu& into, int id, const QString& text) {
+    QAction* action = into.addAction(text);
+    action->setCheckable(true);
+    action->setData(id);
+    QObject::connect(action, &QAction::triggered, this, [this, id] {
+        SetChecked(id);
+        if (onChosen) onChosen(id);
+    });
+}
+
+void CSkinMenuButton::paintEvent(QPaintEvent* event) {
+    CSkinButton::paintEvent(event);
+    // A chevron at the right: the button opens a menu.
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(isEnabled() ? colour::kTextSecondary : colour::kTextDisabled, 1.5,
+                  Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    const QPointF c(width() - 12, height() / 2.0);
+    p.drawPolyline(QPolygonF({c + QPointF(-4, -2), c + QPointF(0, 2), c + QPointF(4, -2)}));
+}
+
+namespace {
+void CheckIn(QMenu& menu, int id) {
+    for (QAction* a : menu.actions()) {
+        if (QMenu* sub = a->menu()) {
+            CheckIn(*sub, id);
+        } else {
+            a->setChecked(!a->isSeparator() && a->data().toInt() == id);
+        }
+    }
+}
+}  // namespace
+
 void CSkinMenuButton::SetChecked(int id) {
-    for (QAction* a : menu_.actions()) a->setChecked(!a->isSeparator() && a->data().toInt() == id);
+    CheckIn(menu_, id);
 }
 
 // ---- slider, spin box, edit, list, scroll bar

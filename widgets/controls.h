@@ -74,9 +74,16 @@ class CSkinMenuButton : public CSkinButton {
     CSkinMenuButton(const QString& caption, QWidget* parent = nullptr);
     // Items: id and text; an empty text is a separator.
     void SetItems(const std::vector<std::pair<int, QString>>& items);
+    // Adds one item to the menu or to one of its submenus; choosing it checks
+    // it and calls onChosen.
+    void AddItem(QMenu& into, int id, const QString& text);
+    // Checks the item of `id` (in every submenu) and unchecks the others.
     void SetChecked(int id);
     std::function<void(int id)> onChosen;
     QMenu& menu() { return menu_; }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
 
   private:
     QMenu menu_;

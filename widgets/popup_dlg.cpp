@@ -80,4 +80,11 @@ int CPopupDlg::Run() {
     return result == IDOK ? IDOK : IDCANCEL;
 }
 
+bool AskWithPopup(QWidget* owner, int faceId, int secondId) {
+    CPopupDlg popup(CPopupDlg::Form::Config, owner);
+    popup.SetFaceBitmaps(faceId, secondId);
+    popup.SetTwoButtons(true);
+    return popup.Run() == IDOK;
+}
+
 }  // namespace vyre::widgets

@@ -39,4 +39,7 @@ class CPopupDlg : public CBitmapDialog {
     CPushDownBtn close_, ok_, cancel_;
 };
 
+// The Config's two-button question with its face bitmaps: true for OK.
+bool AskWithPopup(QWidget* owner, int faceId, int secondId);
+
 }  // namespace vyre::widgets

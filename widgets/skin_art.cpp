@@ -7,12 +7,13 @@
 #include <QRadialGradient>
 #include <QTextOption>
 
+#include <iterator>
 #include <map>
 
 namespace vyre::widgets {
 namespace {
 
-enum class Kind { DialogFace, Secondary, CloseButton, TextButton, MainFace };
+enum class Kind { DialogFace, Secondary, CloseButton, TextButton, MainFace, MenuFace, MenuItem };
 enum class State { Normal, Pressed, Hover };
 
 struct Art {
@@ -24,55 +25,96 @@ struct Art {
     bool warning = false;      // destructive confirmations
 };
 
-// Every bitmap id of the popups, both forms.
+// The quick help languages: the language button shows the short name, the
+// language menu's items the name.
+struct LanguageArt {
+    const char* shortName;
+    const char* name;
+    int button[3];  // normal, pressed, hover
+};
+constexpr LanguageArt kLanguages[] = {
+    {"DA", "Danish", {1084, 1085, 1083}},        {"EN", "English", {1087, 1086, 1088}},
+    {"FI", "Finnish", {1090, 1089, 1091}},       {"FR", "French", {1093, 1092, 1094}},
+    {"DE", "German", {1096, 1095, 1097}},        {"IT", "Italian", {1099, 1098, 1100}},
+    {"JA", "Japanese", {1105, 1104, 1106}},      {"KO", "Korean", {1108, 1107, 1109}},
+    {"PL", "Polish", {1111, 1110, 1112}},        {"RU", "Russian", {1114, 1113, 1115}},
+    {"SC", "Simpl Chinese", {1117, 1116, 1118}}, {"ES", "Spanish", {1120, 1119, 1121}},
+    {"SV", "Swedish", {1186, 1185, 1187}},       {"TH", "Thai", {1123, 1122, 1124}},
+    {"TC", "Trad Chinese", {1102, 1101, 1103}},  {"TR", "Turkish", {1126, 1125, 1127}},
+    {"VI", "Vietnamese", {1129, 1128, 1130}},
+};
+
+void AddLanguageArt(std::map<int, Art>& table) {
+    const State states[3] = {State::Normal, State::Pressed, State::Hover};
+    table[1133] = {Kind::MenuFace, 100, 289, State::Normal, "LANGUAGE"};
+    table[1132] = {Kind::Secondary, 100, 289};
+    for (int i = 0; i < static_cast<int>(std::size(kLanguages)); ++i) {
+        const LanguageArt& l = kLanguages[i];
+        for (int s = 0; s < 3; ++s) {
+            table[l.button[s]] = {Kind::TextButton, 32, 15, states[s], l.shortName};
+        }
+        // Menu item i: normal 1135 + 3i, pressed 1134 + 3i, hover 1136 + 3i.
+        table[1135 + 3 * i] = {Kind::MenuItem, 98, 15, State::Normal, l.name};
+        table[1134 + 3 * i] = {Kind::MenuItem, 98, 15, State::Pressed, l.name};
+        table[1136 + 3 * i] = {Kind::MenuItem, 98, 15, State::Hover, l.name};
+    }
+}
+
+// Every bitmap id of the popups, both forms, and of the language button and menu.
 const std::map<int, Art>& Table() {
-    static const std::map<int, Art> table = {
-        // The Monitor's firmware message.
-        {144,
-         {Kind::DialogFace, 305, 203, State::Normal, "FIRMWARE UPDATE",
-          "This keyboard runs a firmware that is newer than this software knows.\n\n"
-          "Please install the latest Vyre Lumo software so that every setting works."}},
-        {140, {Kind::Secondary, 305, 203}},
-        {133, {Kind::CloseButton, 23, 21, State::Normal}},
-        {132, {Kind::CloseButton, 23, 21, State::Pressed}},
-        {134, {Kind::CloseButton, 23, 21, State::Hover}},
-        {138, {Kind::TextButton, 52, 21, State::Normal, "OK"}},
-        {137, {Kind::TextButton, 52, 21, State::Pressed, "OK"}},
-        {139, {Kind::TextButton, 52, 21, State::Hover, "OK"}},
-        {130, {Kind::TextButton, 91, 21, State::Normal, "CANCEL"}},
-        {129, {Kind::TextButton, 91, 21, State::Pressed, "CANCEL"}},
-        {131, {Kind::TextButton, 91, 21, State::Hover, "CANCEL"}},
-        // The Config's main dialog: its face, and the second bitmaps of model A and B.
-        {1001, {Kind::MainFace, 800, 600}},
-        {1000, {Kind::Secondary, 800, 600}},
-        {954, {Kind::Secondary, 800, 600}},
-        // The Windows profile confirmation.
-        {958,
-         {Kind::DialogFace, 305, 233, State::Normal, "DESKTOP PROFILE",
-          "Use this profile while the desktop is in front?\n\nWhen no program linked to a profile "
-          "is "
-          "in front, the keyboard switches to it."}},
-        // The character repeat dialog: the captions of its sliders and test edit.
-        {2383, {Kind::DialogFace, 305, 233, State::Normal, "CHARACTER REPEAT",
-                "Repeat delay\n\n\n\nRepeat rate"}},
-        {2384, {Kind::Secondary, 305, 233}},
-        // The Config's Reset confirmation.
-        {2381,
-         {Kind::DialogFace, 305, 233, State::Normal, "RESET",
-          "All five profiles, macros, lights and timers of the keyboard go back to their "
-          "factory settings.\n\nThis cannot be undone. Reset the keyboard?",
-          true}},
-        {2380, {Kind::Secondary, 305, 233}},
-        {1005, {Kind::CloseButton, 23, 21, State::Normal}},
-        {1004, {Kind::CloseButton, 23, 21, State::Pressed}},
-        {1006, {Kind::CloseButton, 23, 21, State::Hover}},
-        {1011, {Kind::TextButton, 52, 21, State::Normal, "OK"}},
-        {1010, {Kind::TextButton, 52, 21, State::Pressed, "OK"}},
-        {1012, {Kind::TextButton, 52, 21, State::Hover, "OK"}},
-        {1008, {Kind::TextButton, 91, 21, State::Normal, "CANCEL"}},
-        {1007, {Kind::TextButton, 91, 21, State::Pressed, "CANCEL"}},
-        {1009, {Kind::TextButton, 91, 21, State::Hover, "CANCEL"}},
-    };
+    static const std::map<int, Art> table = [] {
+        std::map<int, Art> table = {
+            // The Monitor's firmware message.
+            {144,
+             {Kind::DialogFace, 305, 203, State::Normal, "FIRMWARE UPDATE",
+              "This keyboard runs a firmware that is newer than this software knows.\n\n"
+              "Please install the latest Vyre Lumo software so that every setting works."}},
+            {140, {Kind::Secondary, 305, 203}},
+            {133, {Kind::CloseButton, 23, 21, State::Normal}},
+            {132, {Kind::CloseButton, 23, 21, State::Pressed}},
+            {134, {Kind::CloseButton, 23, 21, State::Hover}},
+            {138, {Kind::TextButton, 52, 21, State::Normal, "OK"}},
+            {137, {Kind::TextButton, 52, 21, State::Pressed, "OK"}},
+            {139, {Kind::TextButton, 52, 21, State::Hover, "OK"}},
+            {130, {Kind::TextButton, 91, 21, State::Normal, "CANCEL"}},
+            {129, {Kind::TextButton, 91, 21, State::Pressed, "CANCEL"}},
+            {131, {Kind::TextButton, 91, 21, State::Hover, "CANCEL"}},
+            // The Config's main dialog: its face, and the second bitmaps of model A and B.
+            {1001, {Kind::MainFace, 800, 600}},
+            {1000, {Kind::Secondary, 800, 600}},
+            {954, {Kind::Secondary, 800, 600}},
+            // The Windows profile confirmation.
+            {958,
+             {Kind::DialogFace, 305, 233, State::Normal, "DESKTOP PROFILE",
+              "Use this profile while the desktop is in front?\n\nWhen no program linked to a "
+              "profile "
+              "is "
+              "in front, the keyboard switches to it."}},
+            // The character repeat dialog: the captions of its sliders and test edit.
+            {2383,
+             {Kind::DialogFace, 305, 233, State::Normal, "CHARACTER REPEAT",
+              "Repeat delay\n\n\n\nRepeat rate"}},
+            {2384, {Kind::Secondary, 305, 233}},
+            // The Config's Reset confirmation.
+            {2381,
+             {Kind::DialogFace, 305, 233, State::Normal, "RESET",
+              "All five profiles, macros, lights and timers of the keyboard go back to their "
+              "factory settings.\n\nThis cannot be undone. Reset the keyboard?",
+              true}},
+            {2380, {Kind::Secondary, 305, 233}},
+            {1005, {Kind::CloseButton, 23, 21, State::Normal}},
+            {1004, {Kind::CloseButton, 23, 21, State::Pressed}},
+            {1006, {Kind::CloseButton, 23, 21, State::Hover}},
+            {1011, {Kind::TextButton, 52, 21, State::Normal, "OK"}},
+            {1010, {Kind::TextButton, 52, 21, State::Pressed, "OK"}},
+            {1012, {Kind::TextButton, 52, 21, State::Hover, "OK"}},
+            {1008, {Kind::TextButton, 91, 21, State::Normal, "CANCEL"}},
+            {1007, {Kind::TextButton, 91, 21, State::Pressed, "CANCEL"}},
+            {1009, {Kind::TextButton, 91, 21, State::Hover, "CANCEL"}},
+        };
+        AddLanguageArt(table);
+        return table;
+    }();
     return table;
 }
 
@@ -166,8 +208,36 @@ void PaintButton(QPainter& p, const Art& art) {
     p.setBrush(Fill(art.state));
     p.drawRoundedRect(r, 3, 3);
     p.setPen(colour::kText);
-    p.setFont(CaptionFont());
+    p.setFont(art.height < 18 ? TextFont(10, true) : CaptionFont());
     p.drawText(r, Qt::AlignCenter, QString::fromUtf8(art.title));
+}
+
+// The language menu's face: a dark panel with its title above the items.
+void PaintMenuFace(QPainter& p, const Art& art) {
+    const QRectF r(0.5, 0.5, art.width - 1, art.height - 1);
+    p.setPen(QPen(colour::kBorder, 1));
+    p.setBrush(Qt::black);
+    p.drawRoundedRect(r, 3, 3);
+    QFont f = TextFont(9, true);
+    f.setLetterSpacing(QFont::AbsoluteSpacing, 0.8);
+    p.setFont(f);
+    p.setPen(colour::kTextSecondary);
+    p.drawText(QRectF(6, 1, art.width - 12, 15), Qt::AlignLeft | Qt::AlignVCenter,
+               QString::fromUtf8(art.title));
+}
+
+// A menu row: the accent bar on the hovered row, pressed rows in the pressed colour.
+void PaintMenuItem(QPainter& p, const Art& art) {
+    const QRectF r(0, 0, art.width, art.height);
+    if (art.state != State::Normal) {
+        p.fillRect(r,
+                   art.state == State::Pressed ? colour::kControlPressed : colour::kControlHover);
+        p.fillRect(QRectF(0, 0, 3, art.height), colour::kAccent);
+    }
+    p.setPen(colour::kText);
+    p.setFont(TextFont(11));
+    p.drawText(r.adjusted(8, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter,
+               QString::fromUtf8(art.title));
 }
 
 void PaintClose(QPainter& p, const Art& art) {
@@ -237,6 +307,12 @@ QPixmap SkinBitmap(int id, qreal dpr) {
         case Kind::MainFace:
             PaintMainFace(p, it->second);
             break;
+        case Kind::MenuFace:
+            PaintMenuFace(p, it->second);
+            break;
+        case Kind::MenuItem:
+            PaintMenuItem(p, it->second);
+            break;
     }
     return pixmap;
 }
@@ -301,6 +377,14 @@ void PaintControl(QPainter& p, const QRect& rect, ControlKind kind, ControlState
             }
             break;
         }
+        case ControlKind::WarningPush:
+            p.setPen(QPen(colour::kWarning, 1));
+            p.setBrush(fill);
+            p.drawRoundedRect(r, 3, 3);
+            p.setPen(state == ControlState::Disabled ? colour::kTextDisabled : colour::kWarning);
+            p.setFont(CaptionFont());
+            p.drawText(r, Qt::AlignCenter, caption);
+            break;
         case ControlKind::Push:
             p.setPen(QPen(pressed ? colour::kAccent : colour::kBorder, 1));
             p.setBrush(fill);

@@ -46,7 +46,7 @@ QPixmap AppIcon(int size);
 
 // Controls whose art has no bitmap id of its own are drawn by kind, size,
 // caption and state.
-enum class ControlKind { Push, Tab, ProfileSlot, Marker, Close, Minimise };
+enum class ControlKind { Push, WarningPush, Tab, ProfileSlot, Marker, Close, Minimise };
 enum class ControlState { Normal, Hover, Pressed, Disabled };
 void PaintControl(QPainter& painter, const QRect& rect, ControlKind kind, ControlState state,
                   bool checked, const QString& caption);

@@ -2,6 +2,8 @@
 // The one QApplication of a test process (Qt's offscreen platform in tests).
 
 #include <QApplication>
+#include <QEnterEvent>
+#include <QWidget>
 
 namespace vyre::testing {
 
@@ -11,6 +13,16 @@ inline QApplication& App() {
     static char* argv[] = {name, nullptr};
     static QApplication* app = new QApplication(argc, argv);
     return *app;
+}
+
+// The pointer entering and leaving a widget.
+inline void PointerEnter(QWidget* w) {
+    QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+    QApplication::sendEvent(w, &enter);
+}
+inline void PointerLeave(QWidget* w) {
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(w, &leave);
 }
 
 }  // namespace vyre::testing

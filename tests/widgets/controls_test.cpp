@@ -7,9 +7,9 @@
 
 #include <QApplication>
 
-#include "tests/support/qt_app.h"
 #include <QEnterEvent>
 #include <QTest>
+#include "tests/support/qt_app.h"
 
 #include <filesystem>
 
@@ -27,14 +27,8 @@ class Dialog : public QWidget, public QuickHelpReceiver {
     std::vector<std::pair<int, bool>> seen;
 };
 
-void Enter(QWidget* w) {
-    QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
-    QApplication::sendEvent(w, &enter);
-}
-void Leave(QWidget* w) {
-    QEvent leave(QEvent::Leave);
-    QApplication::sendEvent(w, &leave);
-}
+using testing::PointerEnter;
+using testing::PointerLeave;
 
 TEST(WidgetKit, QuickHelpReachesTheDialogThroughItsPage) {
     App();
@@ -46,10 +40,10 @@ TEST(WidgetKit, QuickHelpReachesTheDialogThroughItsPage) {
     slider.setHelpId(43);
     CSkinButton button(ControlKind::Push, "OK", &page);
     button.setHelpId(44);
-    Enter(&box);
-    Leave(&box);
-    Enter(&slider);
-    Enter(&button);
+    PointerEnter(&box);
+    PointerLeave(&box);
+    PointerEnter(&slider);
+    PointerEnter(&button);
     EXPECT_EQ(dialog.seen,
               (std::vector<std::pair<int, bool>>{{42, true}, {42, false}, {43, true}, {44, true}}));
 }
