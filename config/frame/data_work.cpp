@@ -178,6 +178,9 @@ void CDataWorkWnd::OnLinkRequest(unsigned code, win::LPARAM lParam) {
             uploading_ = false;
             return;
         case link::link_request::kBusyWait:
+            // Raised here, before the keyboard can report the end of its reset
+            // (that notice comes after this request), so an early end is never missed.
+            shared_.busy = static_cast<int>(lParam);
             SetTimer(kBusyTimer, kBusyBoundMs);
             if (win::HWND dialog = shared_.dialog.load()) {
                 win::PostMessage(dialog, link::kMsgRequest, link::dialog_order::kBusyWait, lParam);

@@ -83,11 +83,22 @@ TEST(LinkWindow, ListsKeepTheirTailAndTalkRemovalsMustMatch) {
 
 TEST(LinkWindow, TheBusyWaitEndsWithTheResetOrItsBound) {
     Rig rig;
-    rig.shared.busy = 1;
+    bool ordered = false;
+    rig.dialog.Messages().On(link::kMsgRequest, [&](win::WPARAM code, win::LPARAM) {
+        ordered = code == link::dialog_order::kBusyWait;
+        return 0;
+    });
+    // The flag is up as soon as the link window takes the request, before the
+    // dialog handles its order, so an early end of the reset is never missed.
+    win::PostMessage(rig.window.GetSafeHwnd(), link::kMsgRequest, link::link_request::kBusyWait, 1);
     win::PostMessage(rig.window.GetSafeHwnd(), link::kMsgNotify, link::notice::kResetDone, 0);
     win::MSG msg;
+    ASSERT_TRUE(win::PeekMessage(msg));
+    win::DispatchMessage(msg);
+    EXPECT_EQ(rig.shared.busy.load(), 1);
     while (win::PeekMessage(msg)) win::DispatchMessage(msg);
     EXPECT_EQ(rig.shared.busy.load(), 0);
+    EXPECT_TRUE(ordered);
 }
 
 TEST(ProgramLinks, ALinkOrADesktopEntryStandsForItsProgram) {
