@@ -1,12 +1,14 @@
 // vyre-lumo-config: the window in which the keyboard's profiles are edited.
 
 #include <QApplication>
+#include <QMenu>
 #include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include "common/log.h"
 #include "config/frame/config_app.h"
@@ -79,13 +81,24 @@ int main(int argc, char** argv) {
                 profile.show();
                 Save(profile, screenshots / "config-profile-dialog.png");
                 profile.hide();
-                widgets::CPopupDlg desktop(widgets::CPopupDlg::Form::Config, &dialog);
-                desktop.SetFaceBitmaps(958, 2380);
-                desktop.SetTwoButtons(true);
-                desktop.Prepare();
-                desktop.show();
-                Save(desktop, screenshots / "config-desktop-profile.png");
-                desktop.hide();
+                for (const auto& [face, file] : {std::pair{958, "config-desktop-profile.png"},
+                                                 std::pair{2381, "config-reset.png"}}) {
+                    widgets::CPopupDlg popup(widgets::CPopupDlg::Form::Config, &dialog);
+                    popup.SetFaceBitmaps(face, 2380);
+                    popup.SetTwoButtons(true);
+                    popup.Prepare();
+                    popup.show();
+                    Save(popup, screenshots / file);
+                    popup.hide();
+                }
+                dialog.languageButton().ShowMenu(true);
+                Save(dialog,
+                     screenshots / (std::string("config-language-menu-model-") + model + ".png"));
+                dialog.languageButton().ShowMenu(false);
+                QMenu& caps = dialog.mainControlPage().capsButton().menu();
+                caps.popup(QPoint(0, 0));
+                Save(caps, screenshots / "config-caps-menu.png");
+                caps.hide();
                 dialog.Cancel();
             });
         };

@@ -18,6 +18,8 @@
 #include "common/log.h"
 #include "common/profile_file.h"
 #include "common/store_blocks.h"
+#include "config/frame/help_ids.h"
+#include "platform/locale.h"
 #include "platform/paths.h"
 #include "platform/process.h"
 #include "platform/profile_ini.h"
@@ -36,14 +38,18 @@ const char* kFileFilter = "Kalvex KeyBoard Profile(*.kkp)";
 
 const char* kTabCaptions[kPageCount] = {"MAIN CONTROL", "KEY ASSIGNMENT", "ILLUMINATION",
                                         "STATS & TROPHIES", "UPDATE & SUPPORT"};
+const int kTabHelp[kPageCount] = {help::kTabMainControl, help::kTabKeyAssignment,
+                                  help::kTabIlluminationAndStatistics,
+                                  help::kTabIlluminationAndStatistics, help::kTabSupport};
 const int kSlotX[kProfileCount] = {6, 165, 322, 479, 637};
 const int kMarkerX[kProfileCount] = {139, 296, 453, 611, 769};
 const int kNameX[kProfileCount] = {38, 190, 345, 502, 660};
 const QColor kSelectedName(254, 254, 254);
 const QColor kOtherName(110, 110, 110);
 
-QLabel* Label(QWidget* parent, const QRect& at, int pixelSize = 12) {
-    auto* label = new QLabel(parent);
+template <typename L = QLabel>
+L* Label(QWidget* parent, const QRect& at, int pixelSize = 12) {
+    auto* label = new L(parent);
     label->setGeometry(at);
     label->setFont(widgets::TextFont(pixelSize));
     label->setStyleSheet("color: #9aa3ad; background: transparent;");
@@ -61,12 +67,7 @@ CVyreMKConfigDlg::CVyreMKConfigDlg(ConfigShared& shared, QWidget* parent)
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setWindowTitle(QString::fromUtf8(link::kMainDialogTitle.data(), link::kMainDialogTitle.size()));
     setFont(widgets::TextFont(14));
-    confirmDesktopProfile = [this](int) {
-        widgets::CPopupDlg popup(widgets::CPopupDlg::Form::Config, this);
-        popup.SetFaceBitmaps(958, 2380);
-        popup.SetTwoButtons(true);
-        return popup.Run() == widgets::IDOK;
-    };
+    confirmDesktopProfile = [this](int) { return widgets::AskWithPopup(this, 958, 2380); };
 }
 
 CVyreMKConfigDlg::~CVyreMKConfigDlg() {
@@ -109,7 +110,15 @@ void CVyreMKConfigDlg::Initialise() {
     for (int i = 0; i < kPageCount; ++i) {
         tabs_[i] = new CSkinButton(ControlKind::Tab, kTabCaptions[i], this);
         tabs_[i]->setCheckable(true);
+        tabs_[i]->setHelpId(kTabHelp[i]);
         QObject::connect(tabs_[i], &QAbstractButton::clicked, this, [this, i] { ShowPage(i); });
+        if (i == kPageMainControl) {
+            pages_[i] = mainCtrl_ = new CMainCtrlDlg(shared_, this);
+            mainCtrl_->setGeometry(pageRect);
+            mainCtrl_->onReset = [this] { RedrawAfterReset(); };
+            mainCtrl_->hide();
+            continue;
+        }
         pages_[i] = new QWidget(this);
         pages_[i]->setGeometry(pageRect);
         QLabel* caption = Label(pages_[i], QRect(0, 0, pageRect.width(), pageRect.height()), 12);
@@ -124,6 +133,7 @@ void CVyreMKConfigDlg::Initialise() {
         slots_[p] = new CSkinButton(ControlKind::ProfileSlot, "", this);
         slots_[p]->setGeometry(kSlotX[p], 486, 157, 26);
         slots_[p]->setCheckable(true);
+        slots_[p]->setHelpId(help::kProfileSlot1 + p);
         QObject::connect(slots_[p], &QAbstractButton::clicked, this,
                          [this, p] { SelectProfile(p); });
         markers_[p] = new CSkinButton(ControlKind::Marker, "", this);
@@ -132,52 +142,66 @@ void CVyreMKConfigDlg::Initialise() {
         markers_[p]->setToolTip("Desktop profile");
         QObject::connect(markers_[p], &QAbstractButton::clicked, this,
                          [this, p] { MarkerClicked(p); });
-        names_[p] = Label(this, QRect(kNameX[p], 518, 90, 13), 12);
+        names_[p] = Label<widgets::CSkinLabel>(this, QRect(kNameX[p], 518, 90, 13), 12);
+        names_[p]->setHelpId(help::ProfileNameHelp(p));
         names_[p]->setText(QString("Default%1").arg(p + 1));
         auto* number = Label(this, QRect(kSlotX[p] + 12, 486, 140, 26), 11);
         number->setText(QString("PROFILE %1").arg(p + 1));
         number->setAttribute(Qt::WA_TransparentForMouseEvents);
     }
-    auto push = [this](const char* caption, const QRect& at, ControlKind kind = ControlKind::Push) {
+    auto push = [this](const char* caption, const QRect& at, int helpId,
+                       ControlKind kind = ControlKind::Push) {
         auto* b = new CSkinButton(kind, caption, this);
         b->setGeometry(at);
+        b->setHelpId(helpId);
         return b;
     };
-    QObject::connect(push("CREATE PROFILE", {295, 445, 130, 28}), &QAbstractButton::clicked, this,
-                     [this] { CreateOrEditProfile(false); });
-    QObject::connect(push("LOAD PROFILE", {435, 447, 124, 26}), &QAbstractButton::clicked, this,
-                     [this] { LoadProfileDialog(); });
-    QObject::connect(push("SAVE PROFILE", {564, 445, 124, 28}), &QAbstractButton::clicked, this,
-                     [this] { SaveProfileDialog(); });
-    QObject::connect(push("EDIT PROFILE", {694, 445, 99, 28}), &QAbstractButton::clicked, this,
-                     [this] { CreateOrEditProfile(true); });
-    QObject::connect(push("OK", {585, 563, 56, 30}), &QAbstractButton::clicked, this,
+    QObject::connect(push("CREATE PROFILE", {295, 445, 130, 28}, help::kCreateProfile),
+                     &QAbstractButton::clicked, this, [this] { CreateOrEditProfile(false); });
+    QObject::connect(push("LOAD PROFILE", {435, 447, 124, 26}, help::kLoadProfile),
+                     &QAbstractButton::clicked, this, [this] { LoadProfileDialog(); });
+    QObject::connect(push("SAVE PROFILE", {564, 445, 124, 28}, help::kSaveProfile),
+                     &QAbstractButton::clicked, this, [this] { SaveProfileDialog(); });
+    QObject::connect(push("EDIT PROFILE", {694, 445, 99, 28}, help::kEditProfile),
+                     &QAbstractButton::clicked, this, [this] { CreateOrEditProfile(true); });
+    QObject::connect(push("OK", {585, 563, 56, 30}, help::kOk), &QAbstractButton::clicked, this,
                      [this] { Ok(); });
-    QObject::connect(push("APPLY", {641, 563, 71, 30}), &QAbstractButton::clicked, this,
-                     [this] { Apply(); });
-    QObject::connect(push("CANCEL", {713, 563, 80, 30}), &QAbstractButton::clicked, this,
-                     [this] { Cancel(); });
-    QObject::connect(push("", {770, 6, 23, 21}, ControlKind::Close), &QAbstractButton::clicked,
+    QObject::connect(push("APPLY", {641, 563, 71, 30}, help::kApply), &QAbstractButton::clicked,
+                     this, [this] { Apply(); });
+    QObject::connect(push("CANCEL", {713, 563, 80, 30}, help::kCancel), &QAbstractButton::clicked,
                      this, [this] { Cancel(); });
-    QObject::connect(push("", {750, 7, 21, 20}, ControlKind::Minimise), &QAbstractButton::clicked,
-                     this, [this] { showMinimized(); });
+    QObject::connect(push("", {770, 6, 23, 21}, help::kClose, ControlKind::Close),
+                     &QAbstractButton::clicked, this, [this] { Cancel(); });
+    QObject::connect(push("", {750, 7, 21, 20}, help::kMinimise, ControlKind::Minimise),
+                     &QAbstractButton::clicked, this, [this] { showMinimized(); });
     SelectProfile(mirror.currentProfile());
     ReloadNames();
     SetMarkers();
 
-    // 5. The quick help line (its texts come with the language support).
+    // 5. The language button and the quick help line, in the language
+    //    stored, else in the system's. A help file that cannot be read
+    //    leaves the line blank; the initialisation goes on.
     quickHelp_ = Label(this, QRect(52, 572, 510, 15), 12);
-    push("EN", {12, 570, 32, 15});
+    quickHelp_->setStyleSheet("color: #e6e9ee; background: transparent;");
+    language_ = new CLanguageMenuBtn(this);
+    language_->setGeometry(12, 570, 32, 15);
+    language_->onChosen = [this](int index) {
+        // As a posted message: the menu's click ends before the language changes.
+        QMetaObject::invokeMethod(
+            this, [this, index] { ApplyLanguage(index); }, Qt::QueuedConnection);
+    };
+    ApplyLanguage(StartLanguage(platform::UserDefaultLanguageId()));
 
     // 6.-7. The model's layout; the first page.
     ApplyModelLayout();
     ShowPage(kPageMainControl);
 
     // 8. The system's keyboard repeat is the current profile's.
-    const auto repeat = platform::MakeKeyboardRepeat()->Get();
+    const auto repeat = mainCtrl_->keyboardRepeat().Get();
     ProfileHostRecord& rec = mirror.hostRecord(mirror.currentProfile());
     rec.repeatDelay = platform::kRepeatDelayMax - repeat.delay;
     rec.repeatRate = repeat.speed;
+    mainCtrl_->Refresh();
 
     // 9. Centred on the desktop.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -211,6 +235,7 @@ void CVyreMKConfigDlg::ApplyModelLayout() {
         tabs_[kPageSupport]->setGeometry(636, 79, 157, 37);
     }
     SetBitmaps(1001, model == 1 ? 1000 : 954);
+    mainCtrl_->ApplyModel(model);
 }
 
 void CVyreMKConfigDlg::ShowPage(int page) {
@@ -225,6 +250,8 @@ void CVyreMKConfigDlg::ShowPage(int page) {
 void CVyreMKConfigDlg::SelectProfile(int profile) {
     if (!IsProfile(profile)) return;
     shared_.mirror->setCurrentProfile(profile);
+    if (mainCtrl_ != nullptr) mainCtrl_->Refresh();
+    CloseLanguageMenu();
     for (int p = 0; p < kProfileCount; ++p) {
         slots_[p]->setChecked(p == profile);
         SetLabelColour(names_[p], p == profile ? kSelectedName : kOtherName);
@@ -244,6 +271,7 @@ void CVyreMKConfigDlg::SetMarkers() {
 }
 
 void CVyreMKConfigDlg::MarkerClicked(int profile) {
+    CloseLanguageMenu();
     HostSettingsBlock& host = shared_.mirror->hostSettingsBlock;
     if (!markers_[profile]->isChecked()) {  // the click let it up
         host.windowsProfile = HostSettingsBlock::kNoWindowsProfile;
@@ -269,6 +297,7 @@ void CVyreMKConfigDlg::Ok() {
 void CVyreMKConfigDlg::Apply() {
     win::PostMessage(shared_.linkWindow.load(), link::kMsgRequest, link::link_request::kFullUpload,
                      0);
+    CloseLanguageMenu();
 }
 
 void CVyreMKConfigDlg::Cancel() {
@@ -284,6 +313,7 @@ void CVyreMKConfigDlg::closeEvent(QCloseEvent* event) {
 }
 
 void CVyreMKConfigDlg::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) CloseLanguageMenu();
     // Only the top band drags the dialog.
     if (event->position().y() > 0 && event->position().y() < 70) {
         CBitmapDialog::mousePressEvent(event);
@@ -314,22 +344,29 @@ void CVyreMKConfigDlg::OnNotice(unsigned code, win::LPARAM lParam) {
         case link::dialog_notice::kTrophy:
             StartPageHandling(true);
             return;
+        case link::dialog_notice::kTalkDevices:
+            mainCtrl_->RebuildTalkMenu();
+            return;
         default:
             return;  // the pages' notices come with the pages
     }
 }
 
-void CVyreMKConfigDlg::OnOrder(unsigned code, win::LPARAM lParam) {
+void CVyreMKConfigDlg::OnOrder(unsigned code, win::LPARAM) {
     switch (code) {
         case link::dialog_order::kClose:
             done(widgets::IDCANCEL);
             return;
         case link::dialog_order::kBusyWait: {
+            // The link window raised the flag before it posted this order and
+            // clears it when the keyboard reports the end, or when its timer
+            // ends the wait. Meanwhile the dialog paints and takes the link
+            // window's notices, but no input.
             QApplication::setOverrideCursor(Qt::WaitCursor);
-            shared_.busy = static_cast<int>(lParam);
-            // The link window clears the flag when the keyboard reports, or
-            // when its timer ends the wait.
-            while (shared_.busy.load() == 1) QThread::msleep(100);
+            while (shared_.busy.load() == 1) {
+                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+                QThread::msleep(20);
+            }
             QApplication::restoreOverrideCursor();
             return;
         }
@@ -356,6 +393,50 @@ void CVyreMKConfigDlg::StartPageHandling(bool flag) {
     }
     SetMarkers();
     ReloadNames();
+    mainCtrl_->Refresh();
+}
+
+void CVyreMKConfigDlg::RedrawAfterReset() {
+    SelectProfile(shared_.mirror->currentProfile());
+    SetMarkers();
+    ReloadNames();
+    update();
+}
+
+// ---- language and quick help ---------------------------------------------------------------
+
+void CVyreMKConfigDlg::CloseLanguageMenu() {
+    if (language_ != nullptr) language_->ShowMenu(false);
+}
+
+void CVyreMKConfigDlg::ApplyLanguage(int index) {
+    language_->SetLanguage(index);
+    CloseLanguageMenu();
+    StoreLanguage(index);
+    helpTexts_.clear();
+    if (auto lines = ReadHelpTexts(index)) helpTexts_ = std::move(*lines);
+    if (shownHelp_ != 0)
+        quickHelp_->setText(QString::fromStdU16String(HelpText(helpTexts_, shownHelp_)));
+}
+
+void CVyreMKConfigDlg::QuickHelp(int helpId, bool entered) {
+    if (entered && (helpId == 0 || helpId == shownHelp_)) return;
+    if (entered) {
+        shownHelp_ = helpId;
+        const QString text = QString::fromStdU16String(HelpText(helpTexts_, helpId));
+        // A long line takes a smaller font (down to 9 px) to fit its 510 pixels.
+        int size = 12;
+        while (size > 9 &&
+               QFontMetrics(widgets::TextFont(size)).horizontalAdvance(text) > quickHelp_->width())
+            --size;
+        quickHelp_->setFont(widgets::TextFont(size));
+        quickHelp_->setText(text);
+        CloseLanguageMenu();
+    } else {
+        shownHelp_ = 0;
+        quickHelp_->clear();
+    }
+    quickHelp_->repaint();
 }
 
 // ---- profile files ---------------------------------------------------------------------------
@@ -410,6 +491,7 @@ void CVyreMKConfigDlg::LoadProfileDialog() {
 }
 
 void CVyreMKConfigDlg::CreateOrEditProfile(bool edit) {
+    CloseLanguageMenu();
     CCreateEditGameProfileDlg dialog(*shared_.mirror, !edit, this);
     if (dialog.exec() != QDialog::Accepted) return;
     ReloadNames();

@@ -15,8 +15,11 @@
 #include <string>
 
 #include "config/frame/data_work.h"
+#include "config/frame/language.h"
+#include "config/frame/main_ctrl_dlg.h"
 #include "platform/window.h"
 #include "widgets/bitmap_dialog.h"
+#include "widgets/controls.h"
 #include "widgets/skin_button.h"
 
 namespace vyre {
@@ -24,7 +27,7 @@ namespace vyre {
 inline constexpr int kPageCount = 5;
 enum Page { kPageMainControl = 0, kPageKeys, kPageIllumination, kPageStatistics, kPageSupport };
 
-class CVyreMKConfigDlg : public widgets::CBitmapDialog {
+class CVyreMKConfigDlg : public widgets::CBitmapDialog, public widgets::QuickHelpReceiver {
   public:
     explicit CVyreMKConfigDlg(ConfigShared& shared, QWidget* parent = nullptr);
     ~CVyreMKConfigDlg() override;
@@ -44,6 +47,10 @@ class CVyreMKConfigDlg : public widgets::CBitmapDialog {
     bool SaveProfileTo(const std::string& path);  // the current profile
     bool LoadProfileFrom(const std::string& path);
     void StartPageHandling(bool flag);
+    // The quick help language (message 1039): button, stored choice, help texts.
+    void ApplyLanguage(int index);
+    // The quick help of a control the pointer entered (true) or left (message 1028).
+    void QuickHelp(int helpId, bool entered) override;
 
     // Asks whether profile n becomes the desktop profile (a popup by default).
     std::function<bool(int)> confirmDesktopProfile;
@@ -56,6 +63,11 @@ class CVyreMKConfigDlg : public widgets::CBitmapDialog {
     QString nameText(int p) const { return names_[p]->text(); }
     bool markerDown(int p) const { return markers_[p]->isChecked(); }
     bool slotSelected(int p) const { return slots_[p]->isChecked(); }
+    QString quickHelpText() const { return quickHelp_->text(); }
+    int shownHelpId() const { return shownHelp_; }
+    std::size_t helpLineCount() const { return helpTexts_.size(); }
+    CLanguageMenuBtn& languageButton() { return *language_; }
+    CMainCtrlDlg& mainControlPage() { return *mainCtrl_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -71,6 +83,8 @@ class CVyreMKConfigDlg : public widgets::CBitmapDialog {
     void SaveProfileDialog();
     void LoadProfileDialog();
     void SetFirmwareLabel();
+    void CloseLanguageMenu();
+    void RedrawAfterReset();
 
     ConfigShared& shared_;
     win::Window messages_;  // the dialog's handle for the link window's notices and orders
@@ -78,10 +92,14 @@ class CVyreMKConfigDlg : public widgets::CBitmapDialog {
     std::array<QWidget*, kPageCount> pages_{};
     std::array<widgets::CSkinButton*, kProfileCount> slots_{};
     std::array<widgets::CSkinButton*, kProfileCount> markers_{};
-    std::array<QLabel*, kProfileCount> names_{};
+    std::array<widgets::CSkinLabel*, kProfileCount> names_{};
     QLabel* version_ = nullptr;
     QLabel* firmware_ = nullptr;
     QLabel* quickHelp_ = nullptr;
+    CLanguageMenuBtn* language_ = nullptr;
+    CMainCtrlDlg* mainCtrl_ = nullptr;
+    std::vector<std::u16string> helpTexts_;  // line k shows for help id k + 1
+    int shownHelp_ = 0;
     int currentPage_ = kPageMainControl;
 };
 

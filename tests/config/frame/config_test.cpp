@@ -5,6 +5,7 @@
 
 #include <QApplication>
 
+#include <QTest>
 #include <QTimer>
 #include "tests/support/qt_app.h"
 
@@ -137,6 +138,36 @@ TEST(Config, ProfileFilesDesktopMarkersAndTheMonitorGoingAway) {
         ended = true;
     });
     EXPECT_TRUE(ended);  // Run returned: the Config ended after notice 37
+}
+
+TEST(Config, ResetReturnsTheKeyboardToItsDefaultsAndTheDialogWaitsForIt) {
+    Rig rig;
+    rig.StartMonitor();
+    rig.RunConfig([&](CVyreMKConfigApp& app, CVyreMKConfigDlg& dialog) {
+        CMainCtrlDlg& page = dialog.mainControlPage();
+        dialog.SelectProfile(0);
+        QTest::mouseClick(&page.optionBox(0), Qt::LeftButton, {}, QPoint(5, 9));  // bit 2 off
+        dialog.Apply();
+        ASSERT_TRUE(testing::Eventually([&] {
+            return rig.sim.Control({"report", "12", "0"}).out.substr(0, 11) == "0c 06 00 3b";
+        }));
+
+        page.confirmReset = [] { return false; };
+        page.Reset();
+        EXPECT_EQ(app.shared().mirror->lightOptionReports[0][3], 0x3B);
+
+        page.confirmReset = [] { return true; };
+        page.Reset();
+        // The link window raised the busy flag before the Monitor started; the
+        // keyboard's report of the end lowers it, long before the bound.
+        EXPECT_TRUE(testing::Eventually([&] { return app.shared().busy.load() == 0; }));
+        EXPECT_TRUE(testing::Eventually([&] {
+            return rig.sim.Control({"report", "12", "0"}).out.substr(0, 11) == "0c 06 00 3f";
+        }));
+        EXPECT_NE(ReadText(rig.folder / "monitor.log").find("resetting the keyboard"),
+                  std::string::npos);
+        dialog.Cancel();
+    });
 }
 
 TEST(Config, ASecondConfigEndsWithoutAWord) {

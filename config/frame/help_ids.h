@@ -1,0 +1,53 @@
+#pragma once
+// Quick help ids of the main dialog's and the pages' controls. Help id n
+// shows line n - 1 of the language's help file (assets/Help/), so every file
+// has one line per id, in this order.
+
+namespace vyre::help {
+
+// The main dialog.
+inline constexpr int kLanguage = 1;
+inline constexpr int kTabMainControl = 3;
+inline constexpr int kTabKeyAssignment = 4;
+inline constexpr int kTabIlluminationAndStatistics = 5;  // the two tabs share their text
+inline constexpr int kTabSupport = 6;
+inline constexpr int kCreateProfile = 7;
+inline constexpr int kLoadProfile = 8;
+inline constexpr int kSaveProfile = 9;
+inline constexpr int kEditProfile = 10;
+inline constexpr int kProfileSlot1 = 11;  // .. 15 for slot 5
+// Name labels 2..5 take 16..19; label 1 has a line of its own (20), since
+// 15 is the fifth slot's.
+inline constexpr int kProfileName1 = 20;
+inline constexpr int kProfileName2 = 16;
+inline constexpr int kMinimise = 21;
+inline constexpr int kClose = 22;
+inline constexpr int kOk = 23;
+inline constexpr int kApply = 24;
+inline constexpr int kCancel = 25;
+
+constexpr int ProfileNameHelp(int profile) {
+    return profile == 0 ? kProfileName1 : kProfileName2 + profile - 1;
+}
+
+// The main control page.
+inline constexpr int kCapsLock = 26;
+inline constexpr int kFnKey = 27;
+inline constexpr int kRightWindowsKey = 28;
+inline constexpr int kRepeatDelay = 29;
+inline constexpr int kRepeatRate = 30;
+inline constexpr int kRepeatTest = 31;
+inline constexpr int kMacroSound = 32;
+inline constexpr int kProfileSound = 33;
+inline constexpr int kTrophySound = 34;
+inline constexpr int kSoundVolume = 35;
+inline constexpr int kOption1 = 36;  // .. 40 for the fifth option
+inline constexpr int kLightLevel = 41;
+inline constexpr int kIllumination = 42;
+inline constexpr int kIlluminationAfter = 43;
+inline constexpr int kReset = 44;
+inline constexpr int kCharacterRepeat = 45;
+
+inline constexpr int kLastHelpId = 45;
+
+}  // namespace vyre::help
