@@ -12,6 +12,7 @@
 
 #include "common/log.h"
 #include "config/frame/config_app.h"
+#include "config/frame/help_ids.h"
 #include "platform/crash.h"
 #include "platform/record.h"
 #include "widgets/popup_dlg.h"
@@ -76,7 +77,10 @@ int main(int argc, char** argv) {
         app.onDialogShown = [&](CVyreMKConfigDlg& dialog) {
             QTimer::singleShot(200, [&] {
                 const char model = dialog.modelFlag() == 1 ? 'A' : 'B';
+                // With the quick help line of the pointer resting on the Caps Lock menu.
+                dialog.QuickHelp(help::kCapsLock, true);
                 Save(dialog, screenshots / (std::string("config-main-model-") + model + ".png"));
+                dialog.QuickHelp(help::kCapsLock, false);
                 CCreateEditGameProfileDlg profile(*app.shared().mirror, false, &dialog);
                 profile.show();
                 Save(profile, screenshots / "config-profile-dialog.png");

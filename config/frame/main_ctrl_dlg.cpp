@@ -81,6 +81,16 @@ QLabel* Caption(QWidget* parent, const QString& text, int x, int y, int width = 
     return label;
 }
 
+// The value of a slider, at the right end of its caption.
+QLabel* ValueLabel(QWidget* parent, int x, int y, int width = 236) {
+    auto* label = new QLabel(parent);
+    label->setFont(widgets::TextFont(12));
+    label->setStyleSheet("color: #e6e9ee; background: transparent;");
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    label->setGeometry(x, y, width, 16);
+    return label;
+}
+
 // The picture of a key beside the Fn choice: a key cap with its legend.
 class KeyCapPicture : public QWidget {
   public:
@@ -134,6 +144,7 @@ CMainCtrlDlg::CMainCtrlDlg(ConfigShared& shared, QWidget* parent)
 
     // Model A: the repeat sliders and their test field.
     modelAOnly_.push_back(Caption(this, "REPEAT DELAY", 12, 122));
+    values_[0] = ValueLabel(this, 12, 122);
     delay_ = new CSkinSlider(this);
     delay_->setGeometry(12, 138, 236, 20);
     delay_->setRange(0, platform::kRepeatDelayMax);
@@ -141,8 +152,10 @@ CMainCtrlDlg::CMainCtrlDlg(ConfigShared& shared, QWidget* parent)
     QObject::connect(delay_, &QSlider::valueChanged, this, [this](int position) {
         shared_.mirror->hostRecord(profile()).repeatDelay = position;
         repeat_->SetDelay(platform::kRepeatDelayMax - position, true);
+        ShowValues();
     });
     modelAOnly_.push_back(Caption(this, "REPEAT RATE", 12, 164));
+    values_[1] = ValueLabel(this, 12, 164);
     rate_ = new CSkinSlider(this);
     rate_->setGeometry(12, 180, 236, 20);
     rate_->setRange(0, platform::kRepeatSpeedMax);
@@ -150,12 +163,13 @@ CMainCtrlDlg::CMainCtrlDlg(ConfigShared& shared, QWidget* parent)
     QObject::connect(rate_, &QSlider::valueChanged, this, [this](int position) {
         shared_.mirror->hostRecord(profile()).repeatRate = position;
         repeat_->SetSpeed(position, true);
+        ShowValues();
     });
     test_ = new widgets::CSkinEdit(this);
     test_->setGeometry(12, 208, 236, 24);
     test_->setPlaceholderText("Hold a key here to try the repeat");
     test_->setHelpId(help::kRepeatTest);
-    modelAOnly_.insert(modelAOnly_.end(), {delay_, rate_, test_});
+    modelAOnly_.insert(modelAOnly_.end(), {delay_, rate_, test_, values_[0], values_[1]});
 
     // Model B: the character repeat dialog instead.
     modelBOnly_.push_back(Caption(this, "CHARACTER REPEAT", 12, 122));
@@ -177,6 +191,7 @@ CMainCtrlDlg::CMainCtrlDlg(ConfigShared& shared, QWidget* parent)
                          [this, i](bool on) { SoundToggled(i, on); });
     }
     Caption(this, "SOUND VOLUME", 274, 122);
+    values_[2] = ValueLabel(this, 274, 122);
     volume_ = new CSkinSlider(this);
     volume_->setGeometry(274, 138, 236, 20);
     volume_->setRange(0, kVolumeSteps);
@@ -184,16 +199,19 @@ CMainCtrlDlg::CMainCtrlDlg(ConfigShared& shared, QWidget* parent)
     QObject::connect(volume_, &QSlider::valueChanged, this, [this](int position) {
         shared_.mirror->hostRecord(profile()).soundSettings.volumeStep =
             static_cast<std::int8_t>(position);
+        ShowValues();
     });
 
     // Column 3 (model B): light level, illumination and its delay.
     modelBOnly_.push_back(Caption(this, "LIGHT LEVEL", 536, 12, 227));
+    values_[3] = ValueLabel(this, 536, 12, 227);
     lightLevel_ = new CSkinSlider(this);
     lightLevel_->setGeometry(536, 32, 227, 20);
     lightLevel_->setRange(0, kLightLevels);
     lightLevel_->setHelpId(help::kLightLevel);
     QObject::connect(lightLevel_, &QSlider::valueChanged, this, [this](int position) {
         lightSettings()[report::kLightLevel] = static_cast<std::uint8_t>(position);
+        ShowValues();
     });
     modelBOnly_.push_back(Caption(this, "ILLUMINATION", 536, 70, 227));
     illumination_ = new widgets::CSkinMenuButton(kIlluminationTexts[5], this);
@@ -206,7 +224,7 @@ CMainCtrlDlg::CMainCtrlDlg(ConfigShared& shared, QWidget* parent)
     after_->setHelpId(help::kIlluminationAfter);
     after_->onChosen = [this](int id) { ChooseAfterItem(id); };
     BuildAfterMenu();
-    modelBOnly_.insert(modelBOnly_.end(), {lightLevel_, illumination_, after_});
+    modelBOnly_.insert(modelBOnly_.end(), {lightLevel_, illumination_, after_, values_[3]});
 
     // The option row and Reset.
     Caption(this, "KEYBOARD OPTIONS", 12, 244);
@@ -307,6 +325,7 @@ void CMainCtrlDlg::Refresh() {
         volume_->setValue(rec.soundSettings.volumeStep);
         lightLevel_->setValue(m.lightReports[p][report::kLightLevel]);
     }
+    ShowValues();
     const std::uint8_t bits = m.lightOptionReports[p][report::kOptionBitsByte];
     for (int i = 0; i < 5; ++i) options_[i]->setChecked((bits >> kOptionBits[i]) & 1);
     for (int i = 0; i < 3; ++i)
@@ -323,6 +342,20 @@ void CMainCtrlDlg::Refresh() {
         after_->setText(QString::asprintf("%d", m.lightReports[p][report::kLightEffectValue]));
         after_->SetChecked(AfterItemId(m.lightReports[p][report::kLightEffectValue]));
     }
+}
+
+void CMainCtrlDlg::ShowValues() {
+    for (const QLabel* label : values_) {
+        if (label == nullptr) return;  // still being built
+    }
+    // The delay as the desktop takes it (the slider's right end is the
+    // shortest), the rate in repeats per second.
+    values_[0]->setText(
+        QString("%1 ms").arg(platform::RepeatDelayMs(platform::kRepeatDelayMax - delay_->value())));
+    values_[1]->setText(QString("%1 per second")
+                            .arg(1000.0 / platform::RepeatIntervalMs(rate_->value()), 0, 'f', 1));
+    values_[2]->setText(QString("%1 of %2").arg(volume_->value()).arg(kVolumeSteps));
+    values_[3]->setText(QString("%1 of %2").arg(lightLevel_->value()).arg(kLightLevels));
 }
 
 void CMainCtrlDlg::ShowIlluminationText() {

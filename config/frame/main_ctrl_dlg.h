@@ -6,6 +6,7 @@
 // repeat dialog. Every control writes the store mirror at once; the main
 // dialog's OK or APPLY sends it. Reset goes to the keyboard at once.
 
+#include <QLabel>
 #include <QWidget>
 
 #include <array>
@@ -107,6 +108,7 @@ class CMainCtrlDlg : public QWidget {
     QString CapsTextOf(std::uint8_t code) const;
     int CapsItemOf(std::uint8_t code) const;  // the menu item that stands for a code
     void ShowIlluminationText();
+    void ShowValues();
 
     ConfigShared& shared_;
     std::unique_ptr<platform::KeyboardRepeatSettings> repeat_;
@@ -126,6 +128,8 @@ class CMainCtrlDlg : public QWidget {
     widgets::CSkinMenuButton* after_ = nullptr;
     widgets::CSkinButton* reset_ = nullptr;
     widgets::CSkinButton* open_ = nullptr;
+    // The values of the repeat delay, repeat rate, volume and light level sliders.
+    std::array<QLabel*, 4> values_{};
     // Captions and pictures that belong to one model only.
     std::vector<QWidget*> modelAOnly_, modelBOnly_;
     std::map<int, TalkItem> talkItems_;
