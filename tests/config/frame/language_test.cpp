@@ -45,8 +45,12 @@ struct Dialog {
     }
     // The main dialog's button with this help id.
     QWidget* Button(int helpId) {
-        for (auto* b : dialog->findChildren<widgets::CSkinButton*>())
-            if (b->helpId() == helpId) return b;
+        // The kit's classes have no meta object of their own: qobject_cast would
+        // take any button for one, so the type is checked the C++ way.
+        for (auto* w : dialog->findChildren<QAbstractButton*>()) {
+            auto* b = dynamic_cast<widgets::CSkinButton*>(w);
+            if (b != nullptr && b->helpId() == helpId) return b;
+        }
         return nullptr;
     }
 
