@@ -163,6 +163,11 @@ void CLanguageMenuBtn::ShowMenu(bool show) {
             if (onChosen) onChosen(index);
         };
     }
+    // The current language's item shows pressed.
+    for (int i = 0; i < kLanguageCount; ++i) {
+        menu_->item(i)->SetBitmaps(i == language_ ? 1134 + 3 * i : 1135 + 3 * i, 1134 + 3 * i,
+                                   1136 + 3 * i);
+    }
     menu_->move(x(), y() - kMenuHeight);
     menu_->show();
     menu_->raise();
