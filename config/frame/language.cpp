@@ -2,6 +2,9 @@
 
 #include <QPainter>
 
+#include <cstdlib>
+#include <string>
+
 #include "common/log.h"
 #include "platform/paths.h"
 #include "platform/profile_ini.h"
