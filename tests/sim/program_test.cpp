@@ -1,11 +1,7 @@
 // vyre-lumo-sim as a separate process: reached through the emulator backend
 // of platform/hid and controlled by its own command line.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -21,8 +17,6 @@
 #include "platform/hid/sim_wire.h"
 #include "tests/support/programs.h"
 
-extern char** environ;
-
 namespace vyre {
 namespace {
 
@@ -30,8 +24,6 @@ namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
 using testing::BinFolder;
-using testing::Spawn;
-using testing::WaitExit;
 
 std::string SimProgram() {
     return (BinFolder() / "vyre-lumo-sim").string();
@@ -46,42 +38,7 @@ Result RunSim(std::vector<std::string> args) {
 }
 
 // One running emulator program on a private socket.
-class Emulator {
-  public:
-    Emulator(const fs::path& folder, std::vector<std::string> options)
-        : socket_(folder / "sim.sock") {
-        std::vector<std::string> args{SimProgram(), "--socket", socket_.string()};
-        args.insert(args.end(), options.begin(), options.end());
-        pid_ = Spawn(args, -1);
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (std::chrono::steady_clock::now() < end) {
-            const int fd = hid::wire::Connect(socket_.string());
-            if (fd >= 0) {
-                ::close(fd);
-                return;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-    }
-    ~Emulator() { Stop(); }
-    int Stop() {
-        if (pid_ <= 0) return exit_;
-        ::kill(pid_, SIGTERM);
-        exit_ = WaitExit(pid_);
-        pid_ = -1;
-        return exit_;
-    }
-    std::string socket() const { return socket_.string(); }
-    Result Control(std::vector<std::string> args) const {
-        args.insert(args.begin(), {"--socket", socket_.string()});
-        return RunSim(args);
-    }
-
-  private:
-    fs::path socket_;
-    pid_t pid_ = -1;
-    int exit_ = -1;
-};
+using Emulator = testing::SimProcess;
 
 struct Collector : hid::DeviceListener {
     std::mutex m;
