@@ -48,6 +48,13 @@ inline constexpr int kIlluminationAfter = 43;
 inline constexpr int kReset = 44;
 inline constexpr int kCharacterRepeat = 45;
 
-inline constexpr int kLastHelpId = 45;
+// The later pages own these ranges; an id without its text yet shows an
+// empty line:
+//   key assignment page                         46 .. 79
+//   key function and countdown timer dialogs    81 .. 109
+//   illumination page                          111 .. 149
+//   macro manager and light macro editor       151 .. 179
+//   statistics, trophies, update and support   181 .. 199
+inline constexpr int kLastHelpId = 200;
 
 }  // namespace vyre::help
