@@ -3,7 +3,6 @@
 #include <QPainter>
 #include <QStyleOptionSlider>
 
-#include "common/key_table.h"
 
 namespace vyre::widgets {
 
@@ -185,48 +184,6 @@ void CSkinList::AddItem(const QString& text, bool editable) {
 CSkinScrollBar::CSkinScrollBar(Qt::Orientation orientation, QWidget* parent)
     : WithQuickHelp(orientation, parent) {
     setStyleSheet(KitStyleSheet());
-}
-
-// ---- key button
-// ----------------------------------------------------------------------------------
-
-CKeyButton::CKeyButton(int keyIndex, QWidget* parent) : WithQuickHelp(parent), keyIndex_(keyIndex) {
-    setCheckable(true);
-    setAttribute(Qt::WA_Hover);
-    setText(QString::fromStdU16String(std::u16string(KeyTableName(keyIndex))));
-}
-
-void CKeyButton::SetAssigned(bool on) {
-    assigned_ = on;
-    update();
-}
-void CKeyButton::SetLit(bool on) {
-    lit_ = on;
-    update();
-}
-void CKeyButton::SetGreyed(bool on) {
-    greyed_ = on;
-    update();
-}
-
-void CKeyButton::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    if (greyed_) p.setOpacity(0.4);
-    const QRectF cap = QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5);  // 2 px between caps
-    QColor fill = underMouse() ? colour::kControlHover : colour::kControl;
-    if (lit_) fill = colour::kAccent;
-    p.setPen(QPen(isChecked() ? colour::kAccent : colour::kBorder, isChecked() ? 1.5 : 1));
-    p.setBrush(fill);
-    p.drawRoundedRect(cap, 3, 3);
-    p.setPen(lit_ ? QColor(0x0b, 0x2a, 0x30) : colour::kText);
-    p.setFont(TextFont(text().size() > 4 ? 8 : 10, true));
-    p.drawText(cap.adjusted(2, 1, -2, -1), Qt::AlignCenter | Qt::TextWordWrap, text());
-    if (assigned_) {
-        p.setPen(Qt::NoPen);
-        p.setBrush(colour::kAccent);
-        p.drawEllipse(QPointF(cap.right() - 4, cap.top() + 4), 2, 2);
-    }
 }
 
 }  // namespace vyre::widgets

@@ -1,7 +1,8 @@
 #pragma once
 // The skinned widget kit's controls for the Config's pages: check box, radio
 // button, menu button with its dark menu, label, slider, spin box, edit,
-// list with in-place edit, scroll bar and key button. Each draws its states
+// list with in-place edit and scroll bar (the key caps are in
+// widgets/keyboard_picture.h). Each draws its states
 // in the one look, reports clicks and changes as Qt's own controls do, and
 // tells the nearest QuickHelpReceiver above it when the pointer enters (true)
 // and leaves (false) it, with its help id.
@@ -120,26 +121,6 @@ class CSkinList : public WithQuickHelp<QListWidget> {
 class CSkinScrollBar : public WithQuickHelp<QScrollBar> {
   public:
     explicit CSkinScrollBar(Qt::Orientation orientation, QWidget* parent = nullptr);
-};
-
-// A key cap of the keyboard picture: its name from the key table, states
-// normal, hover, selected (accent border), assigned (accent dot), lit
-// (accent fill) and greyed (40 %).
-class CKeyButton : public WithQuickHelp<QAbstractButton> {
-  public:
-    CKeyButton(int keyIndex, QWidget* parent = nullptr);
-    int keyIndex() const { return keyIndex_; }
-    void SetAssigned(bool on);
-    void SetLit(bool on);
-    void SetGreyed(bool on);
-    bool assigned() const { return assigned_; }
-
-  protected:
-    void paintEvent(QPaintEvent* event) override;
-
-  private:
-    int keyIndex_;
-    bool assigned_ = false, lit_ = false, greyed_ = false;
 };
 
 // The style sheet of the kit's Qt-drawn controls (edits, spin boxes, lists,

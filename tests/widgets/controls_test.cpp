@@ -13,7 +13,6 @@
 
 #include <filesystem>
 
-#include "common/key_table.h"
 #include "tests/support/programs.h"
 
 namespace vyre::widgets {
@@ -73,9 +72,6 @@ TEST(WidgetKit, ClicksChecksAndMenus) {
     EXPECT_EQ(chosen, 2);
     EXPECT_TRUE(menu.menu().actions()[2]->isChecked());
     EXPECT_FALSE(menu.menu().actions()[0]->isChecked());
-
-    CKeyButton key(2, &page);
-    EXPECT_EQ(key.text().toStdU16String(), std::u16string(KeyTableName(2)));
 }
 
 TEST(WidgetKit, PictureOfEveryControl) {
@@ -112,16 +108,6 @@ TEST(WidgetKit, PictureOfEveryControl) {
     list->setCurrentRow(1);
     auto* bar = new CSkinScrollBar(Qt::Vertical, &panel);
     bar->setGeometry(384, 12, 10, 120);
-    int x = 240;
-    for (int key : {0, 2, 14, 3, 15}) {
-        auto* cap = new CKeyButton(key, &panel);
-        cap->setGeometry(x, 150, 44, 40);
-        x += 46;
-        if (key == 2) cap->setChecked(true);
-        if (key == 14) cap->SetAssigned(true);
-        if (key == 3) cap->SetLit(true);
-        if (key == 15) cap->SetGreyed(true);
-    }
     panel.show();
     const auto folder = testing::BinFolder().parent_path() / "screenshots";
     std::filesystem::create_directories(folder);
