@@ -60,6 +60,35 @@ void AddLanguageArt(std::map<int, Art>& table) {
     }
 }
 
+// The macro manager and the light macro editor: their faces, the set name
+// dialog and the notes.
+void AddMacroArt(std::map<int, Art>& table) {
+    table[3960] = {Kind::DialogFace, 715, 476, State::Normal, "MACRO MANAGER"};
+    table[3961] = {Kind::DialogFace, 715, 476, State::Normal, "LED MACRO MANAGER"};
+    table[3962] = {Kind::Secondary, 715, 476};
+    table[3963] = {Kind::Secondary, 715, 476};
+    table[3964] = {Kind::DialogFace, 305, 215, State::Normal, "CREATE A MACRO SET",
+                   "Please enter a name for the macro set:"};
+    table[3965] = {Kind::Secondary, 305, 215};
+    table[3950] = {Kind::Secondary, 305, 233};
+    const char* select = "Select \"NEW\" and name the macro before recording a new macro.";
+    table[3951] = {Kind::DialogFace, 305, 233, State::Normal, "NOTE", select};
+    table[3952] = {Kind::DialogFace, 305, 233, State::Normal, "NOTE",
+                   "Please select/create a macro set before creating a new macro."};
+    table[3953] = {Kind::DialogFace, 305, 233, State::Normal, "ATTENTION",
+                   "Please select a macro to delete."};
+    table[3954] = {Kind::DialogFace, 305, 233, State::Normal, "ATTENTION",
+                   "Do you really want to delete the selected macro?", true};
+    table[3955] = {Kind::DialogFace, 305, 233, State::Normal, "ATTENTION",
+                   "Do you really want to delete the macro set? This will delete all macros "
+                   "grouped in this macro set.",
+                   true};
+    table[3956] = {Kind::DialogFace, 305, 233, State::Normal, "NOTE",
+                   "A macro holds at most 480 steps."};
+    table[3957] = {Kind::DialogFace, 305, 233, State::Normal, "NOTE",
+                   "The number of loops is between 1 and 255."};
+}
+
 // Every bitmap id of the popups, both forms, and of the language button and menu.
 const std::map<int, Art>& Table() {
     static const std::map<int, Art> table = [] {
@@ -113,6 +142,7 @@ const std::map<int, Art>& Table() {
             {1009, {Kind::TextButton, 91, 21, State::Hover, "CANCEL"}},
         };
         AddLanguageArt(table);
+        AddMacroArt(table);
         return table;
     }();
     return table;

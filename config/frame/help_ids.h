@@ -48,6 +48,20 @@ inline constexpr int kIlluminationAfter = 43;
 inline constexpr int kReset = 44;
 inline constexpr int kCharacterRepeat = 45;
 
+// The macro manager and the light macro editor.
+inline constexpr int kMacroSetBox = 151;
+inline constexpr int kMacroList = 152;
+inline constexpr int kMacroSequence = 153;
+inline constexpr int kMacroRecord = 154;
+inline constexpr int kMacroRecordDelays = 155;
+inline constexpr int kMacroRepeat = 156;
+inline constexpr int kMacroLoops = 157;
+inline constexpr int kMacroSendDefault = 158;
+inline constexpr int kMacroNew = 159;
+inline constexpr int kMacroDelete = 160;
+inline constexpr int kMacroOk = 161;
+inline constexpr int kMacroCancel = 162;
+
 // The later pages own these ranges; an id without its text yet shows an
 // empty line:
 //   key assignment page                         46 .. 79
