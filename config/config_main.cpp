@@ -13,6 +13,7 @@
 #include "common/log.h"
 #include "config/frame/config_app.h"
 #include "config/frame/help_ids.h"
+#include "config/lights/macro_screenshots.h"
 #include "platform/crash.h"
 #include "platform/record.h"
 #include "widgets/popup_dlg.h"
@@ -103,6 +104,9 @@ int main(int argc, char** argv) {
                 caps.popup(QPoint(0, 0));
                 Save(caps, screenshots / "config-caps-menu.png");
                 caps.hide();
+                WriteMacroScreenshots(&dialog, [&](QWidget& w, const std::string& name) {
+                    Save(w, screenshots / name);
+                });
                 dialog.Cancel();
             });
         };

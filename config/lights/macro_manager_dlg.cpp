@@ -721,6 +721,11 @@ void MacroManagerDlg::SelectMacroRow(int row) {
         changed_ = false;
     }
     currentMacro_ = keys[row];
+    if (macroList_->currentRow() != row) {
+        macroList_->blockSignals(true);
+        macroList_->setCurrentRow(row);
+        macroList_->blockSignals(false);
+    }
     const _SMacroDefaultData* m = current();
     loops_->setText(QString::number(m->loopCount));
     loops_->setEnabled(true);

@@ -1,0 +1,327 @@
+// The macro manager and the light macro editor on Qt's offscreen platform:
+// notes, sets and names, recording with injected keys, the sequence list's
+// menu, the loops box, and what OK sends, in order, to the link window.
+
+#include "config/lights/macro_manager_dlg.h"
+
+#include <gtest/gtest.h>
+
+#include <QTest>
+
+#include <cstring>
+#include <memory>
+
+#include "common/link_codes.h"
+#include "tests/support/qt_app.h"
+
+namespace vyre {
+namespace {
+
+using namespace macro_ids;
+using HIDMSG::_SMacroDefaultData;
+using HIDMSG::_SMacroGroupData;
+
+constexpr macros::CapturedKey kA{0x41, 0x1E, 0x00};
+constexpr macros::CapturedKey kCaps{0x14, 0x3A, 0x00};
+
+// A capture that only says whether it holds the keys.
+struct FakeCapture : MacroKeyCapture {
+    explicit FakeCapture(int* held) : held_(held) {}
+    bool Start(Sink) override {
+        ++*held_;
+        return true;
+    }
+    void Stop() override { --*held_; }
+    int* held_;
+};
+
+// The link window: keeps each request's code and record.
+struct LinkStandIn {
+    LinkStandIn() {
+        window.Create("link", "link", win::HWND_MESSAGE);
+        window.Messages().On(link::kMsgRequest, [this](win::WPARAM code, win::LPARAM l) {
+            const auto* p = reinterpret_cast<const std::uint8_t*>(l);
+            const std::size_t n = link::CommandRecordSize(static_cast<std::uint16_t>(code));
+            sent.emplace_back(static_cast<unsigned>(code), std::vector<std::uint8_t>(p, p + n));
+            return 0;
+        });
+    }
+    std::uint8_t change(std::size_t i) const { return sent[i].second[8]; }
+    std::string macroName(std::size_t i) const {
+        return std::string(reinterpret_cast<const char*>(sent[i].second.data() + 58)).substr(0, 24);
+    }
+    win::Window window;
+    std::vector<std::pair<unsigned, std::vector<std::uint8_t>>> sent;
+};
+
+struct Editor {
+    explicit Editor(macros::Flavour flavour = macros::Flavour::Key) {
+        testing::App();
+        shared.linkWindow = link.window.GetSafeHwnd();
+        dlg = std::make_unique<MacroManagerDlg>(shared, flavour);
+        dlg->note = [this](MacroNote n) {
+            notes.push_back(n);
+            return answer;
+        };
+        dlg->askSetName = [this]() { return std::optional<std::u16string>(nextSetName); };
+        dlg->SetKeyCapture(std::make_unique<FakeCapture>(&held));
+        dlg->Prepare();
+        dlg->show();
+    }
+    void AddSet(const std::u16string& name) {
+        nextSetName = name;
+        dlg->ChooseSetItem(kAddSet);
+    }
+    bool NewMacro(const std::u16string& name) {
+        dlg->NewMacro();
+        return dlg->CommitName(name);
+    }
+    void Record(std::initializer_list<std::pair<bool, std::uint64_t>> steps,
+                macros::CapturedKey key = kA) {
+        dlg->RecordButton();
+        for (auto [down, ms] : steps) dlg->HookKey(key, down, ms);
+        dlg->RecordButton();
+    }
+    void Pump() {
+        win::MSG msg;
+        while (win::PeekMessage(msg)) win::DispatchMessage(msg);
+    }
+    ConfigShared shared;
+    LinkStandIn link;
+    std::unique_ptr<MacroManagerDlg> dlg;
+    std::vector<MacroNote> notes;
+    bool answer = true;
+    std::u16string nextSetName;
+    int held = 0;
+};
+
+TEST(MacroManager, NotesWithoutASetOrMacro) {
+    Editor t;
+    t.dlg->RecordButton();
+    t.dlg->RepeatBox(true);
+    t.dlg->NewMacro();
+    t.dlg->DeleteMacro();
+    t.dlg->ChooseSetItem(kDeleteSet);
+    EXPECT_EQ(t.notes, (std::vector<MacroNote>{MacroNote::SelectNew, MacroNote::SelectNew,
+                                               MacroNote::SelectSet, MacroNote::SelectToDelete,
+                                               MacroNote::SelectToDelete}));
+    EXPECT_FALSE(t.dlg->recording());
+    EXPECT_FALSE(t.dlg->repeatTicked());
+    EXPECT_EQ(t.held, 0);
+}
+
+TEST(MacroManager, SetsAndMacroNames) {
+    Editor t;
+    t.AddSet(u"World of Warcraft");
+    t.AddSet(u"Mine");
+    EXPECT_EQ(t.dlg->setBoxText(), "Mine");
+    // The user's sets stand apart from that one: a second separator.
+    QStringList items;
+    for (QAction* a : t.dlg->setMenu().actions()) items << (a->isSeparator() ? "-" : a->text());
+    EXPECT_EQ(items, (QStringList{"World of Warcraft", "-", "Mine", "-", "[+]Add Macro Set",
+                                  "[X]Delete Macro Set"}));
+    // Names already in use (any case) and the index section's name are refused.
+    t.AddSet(u"mine");
+    t.AddSet(u"SETMACRO");
+    EXPECT_EQ(t.dlg->copy().liveSets(), 2);
+
+    EXPECT_FALSE(t.NewMacro(u"abcdefghijklmnopqrstuvwxy"));  // 25 characters
+    EXPECT_TRUE(t.dlg->nameEditOpen());
+    EXPECT_TRUE(t.dlg->CommitName(u"abcdefghijklmnopqrstuvwx"));
+    EXPECT_FALSE(t.NewMacro(u"abcdefghijklmnopqrstuvwx"));  // the set has it
+    t.dlg->CancelNameEdit();
+    EXPECT_EQ(t.dlg->macroNames(), QStringList{"abcdefghijklmnopqrstuvwx"});
+    EXPECT_TRUE(t.NewMacro(u"Two"));
+    t.dlg->BeginRename(0);
+    EXPECT_TRUE(t.dlg->CommitName(u"One"));
+    EXPECT_EQ(t.dlg->macroNames(), (QStringList{"One", "Two"}));
+
+    // Deleting asks; CANCEL keeps the macro.
+    t.answer = false;
+    t.dlg->SelectMacroRow(1);
+    t.dlg->DeleteMacro();
+    EXPECT_EQ(t.dlg->macroNames().size(), 2);
+    t.answer = true;
+    t.dlg->DeleteMacro();
+    EXPECT_EQ(t.dlg->macroNames(), QStringList{"One"});
+    EXPECT_EQ(t.notes.back(), MacroNote::ConfirmDeleteMacro);
+}
+
+TEST(MacroManager, RecordingHoldsTheKeysAndOkSendsEveryChangeInOrder) {
+    Editor t;
+    t.AddSet(u"Games");
+    ASSERT_TRUE(t.NewMacro(u"Jump"));
+    t.dlg->RecordDelaysBox(true);
+    t.dlg->RecordButton();
+    EXPECT_TRUE(t.dlg->recording());
+    EXPECT_EQ(t.held, 1);
+    EXPECT_EQ(t.dlg->recordCaption(), "STOP RECORD");
+    EXPECT_FALSE(t.dlg->okButton().isEnabled());
+    EXPECT_FALSE(t.dlg->newButton().isEnabled());
+    t.dlg->Ok();  // only the record button works while recording
+    EXPECT_TRUE(t.dlg->isVisible());
+    t.dlg->HookKey(kA, true, 100);
+    t.dlg->HookKey(kA, false, 130);
+    t.dlg->RecordButton();
+    EXPECT_EQ(t.held, 0);
+    EXPECT_EQ(t.dlg->sequenceTexts(), (QStringList{"A Pressed", "30 ms", "A Release"}));
+    EXPECT_TRUE(t.dlg->okButton().isEnabled());
+    // An edit of the steps: the wheel's click at row 3 (a change code 2 copy).
+    t.dlg->SelectSequenceRow(2);
+    t.dlg->ChooseSequenceItem(kWheelDown + 2);
+    EXPECT_EQ(t.dlg->sequenceTexts(), (QStringList{"A Pressed", "30 ms", "Wheel Pressed",
+                                                   "Wheel Releaseed", "A Release"}));
+    t.dlg->Ok();
+    EXPECT_FALSE(t.dlg->isVisible());
+
+    ASSERT_EQ(t.link.sent.size(), 4u);
+    EXPECT_EQ(t.link.sent[0].first, link::link_request::kMacroSet);
+    EXPECT_EQ(t.link.change(0), HIDMSG::kChangeAdd);
+    for (std::size_t i = 1; i < 4; ++i) EXPECT_EQ(t.link.sent[i].first, link::link_request::kMacro);
+    EXPECT_EQ(t.link.change(1), HIDMSG::kChangeAdd);
+    EXPECT_EQ(t.link.change(2), HIDMSG::kChangeModify);  // the recording
+    EXPECT_EQ(t.link.change(3), HIDMSG::kChangeModify);  // the click
+    EXPECT_EQ(t.link.macroName(3), "Jump");
+    EXPECT_EQ(t.link.sent[3].second[82], 4);  // four events
+    EXPECT_EQ(t.link.sent[3].second[86], 30);  // A's delay
+
+    // The library is the renumbered copy now.
+    ASSERT_EQ(t.shared.mirror->macros.size(), 1u);
+    EXPECT_EQ(t.shared.mirror->macroSets[0].macroCount.get(), 1);
+    EXPECT_EQ(t.shared.mirror->macros[0].eventCount.get(), 4);
+}
+
+TEST(MacroManager, CancelAndClosingKeepWhatTheyMust) {
+    Editor t;
+    t.AddSet(u"Games");
+    ASSERT_TRUE(t.NewMacro(u"Jump"));
+    t.Record({{true, 1}, {false, 2}});
+    t.dlg->Cancel();
+    EXPECT_TRUE(t.shared.mirror->macroSets.empty());
+    EXPECT_TRUE(t.link.sent.empty());
+
+    // A recording in progress when the editor closes otherwise is kept and the keys let go.
+    t.dlg->Prepare();
+    t.dlg->show();
+    t.AddSet(u"Games");
+    ASSERT_TRUE(t.NewMacro(u"Jump"));
+    t.dlg->RecordButton();
+    t.dlg->HookKey(kA, true, 1);
+    EXPECT_EQ(t.held, 1);
+    t.dlg->close();
+    EXPECT_EQ(t.held, 0);
+    EXPECT_FALSE(t.dlg->recording());
+    const int key = t.dlg->currentMacroKey();
+    EXPECT_EQ(t.dlg->copy().macros().at(key).eventCount.get(), 1);
+}
+
+TEST(MacroManager, LoopsDelaysAndTheDeleteKey) {
+    Editor t;
+    t.AddSet(u"Games");
+    ASSERT_TRUE(t.NewMacro(u"Jump"));
+    t.Record({{true, 1}, {false, 2}});
+    EXPECT_EQ(t.dlg->loopsText(), "1");
+    EXPECT_TRUE(t.dlg->repeatTicked());
+    t.dlg->LoopsEdited("300");
+    EXPECT_EQ(t.dlg->loopsText(), "255");
+    EXPECT_EQ(t.notes.back(), MacroNote::LoopsBounded);
+    const int key = t.dlg->currentMacroKey();
+    EXPECT_EQ(t.dlg->copy().macros().at(key).loopCount, 255);
+    t.dlg->LoopsEdited("0");
+    EXPECT_EQ(t.dlg->copy().macros().at(key).loopCount, 1);
+    t.dlg->RepeatBox(false);
+    EXPECT_FALSE(t.dlg->loopsBox().isEnabled());
+
+    // Delay rows: inserted above the selection, edited, edited to 0.
+    t.dlg->SelectSequenceRow(1);
+    t.dlg->ChooseSequenceItem(kInsertDelay);
+    EXPECT_EQ(t.dlg->sequenceTexts(), (QStringList{"A Pressed", "1 ms", "A Release"}));
+    t.dlg->SelectSequenceRow(1);
+    t.dlg->ChooseSequenceItem(kEditDelay);
+    EXPECT_TRUE(t.dlg->delayEditOpen());
+    t.dlg->CommitDelay("99999");
+    EXPECT_EQ(t.dlg->sequenceTexts()[1], "65535 ms");
+    t.dlg->SelectSequenceRow(1);
+    t.dlg->ChooseSequenceItem(kEditDelay);
+    t.dlg->CommitDelay("0");
+    EXPECT_EQ(t.dlg->sequenceTexts(), (QStringList{"A Pressed", "A Release"}));
+    EXPECT_EQ(t.dlg->copy().macros().at(key).eventCount.get(), 2);
+
+    // Delete while typing in the loops box edits the box, not the steps.
+    t.dlg->RepeatBox(true);
+    t.dlg->SelectSequenceRow(0);
+    t.dlg->loopsBox().setFocus();
+    QTest::keyClick(&t.dlg->loopsBox(), Qt::Key_Delete);
+    EXPECT_EQ(t.dlg->sequenceTexts().size(), 2);
+    QTest::keyClick(&t.dlg->sequenceList(), Qt::Key_Delete);
+    EXPECT_EQ(t.dlg->sequenceTexts(), QStringList{"A Release"});
+    EXPECT_EQ(t.dlg->copy().macros().at(key).eventCount.get(), 1);
+}
+
+TEST(MacroManager, ARecordingThatFillsTheMacroStopsAndTells) {
+    Editor t;
+    t.AddSet(u"Games");
+    ASSERT_TRUE(t.NewMacro(u"Long"));
+    t.dlg->RecordButton();
+    for (int i = 0; i < 300; ++i) {
+        t.dlg->HookKey(kA, true, 10 + 2 * i);
+        t.dlg->HookKey(kA, false, 11 + 2 * i);
+    }
+    EXPECT_FALSE(t.dlg->recording());
+    EXPECT_EQ(t.held, 0);
+    EXPECT_EQ(t.notes, std::vector<MacroNote>{MacroNote::MacroFull});
+    EXPECT_EQ(t.dlg->copy().macros().at(t.dlg->currentMacroKey()).eventCount.get(), 480);
+}
+
+TEST(LightMacroEditor, OnOffRowsAndDeferredSaving) {
+    Editor t(macros::Flavour::Light);
+    t.AddSet(u"Glow");
+    ASSERT_TRUE(t.NewMacro(u"First"));
+    t.Record({{true, 1}, {false, 2}}, kCaps);
+    EXPECT_EQ(t.dlg->sequenceTexts(), (QStringList{"Caps lock On", "Caps lock Off"}));
+    ASSERT_TRUE(t.NewMacro(u"Second"));
+    t.dlg->SelectMacroRow(0);
+    const std::size_t queued = t.dlg->copy().queuedMacros();
+    // "LED Off" on the first row, then another change through the menu: marked, not saved.
+    t.dlg->SelectSequenceRow(0);
+    t.dlg->ChooseSequenceItem(kLedOff);
+    EXPECT_EQ(t.dlg->sequenceTexts(), (QStringList{"Caps lock Off", "Caps lock Off"}));
+    t.dlg->SelectSequenceRow(1);
+    t.dlg->ChooseSequenceItem(kInsertDelay);
+    EXPECT_TRUE(t.dlg->changedMark());
+    EXPECT_EQ(t.dlg->copy().queuedMacros(), queued);
+    // Another light macro: exactly one change code 2 copy of the first.
+    t.dlg->SelectMacroRow(1);
+    EXPECT_EQ(t.dlg->copy().queuedMacros(), queued + 1);
+    t.dlg->SelectMacroRow(0);
+    EXPECT_EQ(t.dlg->copy().queuedMacros(), queued + 1);
+    EXPECT_EQ(t.dlg->sequenceTexts(), (QStringList{"Caps lock Off", "1 ms", "Caps lock Off"}));
+
+    t.dlg->SendDefaultActionBox(true);
+    EXPECT_TRUE(t.dlg->sendDefaultTicked());
+    t.dlg->Ok();
+    ASSERT_FALSE(t.link.sent.empty());
+    EXPECT_EQ(t.link.sent.front().first, link::link_request::kLightMacroSet);
+    EXPECT_EQ(t.link.sent.back().first, link::link_request::kLightMacro);
+    EXPECT_EQ(t.link.sent.back().second[10], 1);  // the flag
+    ASSERT_EQ(t.shared.mirror->lightMacros.size(), 2u);
+    EXPECT_TRUE(t.shared.mirror->macros.empty());
+    EXPECT_EQ(t.shared.mirror->lightMacros[0].events[0].state, 2);
+}
+
+TEST(MacroCreate, EmptyAndTakenNamesKeepTheDialogOpen) {
+    testing::App();
+    MacroCreateDlg create([](const std::u16string& n) { return n != u"Taken"; }, nullptr);
+    create.show();
+    EXPECT_FALSE(create.TryOk());
+    create.nameEdit().setText("Taken");
+    EXPECT_FALSE(create.TryOk());
+    EXPECT_TRUE(create.isVisible());
+    create.nameEdit().setText("Fresh");
+    EXPECT_TRUE(create.TryOk());
+    EXPECT_EQ(create.result(), QDialog::Accepted);
+    EXPECT_EQ(create.name(), u"Fresh");
+}
+
+}  // namespace
+}  // namespace vyre
