@@ -153,11 +153,24 @@ std::optional<ScanCode> ScanCodeOfUsage(std::uint16_t usage) {
     return std::nullopt;
 }
 
-std::optional<std::uint8_t> UsageOfHookedKey(std::uint8_t scanCode, std::uint8_t flags) {
-    for (int i = 0; i < kHookedScanCodeRows; ++i) {
+namespace {
+
+std::optional<std::uint8_t> FindHookedRow(std::uint8_t scanCode, std::uint8_t flags) {
+    // Rows 0..119 keep their precedence (Left Ctrl's plain row before row 120).
+    for (int i = 0; i < kScanCodeRows; ++i) {
         if (kScanCodes[i].scanCode == scanCode && kScanCodes[i].flags == flags)
             return kScanCodes[i].usage;
     }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::uint8_t> UsageOfHookedKey(std::uint8_t scanCode, std::uint8_t flags) {
+    flags = static_cast<std::uint8_t>(flags & ~kScanFlagUp);
+    if (auto usage = FindHookedRow(scanCode, flags)) return usage;
+    if ((flags & kScanFlagAltDown) != 0)
+        return FindHookedRow(scanCode, static_cast<std::uint8_t>(flags & ~kScanFlagAltDown));
     return std::nullopt;
 }
 

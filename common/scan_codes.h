@@ -13,14 +13,15 @@
 namespace vyre {
 
 constexpr int kScanCodeRows = 122;
-// Hook rows 0..119 are the ones a hooked key is matched against; rows 120 and
-// 121 (Left Ctrl with Alt held, Left Windows) only serve usage-to-scan-code
-// lookups.
+// Rows 0..119 are matched against a hooked key first; rows 120 and 121 (Left
+// Ctrl with Alt held, Left Windows) after them, so that the Left Windows key,
+// which has no other row, can be captured too.
 constexpr int kHookedScanCodeRows = 120;
 
 // Flag byte bits.
 constexpr std::uint8_t kScanFlagExtended = 0x01;
 constexpr std::uint8_t kScanFlagAltDown = 0x20;
+constexpr std::uint8_t kScanFlagUp = 0x80;  // key released (hook events only)
 
 struct ScanCodeRow {
     std::uint8_t usage;
@@ -41,9 +42,12 @@ std::span<const ScanCodeRow, kScanCodeRows> ScanCodeTable();
 // Scan code and flag byte of the first row with that usage.
 std::optional<ScanCode> ScanCodeOfUsage(std::uint16_t usage);
 
-// Usage of a key reported by the hook: the first of rows 0..119 whose scan code
-// and flag byte both match. None for a key without a row (the right Windows
-// key has none).
+// Usage of a key reported by the hook: the first row whose scan code and flag
+// byte (without the up bit) both match, rows 0..119 first, then 120 and 121.
+// A key pressed while Alt is held carries the Alt-down bit, which only the Alt
+// and Left Ctrl rows have; for any other key the row without that bit is taken,
+// so Alt+A still gives A. None for a key without a row (the right Windows key
+// has none).
 std::optional<std::uint8_t> UsageOfHookedKey(std::uint8_t scanCode, std::uint8_t flags);
 
 // The keyboard message parameter for a key name request:

@@ -50,9 +50,17 @@ TEST(ScanCodes, HookedKeyToUsage) {
     EXPECT_EQ(UsageOfHookedKey(0x1E, 0x00), 0x04);
     EXPECT_EQ(UsageOfHookedKey(0x2B, 0x00), 0x31);
     EXPECT_FALSE(UsageOfHookedKey(0x5C, 0x01).has_value());  // right Windows key
-    // Rows 120 and 121 serve only usage-to-scan-code lookups.
-    EXPECT_FALSE(UsageOfHookedKey(0x1D, 0x20).has_value());
-    EXPECT_FALSE(UsageOfHookedKey(0x5B, 0x01).has_value());
+    EXPECT_FALSE(UsageOfHookedKey(0x5C, 0x21).has_value());
+    // Rows 120 and 121 are matched after the first 120: Left Ctrl with Alt
+    // held, and Left Windows, which has no other row.
+    EXPECT_EQ(UsageOfHookedKey(0x1D, 0x20), 0xE0);
+    EXPECT_EQ(UsageOfHookedKey(0x5B, 0x01), 0xE3);
+    // Any other key pressed while Alt is held is still itself; the up bit of a
+    // released key does not matter.
+    EXPECT_EQ(UsageOfHookedKey(0x1E, 0x20), 0x04);
+    EXPECT_EQ(UsageOfHookedKey(0x48, 0x21), 0x52);
+    EXPECT_EQ(UsageOfHookedKey(0x1E, 0x80), 0x04);
+    EXPECT_EQ(UsageOfHookedKey(0x38, 0x81), 0xE6);
     // The flag byte must match too: the extended and the plain make code are
     // different keys.
     EXPECT_EQ(UsageOfHookedKey(0x1D, 0x01), 0xE4);
@@ -63,10 +71,9 @@ TEST(ScanCodes, HookedKeyToUsage) {
 TEST(ScanCodes, EveryKeyCapturedFromTheHookGivesItsOwnUsage) {
     // Each key of the key table with a hookable row comes back as itself; only
     // the ISO key left of Enter shares its scan code with the backslash key.
-    // Left Windows has only row 121, which the hook lookup does not scan.
     for (const KeyTableRow& key : KeyTable()) {
         const auto code = ScanCodeOfUsage(key.usage);
-        if (!code || key.usage == 0xE3) continue;
+        if (!code) continue;
         const auto usage = UsageOfHookedKey(code->scanCode, code->flags);
         ASSERT_TRUE(usage.has_value()) << std::hex << key.usage;
         if (key.usage == 0x32) {
