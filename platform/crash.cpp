@@ -6,12 +6,16 @@
 #include <string.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 
 namespace vyre::platform {
 namespace {
 
 char g_file[4096];
+
+constexpr int kMaxCrashActions = 8;
+std::atomic<void (*)()> g_actions[kMaxCrashActions];
 
 void Write(int fd, const char* text) {
     const ssize_t ignored = ::write(fd, text, strlen(text));
@@ -40,6 +44,9 @@ void WriteNumber(int fd, unsigned long value, unsigned base) {
 
 // Only async-signal-safe calls from here on (backtrace is warmed up at install).
 void OnCrash(int sig, siginfo_t* info, void*) {
+    for (auto& slot : g_actions) {
+        if (void (*action)() = slot.load()) action();
+    }
     const int fd = ::open(g_file, O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd >= 0) {
         Write(fd, "signal ");
@@ -61,6 +68,15 @@ void OnCrash(int sig, siginfo_t* info, void*) {
 }
 
 }  // namespace
+
+void AddCrashAction(void (*action)()) {
+    for (auto& slot : g_actions) {
+        void (*expected)() = nullptr;
+        if (slot.load() == action) return;
+        if (slot.compare_exchange_strong(expected, action)) return;
+        if (expected == action) return;
+    }
+}
 
 void InstallCrashHandler(const std::string& file) {
     std::snprintf(g_file, sizeof g_file, "%s", file.c_str());

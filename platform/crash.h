@@ -11,4 +11,10 @@ namespace vyre::platform {
 // in the current folder for the Config).
 void InstallCrashHandler(const std::string& file);
 
+// Adds an action the handler runs first, before it writes the file: undoing
+// what must not outlast the process even for the time the dump takes (a
+// keyboard grab). The action must be async-signal-safe. At most 8 actions;
+// adding one twice runs it once.
+void AddCrashAction(void (*action)());
+
 }  // namespace vyre::platform
