@@ -9,6 +9,7 @@
 
 #include "common/link_codes.h"
 #include "common/log.h"
+#include "platform/autostart.h"
 #include "platform/process.h"
 #include "platform/record.h"
 #include "widgets/skin_art.h"
@@ -49,6 +50,15 @@ bool CTrayThread::Create() {
     menu_ = std::make_unique<QMenu>();
     QObject::connect(menu_->addAction("Configuration"), &QAction::triggered,
                      [this] { MenuConfiguration(); });
+    // The user's choice whether the desktop session starts the Monitor; the
+    // tick is read again each time the menu opens, since the entry is a file
+    // the user may change.
+    autostart_ = menu_->addAction("Start with the desktop");
+    autostart_->setCheckable(true);
+    autostart_->setChecked(platform::AutostartEnabled());
+    QObject::connect(menu_.get(), &QMenu::aboutToShow,
+                     [this] { autostart_->setChecked(platform::AutostartEnabled()); });
+    QObject::connect(autostart_, &QAction::triggered, [this](bool on) { MenuAutostart(on); });
     menu_->addSeparator();
     QObject::connect(menu_->addAction("Exit"), &QAction::triggered, [this] { MenuExit(); });
     icon_ = std::make_unique<QSystemTrayIcon>(QIcon(widgets::AppIcon(64)));
@@ -93,6 +103,20 @@ void CTrayThread::DoubleClicked() {
 
 void CTrayThread::MenuConfiguration() {
     StartConfig();
+}
+
+void CTrayThread::MenuAutostart(bool on) {
+    std::string error;
+    if (platform::SetAutostart(on, process::OwnExecutable(), &error)) {
+        log::Info("tray", on ? "the Monitor starts with the desktop" : "the Monitor no longer starts with the desktop");
+    } else {
+        log::Warning("tray", "the autostart entry could not be changed: " + error);
+    }
+    if (autostart_) autostart_->setChecked(platform::AutostartEnabled());
+}
+
+bool CTrayThread::autostartTicked() const {
+    return autostart_ != nullptr && autostart_->isChecked();
 }
 
 void CTrayThread::MenuExit() {

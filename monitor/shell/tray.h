@@ -13,6 +13,7 @@
 #include "monitor/link/monitor_shared.h"
 #include "platform/window.h"
 
+class QAction;
 class QMenu;
 class QSystemTrayIcon;
 
@@ -37,6 +38,9 @@ class CTrayThread {
     void DoubleClicked();
     void MenuConfiguration();
     void MenuExit();
+    // Writes or removes the user's autostart entry; the tick shows the result.
+    void MenuAutostart(bool on);
+    bool autostartTicked() const;
 
   private:
     void ShowIcon(bool show);
@@ -46,6 +50,7 @@ class CTrayThread {
     win::Window window_;
     std::unique_ptr<QSystemTrayIcon> icon_;
     std::unique_ptr<QMenu> menu_;
+    QAction* autostart_ = nullptr;  // owned by menu_
     bool shown_ = false;
 };
 

@@ -13,6 +13,9 @@
 
 #include "common/link_codes.h"
 #include "monitor/shell/tray.h"
+#include "platform/atomic_file.h"
+#include "platform/autostart.h"
+#include "tests/platform/temp_dir.h"
 #include "platform/record.h"
 #include "tests/support/programs.h"
 #include "widgets/popup_dlg.h"
@@ -133,6 +136,31 @@ TEST(Tray, IconFollowsTheKeyboardAndItsMenuActs) {
     win::SendMessage(shared.tray.load(), win::WM_DESTROY, 0, 0);
     tray.Destroy();
     EXPECT_EQ(shared.tray.load(), 0u);
+}
+
+TEST(Tray, StartWithTheDesktopShowsAndSwitchesTheUsersEntry) {
+    App();
+    testing::TempDir folder;
+    ::setenv("XDG_CONFIG_HOME", (folder / "home").c_str(), 1);
+    ::setenv("XDG_CONFIG_DIRS", (folder / "xdg").c_str(), 1);
+    const auto user = folder / "home" / "autostart" / platform::kAutostartEntryName;
+    // The package's system entry starts the Monitor.
+    ASSERT_TRUE(platform::WriteFileAtomically(folder / "xdg" / "autostart" / platform::kAutostartEntryName,
+                                              "[Desktop Entry]\nExec=vyre-lumo-monitor\n"));
+    MonitorShared shared;
+    CTrayThread tray(shared);
+    ASSERT_TRUE(tray.Create());
+    EXPECT_TRUE(tray.autostartTicked());
+    tray.MenuAutostart(false);
+    EXPECT_FALSE(tray.autostartTicked());
+    ASSERT_TRUE(platform::ReadWholeFile(user));
+    EXPECT_NE(platform::ReadWholeFile(user)->find("Hidden=true"), std::string::npos);
+    tray.MenuAutostart(true);
+    EXPECT_TRUE(tray.autostartTicked());
+    EXPECT_FALSE(std::filesystem::exists(user));
+    tray.Destroy();
+    ::unsetenv("XDG_CONFIG_HOME");
+    ::unsetenv("XDG_CONFIG_DIRS");
 }
 
 }  // namespace
