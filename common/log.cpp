@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <ctime>
+#include <functional>
 #include <mutex>
 
 namespace vyre::log {
@@ -12,6 +13,7 @@ namespace {
 
 std::atomic<Level> g_level{Level::Info};
 std::mutex g_mutex;
+std::function<void(std::string_view)> g_sink;  // guarded by g_mutex
 
 const char* Name(Level level) {
     switch (level) {
@@ -69,11 +71,18 @@ void Write(Level level, std::string_view area, std::string_view text) {
     localtime_r(&seconds, &local);
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
+    const std::string line = Format("%s.%03d %s %.*s: %.*s\n", stamp, ms, Name(level),
+                                    static_cast<int>(area.size()), area.data(),
+                                    static_cast<int>(text.size()), text.data());
     std::lock_guard lock(g_mutex);
-    std::fprintf(stderr, "%s.%03d %s %.*s: %.*s\n", stamp, ms, Name(level),
-                 static_cast<int>(area.size()), area.data(), static_cast<int>(text.size()),
-                 text.data());
+    std::fputs(line.c_str(), stderr);
     std::fflush(stderr);
+    if (g_sink) g_sink(line);
+}
+
+void SetSink(std::function<void(std::string_view line)> sink) {
+    std::lock_guard lock(g_mutex);
+    g_sink = std::move(sink);
 }
 
 std::string Format(const char* format, ...) {

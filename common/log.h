@@ -3,6 +3,7 @@
 // The level below which lines are dropped is process-wide; programs set it from
 // their --log-level option.
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,11 @@ bool ParseLevel(std::string_view word, Level* level);
 
 // Writes one line (thread-safe; lines never interleave).
 void Write(Level level, std::string_view area, std::string_view text);
+
+// Also hands every written line (with its newline) to `sink`, under the lock
+// that keeps lines whole; an empty function removes it. Programs use it for a
+// log file.
+void SetSink(std::function<void(std::string_view line)> sink);
 
 // printf-style formatting into a std::string.
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));

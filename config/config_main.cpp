@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "common/log.h"
+#include "common/version.h"
 #include "config/frame/config_app.h"
 #include "config/frame/help_ids.h"
 #include "config/lights/macro_screenshots.h"
@@ -27,7 +28,8 @@ const char kUsage[] =
     "  --log-level LEVEL    debug, info (default), warning, error or off\n"
     "  --screenshots DIR    once the main dialog shows, write pictures of it and its\n"
     "                       dialogs into DIR as PNG files and end\n"
-    "  --help               this text\n";
+    "  --help               this text\n"
+    "  --version            the version\n";
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "vyre-lumo-config: %s\n%s", message.c_str(), kUsage);
@@ -51,6 +53,9 @@ int main(int argc, char** argv) {
         if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
             return 0;
+        } else if (arg == "--version") {
+            std::fputs(VersionLine("vyre-lumo-config").c_str(), stdout);
+            return 0;
         } else if (arg == "--home" && value) {
             ::setenv("VYRE_LUMO_HOME", value, 1);
             ++i;
@@ -67,7 +72,10 @@ int main(int argc, char** argv) {
             screenshots = value;
             ++i;
         } else {
-            return Fail("unknown argument " + arg);
+            return Fail(value || (arg != "--home" && arg != "--record" && arg != "--log-level" &&
+                                  arg != "--screenshots")
+                            ? "unknown option " + arg
+                            : arg + " needs a value");
         }
     }
     QApplication qt(argc, argv);

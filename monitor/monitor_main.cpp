@@ -13,8 +13,10 @@
 
 #include "common/link_codes.h"
 #include "common/log.h"
+#include "common/version.h"
 #include "monitor/shell/monitor_app.h"
 #include "platform/hid/select.h"
+#include "platform/log_file.h"
 #include "platform/record.h"
 
 namespace {
@@ -30,7 +32,8 @@ const char kUsage[] =
     "  --poll-ms N                poll a busy keyboard every N ms instead of the usual\n"
     "                             intervals (for an emulator that is never busy)\n"
     "  --arrival-ms N             wait N ms instead of 1800 after a keyboard arrived\n"
-    "  --help                     this text\n";
+    "  --help                     this text\n"
+    "  --version                  the version\n";
 
 bool ParseInt(const char* text, int* value) {
     char* end = nullptr;
@@ -60,6 +63,9 @@ int main(int argc, char** argv) {
         if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
             return 0;
+        } else if (arg == "--version") {
+            std::fputs(VersionLine("vyre-lumo-monitor").c_str(), stdout);
+            return 0;
         } else if (arg == "--hid") {
             if (!value("--hid")) return Fail("--hid needs a value");
         } else if (arg.rfind("--hid=", 0) == 0) {
@@ -87,8 +93,14 @@ int main(int argc, char** argv) {
             if (!n || !ParseInt(n, &options.link.arrivalSettleMs))
                 return Fail("--arrival-ms needs a number");
         } else {
-            return Fail("unknown argument " + arg);
+            return Fail("unknown option " + arg);
         }
+    }
+
+    // Log lines also go to a file, so that a bug report can carry them.
+    constexpr std::size_t kLogFileBytes = 1 << 20;
+    if (std::string error; !platform::StartLogFile(platform::LogFile(), kLogFileBytes, &error)) {
+        log::Warning("monitor", "no log file: " + error);
     }
 
     // SIGINT and SIGTERM end the Monitor as the tray's Exit does; every

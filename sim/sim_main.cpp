@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "common/version.h"
 #include "platform/hid/select.h"
 #include "platform/hid/sim_wire.h"
 #include "sim/keyboard.h"
@@ -39,6 +40,7 @@ const char kUsage[] =
     "      events only from an event interface listed before the feature one);\n"
     "      --version-zero N answers the first N reads of report 0x0F with\n"
     "      firmware version 0.\n"
+    "  vyre-lumo-sim --help | --version\n"
     "  vyre-lumo-sim [--socket PATH] COMMAND   controls a running emulator:\n"
     "      plug | unplug\n"
     "      fail write|read|busy|version on|off\n"
@@ -272,6 +274,9 @@ int main(int argc, char** argv) {
             command.push_back(arg);
         } else if (arg == "-h" || arg == "--help") {
             std::cout << kUsage;
+            return 0;
+        } else if (arg == "--version") {
+            std::cout << vyre::VersionLine("vyre-lumo-sim");
             return 0;
         } else if (arg == "--socket") {
             if (!value(socket) || socket.empty()) return Usage("--socket needs a path");

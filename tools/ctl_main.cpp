@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -15,7 +16,11 @@
 #include "common/link_codes.h"
 #include "common/profile_file.h"
 #include "common/store_blocks.h"
+#include "common/version.h"
+#include "platform/log_file.h"
+#include "platform/system_info.h"
 #include "tools/link_client.h"
+#include "tools/report.h"
 
 namespace {
 
@@ -35,7 +40,14 @@ const char kUsage[] =
     "  export PROFILE FILE       write profile 1..5 of the Monitor to a profile file (.kkp)\n"
     "  import PROFILE FILE       read a profile file into profile 1..5 and send it to the\n"
     "                            Monitor as the Config's OK does\n"
-    "Numbers are decimal or 0x-hex. Exit status 0 on success.\n";
+    "  report FILE [--with-paths]\n"
+    "                            one archive (tar) for a bug report: versions, system,\n"
+    "                            keyboard, the Monitor's last log lines and its dump;\n"
+    "                            the user's program paths and names only with\n"
+    "                            --with-paths\n"
+    "  --help | --version\n"
+    "Numbers are decimal or 0x-hex. Exit status 0 on success, 1 on failure, 2 on\n"
+    "wrong arguments.\n";
 
 constexpr auto kDumpTimeout = std::chrono::seconds(60);
 constexpr auto kSelfAnswerTimeout = std::chrono::seconds(5);
@@ -232,6 +244,35 @@ int ProfileFileCommand(LinkClient& client, const std::vector<std::string>& args,
     return 0;
 }
 
+constexpr std::size_t kReportLogLines = 500;
+
+int Report(LinkClient& client, const std::vector<std::string>& args) {
+    bugreport::Inputs in;
+    std::string file;
+    for (const std::string& a : args) {
+        if (a == "--with-paths") {
+            in.withPaths = true;
+        } else if (file.empty() && !a.empty() && a[0] != '-') {
+            file = a;
+        } else {
+            return Usage("report takes FILE [--with-paths]");
+        }
+    }
+    if (file.empty()) return Usage("report takes FILE [--with-paths]");
+    // A report is worth having without a Monitor too: it then says so.
+    in.monitorFound = LinkClient::FindMonitor() != 0;
+    if (in.monitorFound) in.dumpComplete = client.Dump(in.dump, kDumpTimeout);
+    in.logLines = platform::LastLogLines(platform::LogFile(), kReportLogLines);
+    in.systemFacts = platform::SystemFacts();
+    const std::string archive = bugreport::TarArchive(bugreport::BuildReport(in), std::time(nullptr));
+    if (!WriteFile(file, std::vector<std::uint8_t>(archive.begin(), archive.end()))) {
+        return Fail("cannot write " + file);
+    }
+    std::printf("wrote %s%s%s\n", file.c_str(), in.monitorFound ? "" : " (no Monitor is running)",
+                in.withPaths ? " with program paths" : "");
+    return 0;
+}
+
 int Watch(LinkClient& client, const std::vector<std::string>& args) {
     long long seconds = -1;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -259,9 +300,14 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stdout);
         return 0;
     }
+    if (command == "--version") {
+        std::fputs(VersionLine("vyre-lumo-ctl").c_str(), stdout);
+        return 0;
+    }
     const std::vector<std::string> args(argv + 2, argv + argc);
     if (command != "dump" && command != "send" && command != "request" && command != "upload" &&
-        command != "watch" && command != "export" && command != "import") {
+        command != "watch" && command != "export" && command != "import" &&
+        command != "report") {
         return Usage("unknown command " + command);
     }
     std::signal(SIGINT, [](int) { g_stop = true; });
@@ -275,5 +321,6 @@ int main(int argc, char** argv) {
     if (command == "upload") return Upload(client, args);
     if (command == "export") return ProfileFileCommand(client, args, false);
     if (command == "import") return ProfileFileCommand(client, args, true);
+    if (command == "report") return Report(client, args);
     return Watch(client, args);
 }
