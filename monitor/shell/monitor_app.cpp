@@ -96,7 +96,8 @@ bool CVyreMKMonitorApp::InitInstance() {
         log::Error(kArea, "the keyboard thread could not be started");
         return false;
     }
-    log::Info(kArea, "running; data folder " + paths::DataFolder().string());
+    log::Info(kArea, "running; data folder " + paths::DataFolder().string() + ", shipped files " +
+                         paths::AssetFolder().string());
     return true;
 }
 
