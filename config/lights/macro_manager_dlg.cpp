@@ -7,12 +7,13 @@
 #include <QRegularExpressionValidator>
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 
 #include "common/link_codes.h"
 #include "common/log.h"
 #include "config/frame/help_ids.h"
+#include "platform/hook.h"
+#include "platform/key_names.h"
 #include "platform/text.h"
 #include "widgets/skin_art.h"
 
@@ -87,10 +88,37 @@ QIcon RowIconOf(macros::RowIcon icon) {
     return QIcon(pixmap);
 }
 
-std::uint64_t SteadyMs() {
-    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                          std::chrono::steady_clock::now().time_since_epoch())
-                                          .count());
+// The platform's key capture: while it runs every key of the desktop comes
+// to the editor and to no other program.
+class PlatformKeyCapture : public MacroKeyCapture {
+  public:
+    explicit PlatformKeyCapture(QWidget* dialog)
+        : capture_(dialog, [this](const platform::HookKey& key) {
+              if (sink_) sink_({key.virtualKey, key.scanCode, key.flags}, key.down, key.timeMs);
+          }) {}
+    bool Start(Sink sink) override {
+        sink_ = std::move(sink);
+        capture_.Start();
+        return capture_.capturing();
+    }
+    void Stop() override {
+        capture_.Stop();
+        sink_ = nullptr;
+    }
+    void Inject(int evdevCode, bool down, std::uint32_t ms) { capture_.Inject(evdevCode, down, ms); }
+    bool capturing() const { return capture_.capturing(); }
+
+  private:
+    platform::KeyCapture capture_;
+    Sink sink_;
+};
+
+const QIcon* RowIcons() {
+    static const QIcon icons[4] = {RowIconOf(macros::RowIcon::Pressed),
+                                   RowIconOf(macros::RowIcon::Released),
+                                   RowIconOf(macros::RowIcon::Mouse),
+                                   RowIconOf(macros::RowIcon::Delay)};
+    return icons;
 }
 
 }  // namespace
@@ -171,8 +199,9 @@ MacroManagerDlg::MacroManagerDlg(ConfigShared& shared, Flavour flavour, QWidget*
         if (create.exec() != QDialog::Accepted) return std::nullopt;
         return create.name();
     };
-    clock = SteadyMs;
     BuildControls();
+    capture_ = std::make_unique<PlatformKeyCapture>(this);
+    SetKeyNames(&platform::DesktopKeyNames());
 }
 
 MacroManagerDlg::~MacroManagerDlg() {
@@ -191,6 +220,16 @@ void MacroManagerDlg::SetKeyCapture(std::unique_ptr<MacroKeyCapture> capture) {
     if (capturing_ && capture_) capture_->Stop();
     capturing_ = false;
     capture_ = std::move(capture);
+}
+
+void MacroManagerDlg::InjectKey(int evdevCode, bool down, std::uint32_t ms) {
+    if (auto* capture = dynamic_cast<PlatformKeyCapture*>(capture_.get()))
+        capture->Inject(evdevCode, down, ms);
+}
+
+bool MacroManagerDlg::keysCaptured() const {
+    auto* capture = dynamic_cast<const PlatformKeyCapture*>(capture_.get());
+    return capture != nullptr && capture->capturing();
 }
 
 void MacroManagerDlg::SetKeyNames(const KeyNameProvider* names) {
@@ -747,10 +786,7 @@ void MacroManagerDlg::ShowMacro() {
 void MacroManagerDlg::ShowRows() {
     sequenceList_->setUpdatesEnabled(false);
     sequenceList_->clear();
-    static const QIcon icons[4] = {RowIconOf(macros::RowIcon::Pressed),
-                                   RowIconOf(macros::RowIcon::Released),
-                                   RowIconOf(macros::RowIcon::Mouse),
-                                   RowIconOf(macros::RowIcon::Delay)};
+    const QIcon* icons = RowIcons();
     for (const SequenceRow& r : sequence_.rows())
         new QListWidgetItem(icons[static_cast<int>(r.icon)], Q(r.text), sequenceList_);
     sequenceList_->setUpdatesEnabled(true);
@@ -847,13 +883,23 @@ void MacroManagerDlg::EnableForRecording(bool recording) {
 
 void MacroManagerDlg::HookKey(const macros::CapturedKey& key, bool down, std::uint64_t ms) {
     if (!recorder_.recording()) return;
+    const int at = recorder_.insertPosition();
+    const std::size_t before = sequence_.size();
     if (!recorder_.Key(key, down, ms)) {
         // Full: the recording ends with what it holds, and the user is told.
         StopRecording();
         Note(MacroNote::MacroFull);
         return;
     }
-    ShowRows();
+    // Only the new rows go into the list.
+    const std::size_t from = at < 0 || static_cast<std::size_t>(at) > before
+                                 ? before
+                                 : static_cast<std::size_t>(at);
+    for (std::size_t i = from; i < from + (sequence_.size() - before); ++i) {
+        const SequenceRow& r = sequence_.rows()[i];
+        sequenceList_->insertItem(static_cast<int>(i),
+                                  new QListWidgetItem(RowIcons()[static_cast<int>(r.icon)], Q(r.text)));
+    }
     sequenceList_->scrollToBottom();
 }
 

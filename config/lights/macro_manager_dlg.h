@@ -125,10 +125,14 @@ class MacroManagerDlg : public widgets::CBitmapDialog, public widgets::QuickHelp
     std::function<std::optional<std::u16string>()> askSetName;
     // After OK, for the opener to rebuild its menus.
     std::function<void()> onAccepted;
-    // The steady millisecond clock recording measures delays with.
-    std::function<std::uint64_t()> clock;
+    // The platform's key capture by default.
     void SetKeyCapture(std::unique_ptr<MacroKeyCapture> capture);
+    // The desktop's key names by default; null for the key table's names.
     void SetKeyNames(const KeyNameProvider* names);
+    // A key as the platform's capture would take it (while recording).
+    void InjectKey(int evdevCode, bool down, std::uint32_t ms);
+    // True while the platform's capture holds the keys.
+    bool keysCaptured() const;
 
     // --- what the controls do (also for tests) -------------------------------------------
     void ChooseSetItem(int menuId);

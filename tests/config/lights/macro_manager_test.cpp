@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "common/link_codes.h"
+#include "platform/hook.h"
 #include "tests/support/qt_app.h"
 
 namespace vyre {
@@ -64,6 +65,7 @@ struct Editor {
             return answer;
         };
         dlg->askSetName = [this]() { return std::optional<std::u16string>(nextSetName); };
+        dlg->SetKeyNames(nullptr);
         dlg->SetKeyCapture(std::make_unique<FakeCapture>(&held));
         dlg->Prepare();
         dlg->show();
@@ -307,6 +309,38 @@ TEST(LightMacroEditor, OnOffRowsAndDeferredSaving) {
     ASSERT_EQ(t.shared.mirror->lightMacros.size(), 2u);
     EXPECT_TRUE(t.shared.mirror->macros.empty());
     EXPECT_EQ(t.shared.mirror->lightMacros[0].events[0].state, 2);
+}
+
+TEST(MacroManager, RecordsFromThePlatformsCaptureAndReleasesItOnEveryWayOut) {
+    testing::App();
+    ConfigShared shared;
+    for (int way = 0; way < 3; ++way) {
+        auto dlg = std::make_unique<MacroManagerDlg>(shared, macros::Flavour::Key);
+        dlg->SetKeyNames(nullptr);
+        dlg->note = [](MacroNote) { return true; };
+        dlg->askSetName = [] { return std::optional<std::u16string>(u"Set"); };
+        dlg->Prepare();
+        dlg->show();
+        dlg->AddSet();
+        dlg->NewMacro();
+        ASSERT_TRUE(dlg->CommitName(u"Keys"));
+        dlg->RecordDelaysBox(true);
+        dlg->RecordButton();
+        ASSERT_TRUE(dlg->keysCaptured());
+        dlg->InjectKey(30, true, 5000);  // evdev 30: A
+        dlg->InjectKey(30, true, 5020);  // its repeat
+        dlg->InjectKey(30, false, 5030);
+        EXPECT_EQ(dlg->sequenceTexts(), (QStringList{"A Pressed", "30 ms", "A Release"}));
+        EXPECT_EQ(platform::KeyCapture::ActiveCount(), 1);
+        if (way == 0) dlg->RecordButton();
+        if (way == 1) dlg->close();
+        if (way == 2) dlg.reset();  // the Config ending
+        EXPECT_EQ(platform::KeyCapture::ActiveCount(), 0) << way;
+        if (dlg) {
+            EXPECT_FALSE(dlg->keysCaptured());
+            EXPECT_EQ(dlg->copy().macros().at(dlg->currentMacroKey()).eventCount.get(), 2);
+        }
+    }
 }
 
 TEST(MacroCreate, EmptyAndTakenNamesKeepTheDialogOpen) {
