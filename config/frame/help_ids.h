@@ -62,6 +62,26 @@ inline constexpr int kMacroDelete = 160;
 inline constexpr int kMacroOk = 161;
 inline constexpr int kMacroCancel = 162;
 
+// The illumination page.
+inline constexpr int kIlluminationLayer = 111;
+inline constexpr int kIlluminationKeyActivate = 112;
+inline constexpr int kIlluminationBlinking = 113;
+inline constexpr int kIlluminationBlinkingSpeed = 114;
+inline constexpr int kIlluminationBreathing = 115;
+inline constexpr int kIlluminationBreathingSpeed = 116;
+inline constexpr int kIlluminationEffects = 117;
+inline constexpr int kIlluminationFadeFx = 118;
+inline constexpr int kIlluminationDelay = 119;
+inline constexpr int kIlluminationFade = 120;
+inline constexpr int kIlluminationRippleFx = 121;
+inline constexpr int kIlluminationAutomatic = 122;
+inline constexpr int kIlluminationManual = 123;
+inline constexpr int kIlluminationLightMacros = 124;
+inline constexpr int kIlluminationKey = 125;
+inline constexpr int kIlluminationGroupAll = 126;  // .. 131 for ARROW KEYS, in box order
+inline constexpr int kIlluminationMacroFeedback = 132;
+inline constexpr int kIlluminationVolumeIndicator = 133;
+
 // The later pages own these ranges; an id without its text yet shows an
 // empty line:
 //   key assignment page                         46 .. 79
