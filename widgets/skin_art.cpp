@@ -131,6 +131,12 @@ const std::map<int, Art>& Table() {
               "factory settings.\n\nThis cannot be undone. Reset the keyboard?",
               true}},
             {2380, {Kind::Secondary, 305, 233}},
+            // The statistics reset question.
+            {3109,
+             {Kind::DialogFace, 305, 233, State::Normal, "RESET STATISTICS",
+              "All key counts of the three periods go back to zero.\n\nYour unlocked "
+              "trophies and trophy points stay. Reset the statistics?",
+              true}},
             {1005, {Kind::CloseButton, 23, 21, State::Normal}},
             {1004, {Kind::CloseButton, 23, 21, State::Pressed}},
             {1006, {Kind::CloseButton, 23, 21, State::Hover}},

@@ -119,6 +119,16 @@ void CVyreMKConfigDlg::Initialise() {
             mainCtrl_->hide();
             continue;
         }
+        if (i == kPageStatistics || i == kPageSupport) {
+            if (i == kPageStatistics) {
+                pages_[i] = stats_ = new CStatsTrophiesDlg(mirror, shared_.monitor, this);
+            } else {
+                pages_[i] = support_ = new CUpdateSuPportDlg(mirror, this);
+            }
+            pages_[i]->setGeometry(pageRect);
+            pages_[i]->hide();
+            continue;
+        }
         pages_[i] = new QWidget(this);
         pages_[i]->setGeometry(pageRect);
         QLabel* caption = Label(pages_[i], QRect(0, 0, pageRect.width(), pageRect.height()), 12);
@@ -328,6 +338,10 @@ void CVyreMKConfigDlg::OnNotice(unsigned code, win::LPARAM lParam) {
     switch (code) {
         case link::block::kDeviceInfo:
             SetFirmwareLabel();
+            support_->Refresh();
+            return;
+        case link::block::kStatistics:
+            stats_->Refresh();
             return;
         case link::block::kActiveProfile:
             SelectProfile(shared_.mirror->currentProfile());
@@ -343,6 +357,7 @@ void CVyreMKConfigDlg::OnNotice(unsigned code, win::LPARAM lParam) {
             return;
         case link::dialog_notice::kTrophy:
             StartPageHandling(true);
+            stats_->ShowTrophy(static_cast<int>(lParam >> 16));
             return;
         case link::dialog_notice::kTalkDevices:
             mainCtrl_->RebuildTalkMenu();
@@ -394,6 +409,8 @@ void CVyreMKConfigDlg::StartPageHandling(bool flag) {
     SetMarkers();
     ReloadNames();
     mainCtrl_->Refresh();
+    stats_->Refresh();
+    support_->Refresh();
 }
 
 void CVyreMKConfigDlg::RedrawAfterReset() {

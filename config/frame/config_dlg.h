@@ -17,6 +17,8 @@
 #include "config/frame/data_work.h"
 #include "config/frame/language.h"
 #include "config/frame/main_ctrl_dlg.h"
+#include "config/trophies/stats_trophies_dlg.h"
+#include "config/trophies/update_support_dlg.h"
 #include "platform/window.h"
 #include "widgets/bitmap_dialog.h"
 #include "widgets/controls.h"
@@ -68,6 +70,8 @@ class CVyreMKConfigDlg : public widgets::CBitmapDialog, public widgets::QuickHel
     std::size_t helpLineCount() const { return helpTexts_.size(); }
     CLanguageMenuBtn& languageButton() { return *language_; }
     CMainCtrlDlg& mainControlPage() { return *mainCtrl_; }
+    CStatsTrophiesDlg& statisticsPage() { return *stats_; }
+    CUpdateSuPportDlg& supportPage() { return *support_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -98,6 +102,8 @@ class CVyreMKConfigDlg : public widgets::CBitmapDialog, public widgets::QuickHel
     QLabel* quickHelp_ = nullptr;
     CLanguageMenuBtn* language_ = nullptr;
     CMainCtrlDlg* mainCtrl_ = nullptr;
+    CStatsTrophiesDlg* stats_ = nullptr;
+    CUpdateSuPportDlg* support_ = nullptr;
     std::vector<std::u16string> helpTexts_;  // line k shows for help id k + 1
     int shownHelp_ = 0;
     int currentPage_ = kPageMainControl;

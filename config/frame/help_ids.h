@@ -82,6 +82,24 @@ inline constexpr int kIlluminationGroupAll = 126;  // .. 131 for ARROW KEYS, in 
 inline constexpr int kIlluminationMacroFeedback = 132;
 inline constexpr int kIlluminationVolumeIndicator = 133;
 
+// The statistics and trophies page.
+inline constexpr int kStatsPeriodPrevious = 181;
+inline constexpr int kStatsPeriodNext = 182;
+inline constexpr int kTrophyPrevious = 183;
+inline constexpr int kTrophyNext = 184;
+inline constexpr int kTrophiesUnlocked = 185;
+inline constexpr int kTrophyPoints = 186;
+inline constexpr int kTrophyUpload = 187;
+inline constexpr int kStatisticsReset = 188;
+// The update and support page.
+inline constexpr int kSoftwareVersion = 189;
+inline constexpr int kFirmwareVersion = 190;
+inline constexpr int kSupportProductPage = 191;
+inline constexpr int kSupportStartPage = 192;
+inline constexpr int kSupportForm = 193;
+inline constexpr int kSupportMail = 194;
+inline constexpr int kSupportMailAddress = 195;
+
 // The later pages own these ranges; an id without its text yet shows an
 // empty line:
 //   key assignment page                         46 .. 79
