@@ -15,6 +15,7 @@
 #include "config/frame/config_app.h"
 #include "config/frame/help_ids.h"
 #include "config/lights/macro_screenshots.h"
+#include "config/trophies/trophy_screenshots.h"
 #include "platform/crash.h"
 #include "platform/record.h"
 #include "widgets/popup_dlg.h"
@@ -115,6 +116,10 @@ int main(int argc, char** argv) {
                 WriteMacroScreenshots(&dialog, [&](QWidget& w, const std::string& name) {
                     Save(w, screenshots / name);
                 });
+                trophies::WriteScreenshots(
+                    dialog, *app.shared().mirror, dialog.statisticsPage(), dialog.supportPage(),
+                    [&](bool stats) { dialog.ShowPage(stats ? kPageStatistics : kPageSupport); },
+                    screenshots, model);
                 dialog.Cancel();
             });
         };

@@ -29,16 +29,15 @@ std::string WebAddress(std::string value, const char* what) {
 }
 
 bool HostChar(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           c == '-' || c == '.';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.';
 }
 
 }  // namespace
 
 bool PlainMailAddress(std::string_view address) {
     const std::size_t at = address.find('@');
-    if (at == 0 || at == std::string_view::npos || at + 1 >= address.size() ||
-        address.size() > 254)
+    if (at == 0 || at == std::string_view::npos || at + 1 >= address.size() || address.size() > 254)
         return false;
     for (char c : address.substr(0, at)) {
         if (!HostChar(c) && c != '_' && c != '%' && c != '+') return false;

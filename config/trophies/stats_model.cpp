@@ -30,8 +30,7 @@ constexpr std::array<StatisticsRow, kStatisticsRows> kRows = {{
     {{0, -1, -1, -1}, "All keys", true},
 }};
 
-constexpr const char* kPeriodTitles[kPeriodCount] = {"SINCE THE LAST RESET", "THIS HOUR",
-                                                     "TODAY"};
+constexpr const char* kPeriodTitles[kPeriodCount] = {"SINCE THE LAST RESET", "THIS HOUR", "TODAY"};
 
 // Bit order of the trophy word: bits 0-2 functions A and B, 3-5 all keys,
 // 6-8 thumb keys, 9-11 functions D and E, 12-14 game keys, 15 all others.

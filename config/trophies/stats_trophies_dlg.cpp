@@ -123,7 +123,8 @@ void ProgressBar::paintEvent(QPaintEvent*) {
     if (percent_ > 0) {
         p.setPen(Qt::NoPen);
         p.setBrush(colour::kAccent);
-        p.drawRoundedRect(QRectF(r.left(), r.top(), r.width() * percent_ / 100.0, r.height()), 2, 2);
+        p.drawRoundedRect(QRectF(r.left(), r.top(), r.width() * percent_ / 100.0, r.height()), 2,
+                          2);
     }
 }
 
@@ -136,8 +137,7 @@ TrophyResetDlg::TrophyResetDlg(QWidget* owner) : CPopupDlg(Form::Config, owner) 
 
 CStatsTrophiesDlg::CStatsTrophiesDlg(ProfileStore& mirror, const std::atomic<win::HWND>& monitor,
                                      QWidget* parent)
-    : QWidget(parent), mirror_(mirror), monitor_(monitor),
-      deployment_(trophies::LoadDeployment()) {
+    : QWidget(parent), mirror_(mirror), monitor_(monitor), deployment_(trophies::LoadDeployment()) {
     confirmReset = [this] {
         TrophyResetDlg dialog(window());
         return dialog.Run() == widgets::IDOK;
@@ -174,12 +174,12 @@ CStatsTrophiesDlg::CStatsTrophiesDlg(ProfileStore& mirror, const std::atomic<win
     const int infoX = kRightX + kPictureSize + 14, infoWidth = kRightWidth - kPictureSize - 14;
     tier_ = Caption(this, "", {infoX, 10, infoWidth, 16});
     name_ = Text(this, {infoX, 28, infoWidth, 20}, 15, "#e6e9ee", true);
-    goal_ = Text(this, {infoX, 52, infoWidth, 34}, 12, "#9aa3ad");
+    goal_ = Text(this, {infoX, 52, infoWidth, 48}, 12, "#9aa3ad");
     goal_->setWordWrap(true);
     goal_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    progress_ = Text(this, {infoX, 92, infoWidth, 16}, 12, "#e6e9ee");
+    progress_ = Text(this, {infoX, 102, infoWidth, 16}, 12, "#e6e9ee");
     trophyProgress_ = new trophies::ProgressBar(this);
-    trophyProgress_->setGeometry(infoX, 112, infoWidth, 6);
+    trophyProgress_->setGeometry(infoX, 122, infoWidth, 6);
 
     auto* previousTrophy = Button(this, ControlKind::Push, QString::fromUtf8("\u25C0"),
                                   {kRightX, 146, 28, 24}, help::kTrophyPrevious);
@@ -206,6 +206,7 @@ CStatsTrophiesDlg::CStatsTrophiesDlg(ProfileStore& mirror, const std::atomic<win
     // Upload and reset.
     upload_ = Button(this, ControlKind::Push, "UPLOAD TROPHY", {kRightX, 226, 148, 28},
                      help::kTrophyUpload);
+    upload_->setCheckable(true);
     QObject::connect(upload_, &QAbstractButton::clicked, this, [this] { Upload(); });
     reset_ = Button(this, ControlKind::WarningPush, "RESET STATISTICS",
                     {kRightX + kRightWidth - 148, 226, 148, 28}, help::kStatisticsReset);
@@ -271,16 +272,18 @@ void CStatsTrophiesDlg::ShowSelectedTrophy() {
         progress_->setText(QString::fromStdString(trophies::Grouped(have) + " of " +
                                                   trophies::Grouped(rule.threshold)));
         progress_->setStyleSheet("color: #e6e9ee; background: transparent;");
-        trophyProgress_->SetPercent(static_cast<int>(have * 100 / std::max<std::int64_t>(rule.threshold, 1)));
+        trophyProgress_->SetPercent(
+            static_cast<int>(have * 100 / std::max<std::int64_t>(rule.threshold, 1)));
     }
     UpdateUploadButton();
 }
 
 void CStatsTrophiesDlg::UpdateUploadButton() {
     if (job_ != nullptr) {
-        upload_->setEnabled(false);
+        upload_->setChecked(true);  // shows pressed while the request runs
         return;
     }
+    upload_->setChecked(false);
     const bool unlocked = trophies::TrophyUnlocked(record(), trophy_);
     upload_->setEnabled(unlocked && !deployment_.trophyService.empty());
     if (deployment_.trophyService.empty()) {
@@ -294,18 +297,18 @@ void CStatsTrophiesDlg::UpdateUploadButton() {
 
 void CStatsTrophiesDlg::ShowTrophy(int trophy) {
     if (trophy < 1 || trophy > trophies::kTrophyCount) return;
+    if (trophy != trophy_ && job_ == nullptr)
+        uploadStatus_->clear();  // the last result was another trophy's
     trophy_ = trophy;
     Refresh();
 }
 
 void CStatsTrophiesDlg::NextTrophy() {
-    if (trophy_ < trophies::kTrophyCount) ++trophy_;
-    ShowSelectedTrophy();
+    ShowTrophy(std::min(trophy_ + 1, trophies::kTrophyCount));
 }
 
 void CStatsTrophiesDlg::PreviousTrophy() {
-    if (trophy_ > 1) --trophy_;
-    ShowSelectedTrophy();
+    ShowTrophy(std::max(trophy_ - 1, 1));
 }
 
 void CStatsTrophiesDlg::NextPeriod() {
@@ -330,7 +333,11 @@ void CStatsTrophiesDlg::SendReset() {
 }
 
 void CStatsTrophiesDlg::Upload() {
-    if (job_ != nullptr || !trophies::TrophyUnlocked(record(), trophy_)) return;
+    if (job_ != nullptr) {
+        upload_->setChecked(true);  // a press while busy changes nothing
+        return;
+    }
+    if (!trophies::TrophyUnlocked(record(), trophy_)) return;
     if (deployment_.trophyService.empty()) {
         UpdateUploadButton();
         return;
@@ -343,17 +350,18 @@ void CStatsTrophiesDlg::Upload() {
     log::Info(kArea, log::Format("uploading trophy %d", trophy_));
     ShowUploadBusy();
     // The request runs on a thread of its own; its end comes back to this thread.
-    job_ = std::make_unique<trophies::UploadJob>(url, uploadLimits,
-                                                 [this](trophies::UploadAnswer answer) {
-        QMetaObject::invokeMethod(
-            this, [this, answer = std::move(answer)]() mutable { UploadEnded(std::move(answer)); },
-            Qt::QueuedConnection);
-    });
+    job_ = std::make_unique<trophies::UploadJob>(
+        url, uploadLimits, [this](trophies::UploadAnswer answer) {
+            QMetaObject::invokeMethod(
+                this,
+                [this, answer = std::move(answer)]() mutable { UploadEnded(std::move(answer)); },
+                Qt::QueuedConnection);
+        });
 }
 
 void CStatsTrophiesDlg::ShowUploadBusy() {
     upload_->setText(QString::fromUtf8("UPLOADING\u2026"));
-    upload_->setEnabled(false);
+    upload_->setChecked(true);
     upload_->setCursor(Qt::BusyCursor);
     uploadStatus_->setStyleSheet("color: #9aa3ad; background: transparent;");
     uploadStatus_->setText("Sending the trophy to the trophy service\u2026");
@@ -377,25 +385,25 @@ void CStatsTrophiesDlg::ShowUploadResult(const trophies::UploadAnswer& answer) {
     } else {
         text = "The trophy could not be sent: the trophy service cannot be reached.";
     }
-    uploadStatus_->setStyleSheet(QString("color: %1; background: transparent;")
-                                     .arg(good ? "#22c7e0" : "#e0a422"));
+    uploadStatus_->setStyleSheet(
+        QString("color: %1; background: transparent;").arg(good ? "#22c7e0" : "#e0a422"));
     uploadStatus_->setText(text);
     UpdateUploadButton();
 }
 
 void CStatsTrophiesDlg::UploadEnded(trophies::UploadAnswer answer) {
     job_.reset();
-    const std::string address =
-        answer.status == trophies::UploadAnswer::Status::Answered
-            ? trophies::OpenableAddress(answer.body)
-            : std::string();
+    const std::string address = answer.status == trophies::UploadAnswer::Status::Answered
+                                    ? trophies::OpenableAddress(answer.body)
+                                    : std::string();
     if (answer.status != trophies::UploadAnswer::Status::Answered) {
         log::Warning(kArea, "the trophy upload failed: " + answer.error);
     } else if (address.empty()) {
         // Logged, never opened: only a plain web address goes to the browser.
         std::string shown = answer.body.substr(0, 200);
         for (char& c : shown) {
-            if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F) c = '?';
+            if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F)
+                c = '?';
         }
         log::Warning(kArea, "the trophy service answered with no web address: \"" + shown + "\"");
     }

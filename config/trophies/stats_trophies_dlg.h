@@ -96,8 +96,8 @@ class CStatsTrophiesDlg : public QWidget {
     void PreviousTrophy();
     void NextPeriod();
     void PreviousPeriod();
-    void Reset();    // opens the reset dialog
-    void Upload();   // the selected trophy, when it is unlocked and a service is set
+    void Reset();   // opens the reset dialog
+    void Upload();  // the selected trophy, when it is unlocked and a service is set
     // The reset dialog's OK: request 18 with 1 to the Monitor (when it is known).
     void SendReset();
 

@@ -35,7 +35,9 @@ Metal MetalOf(Tier tier) {
 
 // The cup in a unit square (0..1), scaled into `r`.
 QPainterPath CupPath(const QRectF& r) {
-    auto at = [&](qreal x, qreal y) { return QPointF(r.left() + x * r.width(), r.top() + y * r.height()); };
+    auto at = [&](qreal x, qreal y) {
+        return QPointF(r.left() + x * r.width(), r.top() + y * r.height());
+    };
     QPainterPath cup;
     cup.moveTo(at(0.24, 0.16));
     cup.lineTo(at(0.76, 0.16));
@@ -53,7 +55,9 @@ QPainterPath CupPath(const QRectF& r) {
 }
 
 QPainterPath HandlesPath(const QRectF& r) {
-    auto at = [&](qreal x, qreal y) { return QPointF(r.left() + x * r.width(), r.top() + y * r.height()); };
+    auto at = [&](qreal x, qreal y) {
+        return QPointF(r.left() + x * r.width(), r.top() + y * r.height());
+    };
     QPainterPath h;
     h.moveTo(at(0.25, 0.22));
     h.cubicTo(at(0.10, 0.22), at(0.10, 0.44), at(0.30, 0.46));
@@ -86,8 +90,10 @@ void PaintEmblem(QPainter& p, int trophy, QPointF c, qreal s, const QColor& ink)
             break;
         case 2:  // the thumb keys: three caps in a row
             for (int i = -1; i <= 1; ++i) {
-                p.drawRoundedRect(QRectF(c.x() + i * 0.7 * s - 0.28 * s, c.y() - 0.3 * s * (i == 0 ? 1.6 : 1.0),
-                                         0.56 * s, 0.56 * s), 0.12 * s, 0.12 * s);
+                p.drawRoundedRect(
+                    QRectF(c.x() + i * 0.7 * s - 0.28 * s, c.y() - 0.3 * s * (i == 0 ? 1.6 : 1.0),
+                           0.56 * s, 0.56 * s),
+                    0.12 * s, 0.12 * s);
             }
             break;
         case 3: {  // functions D and E: two arrows that switch
@@ -99,9 +105,11 @@ void PaintEmblem(QPainter& p, int trophy, QPointF c, qreal s, const QColor& ink)
         }
         case 4: {  // the game keys: four caps in a cross
             const qreal k = 0.5 * s;
-            for (QPointF d : {QPointF(0, -0.55), QPointF(-0.6, 0.35), QPointF(0, 0.35), QPointF(0.6, 0.35)}) {
-                p.drawRoundedRect(QRectF(c.x() + d.x() * s - k / 2, c.y() + d.y() * s - k / 2, k, k),
-                                  0.1 * s, 0.1 * s);
+            for (QPointF d :
+                 {QPointF(0, -0.55), QPointF(-0.6, 0.35), QPointF(0, 0.35), QPointF(0.6, 0.35)}) {
+                p.drawRoundedRect(
+                    QRectF(c.x() + d.x() * s - k / 2, c.y() + d.y() * s - k / 2, k, k), 0.1 * s,
+                    0.1 * s);
             }
             break;
         }
@@ -130,7 +138,8 @@ void PaintPadlock(QPainter& p, QPointF c, qreal s) {
     p.drawLine(c + QPointF(0.5 * s, -0.55 * s), c + QPointF(0.5 * s, -0.1 * s));
     p.setPen(QPen(colour::kBorder, 1));
     p.setBrush(colour::kControlHover);
-    p.drawRoundedRect(QRectF(c.x() - 0.8 * s, c.y() - 0.15 * s, 1.6 * s, 1.2 * s), 0.18 * s, 0.18 * s);
+    p.drawRoundedRect(QRectF(c.x() - 0.8 * s, c.y() - 0.15 * s, 1.6 * s, 1.2 * s), 0.18 * s,
+                      0.18 * s);
     p.setBrush(colour::kTextSecondary);
     p.setPen(Qt::NoPen);
     p.drawEllipse(c + QPointF(0, 0.38 * s), 0.16 * s, 0.16 * s);
@@ -165,7 +174,8 @@ void PaintTrophy(QPainter& p, const QRectF& rect, int frame) {
         metal.setColorAt(0, m.dark);
         metal.setColorAt(0.35, m.light);
         metal.setColorAt(1, m.dark);
-        p.setPen(QPen(m.light, std::max<qreal>(1.5, stage.width() * 0.05), Qt::SolidLine, Qt::RoundCap));
+        p.setPen(
+            QPen(m.light, std::max<qreal>(1.5, stage.width() * 0.05), Qt::SolidLine, Qt::RoundCap));
         p.setBrush(Qt::NoBrush);
         p.drawPath(HandlesPath(stage));
         p.setPen(QPen(m.dark, 1));

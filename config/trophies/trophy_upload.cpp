@@ -66,7 +66,8 @@ RandomDraw RandomDraw::FromClock() {
 
 std::string DigitString(RandomDraw& random, int n) {
     std::string s;
-    for (int i = 0; i < n; ++i) s += kDigits[static_cast<std::size_t>(random.Next()) % kDigits.size()];
+    for (int i = 0; i < n; ++i)
+        s += kDigits[static_cast<std::size_t>(random.Next()) % kDigits.size()];
     return s;
 }
 
@@ -243,8 +244,7 @@ std::string OpenableAddress(std::string_view answer) {
     return std::string(answer);
 }
 
-UploadJob::UploadJob(std::string url, UploadLimits limits,
-                     std::function<void(UploadAnswer)> done) {
+UploadJob::UploadJob(std::string url, UploadLimits limits, std::function<void(UploadAnswer)> done) {
     thread_ = std::thread([this, url = std::move(url), limits, done = std::move(done)] {
         UploadAnswer answer = SendUploadRequest(url, limits, &cancel_);
         if (!cancel_.load() && done) done(std::move(answer));

@@ -51,7 +51,9 @@ std::string TrophyField(int trophyId, std::string_view digits);
 // after their first `position` (1..49) characters. 62 long.
 std::string MachineField(std::string_view machineId, std::string_view letters, int position);
 // The position of the machine identifier from a random number: 1..49.
-constexpr int MachinePosition(int random) { return random % 49 + 1; }
+constexpr int MachinePosition(int random) {
+    return random % 49 + 1;
+}
 // The part field: digit b = (b0 mod 9) + 1, then the 10 letters with the MD5
 // of the part number inserted after their first b characters, all upper
 // case. 43 long.
@@ -88,12 +90,12 @@ struct UploadLimits {
 
 struct UploadAnswer {
     enum class Status {
-        Answered,    // a 2xx answer; body holds it
-        NotSent,     // no handle, or a bad address
-        Failed,      // no connection, a broken transfer, an HTTP error status
-        TimedOut,    // a bound was reached
-        Cancelled,   // the page went away
-        TooLong,     // the body went past maxAnswer
+        Answered,   // a 2xx answer; body holds it
+        NotSent,    // no handle, or a bad address
+        Failed,     // no connection, a broken transfer, an HTTP error status
+        TimedOut,   // a bound was reached
+        Cancelled,  // the page went away
+        TooLong,    // the body went past maxAnswer
     };
     Status status = Status::NotSent;
     long httpStatus = 0;

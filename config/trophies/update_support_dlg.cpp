@@ -38,9 +38,9 @@ struct ButtonArt {
     int helpId;
 };
 const ButtonArt kButtons[5] = {
-    {141, "PRODUCT SUPPORT", "The Vyre Lumo's support page", help::kSupportProductPage},
+    {141, "PRODUCT SUPPORT", "Help for the Vyre Lumo", help::kSupportProductPage},
     {142, "SUPPORT CENTRE", "Answers for every product", help::kSupportStartPage},
-    {143, "SUPPORT FORM", "Ask the support team a question", help::kSupportForm},
+    {143, "SUPPORT FORM", "Ask the support team", help::kSupportForm},
     {144, "E-MAIL SUPPORT", "Write to the support team", help::kSupportMail},
     {145, "", "", help::kSupportMailAddress},
 };
@@ -79,21 +79,21 @@ CUpdateSuPportDlg::CUpdateSuPportDlg(const ProfileStore& mirror, QWidget* parent
           {24, 124, 320, 40}, 12, false, "#9aa3ad")
         ->setWordWrap(true);
 
-    Label(this, "SUPPORT", {400, 16, 300, 16}, 12, true, "#9aa3ad");
+    Label(this, "SUPPORT", {380, 16, 300, 16}, 12, true, "#9aa3ad");
     for (int i = 0; i < 5; ++i) {
         const ButtonArt& art = kButtons[i];
         auto* b = new widgets::CSkinButton(widgets::ControlKind::Push, art.caption, this);
         b->setHelpId(art.helpId);
         if (i < 4) {
-            b->setGeometry(400, 40 + i * 40, 170, 30);
-            Label(this, art.what, {584, 40 + i * 40, 190, 30}, 12, false, "#9aa3ad");
+            b->setGeometry(380, 40 + i * 40, 170, 30);
+            Label(this, art.what, {564, 40 + i * 40, 200, 30}, 12, false, "#9aa3ad");
         } else {
-            b->setGeometry(400, 200, 360, 26);
+            b->setGeometry(380, 200, 376, 26);
         }
         QObject::connect(b, &QAbstractButton::clicked, this, [this, id = art.id] { Press(id); });
         buttons_[static_cast<std::size_t>(i)] = b;
     }
-    note_ = Label(this, "", {400, 236, 360, 36}, 12, false, "#e0a422");
+    note_ = Label(this, "", {380, 236, 376, 36}, 12, false, "#e0a422");
     note_->setWordWrap(true);
     software_->setText(QString::fromStdString(trophies::SoftwareVersionText(VYRE_LUMO_VERSION)));
     SetDeployment(deployment_);
@@ -101,26 +101,28 @@ CUpdateSuPportDlg::CUpdateSuPportDlg(const ProfileStore& mirror, QWidget* parent
 }
 
 void CUpdateSuPportDlg::Refresh() {
-    firmware_->setText(QString::fromStdString(trophies::FirmwareText(
-        mirror_.deviceInfoReport, mirror_.hostSettingsBlock.modelFlag)));
+    firmware_->setText(QString::fromStdString(
+        trophies::FirmwareText(mirror_.deviceInfoReport, mirror_.hostSettingsBlock.modelFlag)));
 }
 
 void CUpdateSuPportDlg::SetDeployment(trophies::Deployment deployment) {
     deployment_ = std::move(deployment);
-    bool missing = false;
+    int missing = 0;
     for (int i = 0; i < 5; ++i) {
         const int id = kButtons[i].id;
         const bool set = !trophies::SupportAddress(deployment_, id).empty();
         buttons_[static_cast<std::size_t>(i)]->setEnabled(set);
         buttons_[static_cast<std::size_t>(i)]->setToolTip(
             set ? QString() : "Not configured for this installation");
-        missing = missing || !set;
+        missing += set ? 0 : 1;
     }
     buttons_[4]->setText(deployment_.supportMail.empty()
                              ? QString("NO SUPPORT ADDRESS")
                              : QString::fromStdString(deployment_.supportMail));
-    note_->setText(missing ? "Some support addresses are not configured for this installation."
-                           : QString());
+    note_->setText(missing == 5 ? "No support addresses are configured for this installation."
+                   : missing > 0
+                       ? "Some support addresses are not configured for this installation."
+                       : QString());
 }
 
 void CUpdateSuPportDlg::Press(int button) {

@@ -68,7 +68,7 @@ TEST(StatisticsPage, RowsOfEachPeriodInTheirFormats) {
     t.page->NextPeriod();
     EXPECT_EQ(t.page->periodTitle(), "TODAY");
     EXPECT_EQ(t.page->rowText(3), "108 times");  // counter 8
-    t.page->NextPeriod();  // stops at the last period
+    t.page->NextPeriod();                        // stops at the last period
     EXPECT_EQ(t.page->period(), 2);
     t.page->PreviousPeriod();
     t.page->PreviousPeriod();
@@ -181,10 +181,8 @@ TEST(StatisticsPage, UploadRunsOffTheWindowAndOpensOnlyAWebAddress) {
         t.page->Upload();
         EXPECT_FALSE(t.page->uploading());
     }
-    for (const auto& [body, opens] :
-         std::vector<std::pair<std::string, bool>>{{"https://trophies.example.org/me\n", true},
-                                                   {"file:///bin/sh", false},
-                                                   {"", false}}) {
+    for (const auto& [body, opens] : std::vector<std::pair<std::string, bool>>{
+             {"https://trophies.example.org/me\n", true}, {"file:///bin/sh", false}, {"", false}}) {
         testing::LocalHttpServer server(testing::LocalHttpServer::Mode::Answer, 200, body);
         Page t(server.address());
         t.Unlock(16, 100);
@@ -193,11 +191,15 @@ TEST(StatisticsPage, UploadRunsOffTheWindowAndOpensOnlyAWebAddress) {
         t.page->onUploadEnded = [&] { ended = true; };
         t.page->Upload();
         EXPECT_TRUE(t.page->uploading());
-        EXPECT_FALSE(t.page->uploadButton().isEnabled());  // busy while it runs
-        t.page->Upload();                                   // a second press does nothing
+        EXPECT_TRUE(t.page->uploadButton().isChecked());  // shows busy while it runs
+        EXPECT_TRUE(t.page->uploadButton().text().startsWith("UPLOADING"));
+        t.page->uploadButton().click();  // a second press changes nothing
+        EXPECT_TRUE(t.page->uploadButton().isChecked());
         EXPECT_TRUE(QTest::qWaitFor([&] { return ended; }, 20000));
         EXPECT_FALSE(t.page->uploading());
         EXPECT_TRUE(t.page->uploadButton().isEnabled());
+        EXPECT_FALSE(t.page->uploadButton().isChecked());
+        EXPECT_EQ(t.page->uploadButton().text(), "UPLOAD TROPHY");
         ASSERT_EQ(server.paths().size(), 1u);
         EXPECT_NE(server.paths()[0].find(",248,"), std::string::npos);
         if (opens) {

@@ -36,8 +36,7 @@ TEST(SupportPage, VersionTexts) {
     mirror->hostSettingsBlock.modelFlag = 1;
     CUpdateSuPportDlg page(*mirror);
     EXPECT_EQ(page.firmwareText(), "1.04");  // model A: one version byte
-    EXPECT_EQ(page.softwareText().toStdString(),
-              trophies::SoftwareVersionText(VYRE_LUMO_VERSION));
+    EXPECT_EQ(page.softwareText().toStdString(), trophies::SoftwareVersionText(VYRE_LUMO_VERSION));
     mirror->hostSettingsBlock.modelFlag = 2;
     mirror->deviceInfoReport[2] = 255;
     page.Refresh();
@@ -62,7 +61,8 @@ TEST(SupportPage, AddressesComeFromTheDeploymentAndButtonsOpenThem) {
     EXPECT_EQ(d.trophyService, "https://trophies.example.org");
     EXPECT_EQ(trophies::SupportAddress(d, 141), "https://example.org/lumo");
     EXPECT_EQ(trophies::SupportAddress(d, 142), "https://example.org/SUPPORT/");
-    EXPECT_EQ(trophies::SupportAddress(d, 143), "https://example.org/Support/Support/Support-Form/");
+    EXPECT_EQ(trophies::SupportAddress(d, 143),
+              "https://example.org/Support/Support/Support-Form/");
     EXPECT_EQ(trophies::SupportAddress(d, 144), "mailto:help@example.org");
     EXPECT_EQ(trophies::SupportAddress(d, 145), "mailto:help@example.org");
     EXPECT_EQ(trophies::SupportAddress(d, 146), "");
@@ -105,7 +105,8 @@ TEST(SupportPage, AddressesComeFromTheDeploymentAndButtonsOpenThem) {
     EXPECT_FALSE(page.button(144).isEnabled());
     page.Press(141);  // not configured: nothing opens
     page.button(143).click();
-    EXPECT_EQ(opened, std::vector<std::string>{"https://example.org/Support/Support/Support-Form/"});
+    EXPECT_EQ(opened,
+              std::vector<std::string>{"https://example.org/Support/Support/Support-Form/"});
     partial.supportMail = "help@example.org";
     page.SetDeployment(partial);
     page.button(145).click();
@@ -125,10 +126,10 @@ TEST(SupportPage, ShellOpenIsRecordedWhileRecording) {
 TEST(MachineIdentifier, FirstRealAdapterElseDerivedFromTheMachineId) {
     using platform::NetworkInterface;
     std::vector<NetworkInterface> list = {
-        {1, true, {0, 0, 0, 0, 0, 0}},                    // loopback
+        {1, true, {0, 0, 0, 0, 0, 0}},                     // loopback
         {5, false, {0x02, 0x42, 0xac, 0x11, 0x00, 0x02}},  // a later one
-        {3, false, {}},                                   // no hardware address (a tunnel)
-        {4, false, {0, 0, 0, 0, 0, 0}},                   // all zero
+        {3, false, {}},                                    // no hardware address (a tunnel)
+        {4, false, {0, 0, 0, 0, 0, 0}},                    // all zero
         {2, false, {0x00, 0x1b, 0x21, 0x3a, 0x4f, 0xe0}},
     };
     EXPECT_EQ(platform::IdentifierFromInterfaces(list), "001B213A4FE0");
@@ -140,7 +141,7 @@ TEST(MachineIdentifier, FirstRealAdapterElseDerivedFromTheMachineId) {
     EXPECT_NE(a, b);
     EXPECT_EQ(a, platform::IdentifierFromMachineId("0123456789abcdef0123456789abcdef"));
     EXPECT_EQ(std::stoi(a.substr(0, 2), nullptr, 16) & 1, 1);  // never a network card's
-    EXPECT_EQ(a.find("0123456789"), std::string::npos);         // the id itself is not sent
+    EXPECT_EQ(a.find("0123456789"), std::string::npos);        // the id itself is not sent
 
     const std::string mine = platform::MachineIdentifier();
     ASSERT_EQ(mine.size(), 12u);

@@ -41,7 +41,8 @@ int TrophyIdOf(const std::string& field) {
     const std::size_t length = field.size() - 1;  // 30 random digits and the id
     const int d = field[length - 1] - '0';        // the random digits' last one
     EXPECT_EQ(length, 30u + static_cast<std::size_t>(digits));
-    return std::stoi(field.substr(static_cast<std::size_t>(d - 1), static_cast<std::size_t>(digits)));
+    return std::stoi(
+        field.substr(static_cast<std::size_t>(d - 1), static_cast<std::size_t>(digits)));
 }
 
 TEST(TrophyUpload, IdsSkip88AndTheTrophyFieldCarriesTheId) {
@@ -66,7 +67,8 @@ TEST(TrophyUpload, IdsSkip88AndTheTrophyFieldCarriesTheId) {
         EXPECT_EQ(TrophyIdOf(f4), 89);
     }
     // The last digit 1 puts the id in front, 9 after the first eight digits.
-    EXPECT_EQ(TrophyField(85, "222222222222222222222222222221"), "852222222222222222222222222222212");
+    EXPECT_EQ(TrophyField(85, "222222222222222222222222222221"),
+              "852222222222222222222222222222212");
     EXPECT_EQ(TrophyField(85, "222222222222222222222222222229").substr(8, 2), "85");
 }
 
@@ -150,12 +152,12 @@ TEST(TrophyUpload, OnlyOnePlainWebAddressIsOpened) {
     EXPECT_EQ(OpenableAddress("https://trophies.example.org/t/42\r\n"),
               "https://trophies.example.org/t/42");
     EXPECT_EQ(OpenableAddress("HTTP://127.0.0.1:8080/a?b=c#d"), "HTTP://127.0.0.1:8080/a?b=c#d");
-    for (const char* bad : {"", "   ", "file:///etc/passwd", "javascript:alert(1)",
-                            "/usr/bin/xterm", "mailto:a@b.c", "https://", "http:///path",
-                            "https://a.example/x y", "https://a.example/\nhttps://b.example/",
-                            "https://user:pw@a.example/", "https://a.example:80x/",
-                            "https://a.example/\"; rm -rf ~", "smb://host/share",
-                            "<html>https://a.example/</html>"}) {
+    for (const char* bad :
+         {"", "   ", "file:///etc/passwd", "javascript:alert(1)", "/usr/bin/xterm", "mailto:a@b.c",
+          "https://", "http:///path", "https://a.example/x y",
+          "https://a.example/\nhttps://b.example/", "https://user:pw@a.example/",
+          "https://a.example:80x/", "https://a.example/\"; rm -rf ~", "smb://host/share",
+          "<html>https://a.example/</html>"}) {
         EXPECT_EQ(OpenableAddress(bad), "") << bad;
     }
     EXPECT_EQ(OpenableAddress(std::string(3000, 'a').insert(0, "https://x.example/")), "");
