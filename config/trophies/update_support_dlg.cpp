@@ -1,5 +1,6 @@
 #include "config/trophies/update_support_dlg.h"
 
+#include "common/version.h"
 #include "config/frame/help_ids.h"
 #include "platform/shell.h"
 #include "widgets/controls.h"
@@ -95,7 +96,7 @@ CUpdateSuPportDlg::CUpdateSuPportDlg(const ProfileStore& mirror, QWidget* parent
     }
     note_ = Label(this, "", {380, 236, 376, 36}, 12, false, "#e0a422");
     note_->setWordWrap(true);
-    software_->setText(QString::fromStdString(trophies::SoftwareVersionText(VYRE_LUMO_VERSION)));
+    software_->setText(QString::fromStdString(trophies::SoftwareVersionText(kSoftwareVersion)));
     SetDeployment(deployment_);
     Refresh();
 }

@@ -11,6 +11,7 @@
 #include <map>
 #include <vector>
 
+#include "common/version.h"
 #include "platform/machine.h"
 #include "platform/record.h"
 #include "platform/shell.h"
@@ -36,7 +37,7 @@ TEST(SupportPage, VersionTexts) {
     mirror->hostSettingsBlock.modelFlag = 1;
     CUpdateSuPportDlg page(*mirror);
     EXPECT_EQ(page.firmwareText(), "1.04");  // model A: one version byte
-    EXPECT_EQ(page.softwareText().toStdString(), trophies::SoftwareVersionText(VYRE_LUMO_VERSION));
+    EXPECT_EQ(page.softwareText().toStdString(), trophies::SoftwareVersionText(kSoftwareVersion));
     mirror->hostSettingsBlock.modelFlag = 2;
     mirror->deviceInfoReport[2] = 255;
     page.Refresh();
