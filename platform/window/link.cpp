@@ -674,6 +674,7 @@ class Runtime {
 
     std::size_t limit = 0;
     std::shared_ptr<Queue> queue = WindowQueue(f.hwnd, &limit);
+    if (queue && RefusedFromOtherProcess(f.hwnd, f.message, f.wParam)) queue.reset();
     if (f.kind == kPost) {
       if (queue) queue->Post(MSG{f.hwnd, f.message, f.wParam, f.lParam});
       return true;

@@ -119,6 +119,11 @@ LRESULT DispatchToWindow(const MSG& msg, bool* delivered);
 // limit; null when the process has no such window.
 std::shared_ptr<Queue> WindowQueue(HWND hwnd, std::size_t* copyDataLimit);
 
+// True when a message that came from another process must not reach this
+// window because its parameters are pointers within a program (the list in
+// pointer_messages.h); the refusal is logged.
+bool RefusedFromOtherProcess(HWND hwnd, UINT message, WPARAM wParam);
+
 // The calling thread's queue, created on first use.
 Queue& CurrentQueue();
 std::shared_ptr<Queue> FindThreadQueue(DWORD threadId);

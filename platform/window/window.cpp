@@ -6,8 +6,10 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "common/log.h"
 #include "platform/window.h"
 #include "platform/window/link.h"
+#include "platform/window/pointer_messages.h"
 #include "platform/window/queue.h"
 
 namespace vyre::win {
@@ -158,6 +160,26 @@ std::shared_ptr<Queue> WindowQueue(HWND hwnd, std::size_t* copyDataLimit) {
   if (it == reg.windows.end()) return nullptr;
   *copyDataLimit = it->second.copyDataLimit;
   return it->second.queue;
+}
+
+bool RefusedFromOtherProcess(HWND hwnd, UINT message, WPARAM wParam) {
+  auto rec = Lookup(hwnd);
+  if (!rec) return false;
+  const PointerMessage* entry = FindPointerMessage(rec->className, message, wParam);
+  if (entry == nullptr) return false;
+  // One line for the first refusal of each entry, then one at every power of
+  // two, so that a program that keeps trying cannot flood the log.
+  static std::atomic<std::uint64_t> counts[64];
+  const auto index = static_cast<std::size_t>(entry - PointerMessages().data()) % 64;
+  const std::uint64_t n = counts[index].fetch_add(1) + 1;
+  if ((n & (n - 1)) == 0) {
+    vyre::log::Warning("window", vyre::log::Format("message %u (code %llu) to \"%s\" from another program refused: "
+                                                   "it carries a pointer (%.*s); %llu refused so far",
+                                                   message, static_cast<unsigned long long>(wParam),
+                                                   rec->className.c_str(), static_cast<int>(entry->carries.size()),
+                                                   entry->carries.data(), static_cast<unsigned long long>(n)));
+  }
+  return true;
 }
 
 LRESULT DispatchToWindow(const MSG& msg, bool* delivered) {

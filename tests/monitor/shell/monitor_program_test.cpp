@@ -6,10 +6,12 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <sstream>
 
 #include "common/link_codes.h"
 #include "common/profile_store.h"
+#include "platform/window.h"
 #include "tests/platform/temp_dir.h"
 #include "tests/monitor/link/link_rig.h"
 #include "tests/support/programs.h"
@@ -174,6 +176,65 @@ TEST(MonitorProgram, KeyboardEventsActOnTheComputerAsRecorded) {
     const auto dump = rig.Ctl({"dump", "--dir", (rig.folder / "d").string()});
     ASSERT_EQ(dump.exit, 0);
     EXPECT_EQ(ReadFile(rig.folder / "d" / "3.bin"), (std::vector<std::uint8_t>{5, 3, 2}));
+}
+
+// Another program of the same user posts every message number, and every small
+// code of the numbers the Monitor handles, with random parameters to the
+// control window and the keyboard window. Nothing it posts may end the Monitor
+// but the two orders to exit; afterwards the Monitor still answers a dump.
+TEST(MonitorProgram, NoMessageFromAnotherProgramBringsItDown) {
+    MonitorRig rig;
+    auto monitor = rig.StartMonitor();
+    ASSERT_EQ(rig.DumpWhenReady().exit, 0);
+    const std::string controlClass(link::kControlWindowClass), controlTitle(link::kControlWindowTitle);
+    const std::string keyboardName(link::kKeyboardWindowName);
+    const win::HWND control = win::FindWindow(controlClass.c_str(), controlTitle.c_str());
+    const win::HWND keyboard = win::FindWindow(keyboardName.c_str(), nullptr);
+    ASSERT_NE(control, 0u);
+    ASSERT_NE(keyboard, 0u);
+    const win::UINT talk = win::RegisterWindowMessage(link::kTalkMessageName);
+
+    std::mt19937_64 random(20261209);
+    auto orderedExit = [&](win::HWND target, win::UINT message, win::WPARAM code) {
+        return target == control && ((message == link::kMsgNotify && code == link::notify::kExit) ||
+                                     (message == link::kMsgExternalControl && code == link::talk::kExitMonitor));
+    };
+    std::size_t posted = 0;
+    auto post = [&](win::HWND target, win::UINT message, win::WPARAM code, win::LPARAM value) {
+        if (orderedExit(target, message, code)) return;
+        win::PostMessage(target, message, code, value);
+        // Now and then wait until the window has caught up, so that the
+        // queue stays short and every message is really handled.
+        if (++posted % 512 == 0) win::SendMessageTimeout(target, win::WM_NULL, 0, 0, std::chrono::seconds(10));
+    };
+    const win::UINT handled[] = {link::kMsgRequest,      link::kMsgNotify,     link::kMsgCommandBlock,
+                                 link::kMsgPlaySound,    link::kMsgLightRequest, link::kMsgExternalControl,
+                                 talk,                   win::WM_TIMER,        win::WM_DEVICECHANGE,
+                                 win::WM_DESTROY,        win::WM_QUIT};
+    for (const win::HWND target : {control, keyboard}) {
+        for (win::UINT message = 0; message <= 0xFFFF; ++message) {
+            post(target, message, random(), static_cast<win::LPARAM>(random()));
+        }
+        for (const win::UINT message : handled) {
+            for (win::WPARAM code = 0; code < 300; ++code) {
+                post(target, message, code, static_cast<win::LPARAM>(random()));
+                post(target, message, code, static_cast<win::LPARAM>(random() & 0xFFFF));
+            }
+        }
+        for (const win::UINT message : handled) {
+            for (win::WPARAM code : {1030ull, 2024ull, 0xFFFFull, 0xFFFFFFFFull, ~0ull}) {
+                post(target, message, code, static_cast<win::LPARAM>(random()));
+            }
+        }
+    }
+    win::SendMessageTimeout(keyboard, win::WM_NULL, 0, 0, std::chrono::seconds(20));
+    ASSERT_TRUE(monitor->Running()) << ReadText(rig.folder / "monitor.log");
+    const auto dump = rig.DumpWhenReady();
+    EXPECT_EQ(dump.exit, 0) << ReadText(rig.folder / "monitor.log");
+    EXPECT_NE(dump.out.find("notice 43"), std::string::npos) << dump.out;
+    EXPECT_TRUE(monitor->Running());
+    // The refusals were logged.
+    EXPECT_NE(ReadText(rig.folder / "monitor.log").find("from another program refused"), std::string::npos);
 }
 
 TEST(ControlTool, ExportAndImportAProfileFile) {
