@@ -58,6 +58,12 @@ std::string SetNameOf(const FixedText<40>& name) {
     return name.str();
 }
 
+// The section that lists the sets of a library file; a set of this name
+// would share it.
+bool IsIndexSectionName(const std::string& name) {
+    return text::EqualNoCaseUtf8(name, "SetMacro");
+}
+
 // INI access with narrow names (the files are UTF-8, as is the system's
 // multibyte page, so set names need no conversion).
 std::string IniGet(const std::string& section, const std::string& key,
@@ -337,9 +343,10 @@ std::vector<HIDMSG::_STimerSettingData> SettingsPersistence::LoadTimers() {
 
 void SettingsPersistence::RewriteTimers(const std::vector<HIDMSG::_STimerSettingData>& timers) {
     const auto file = timerFile();
-    std::error_code ec;
-    std::filesystem::remove(file, ec);
+    // The old list goes in the same rewrite that writes the new one, so the
+    // file holds one or the other whatever happens.
     platform::ProfileWriteBatch batch;
+    IniDeleteSection("Timer", file);
     IniSet("Timer", "Count", std::to_string(timers.size()), file);
     for (std::size_t i = 0; i < timers.size(); ++i) {
         IniSet("Timer", std::to_string(i), TimerText(timers[i].seconds, timers[i].name), file);
@@ -361,6 +368,11 @@ void SettingsPersistence::LoadLibrary(bool light, std::vector<HIDMSG::_SMacroGro
     for (int i = 0; i < setCount; ++i) {
         const std::string name = IniGet("SetMacro", std::to_string(i), file);
         if (name.empty()) continue;
+        if (IsIndexSectionName(name)) {
+            log::Warning(kArea, file.filename().string() + ": a set named like the index section (\"" + name +
+                                    "\") is skipped");
+            continue;
+        }
         HIDMSG::_SMacroGroupData set{};
         std::memset(static_cast<void*>(&set), 0, sizeof set);
         set.setNumber = static_cast<std::int32_t>(sets.size());
@@ -398,15 +410,26 @@ void SettingsPersistence::ApplySetOperation(bool light, const HIDMSG::_SMacroGro
     };
     HIDMSG::_SMacroGroupData stored = record;
     stored.change = HIDMSG::kChangeNone;
+    if ((record.change == HIDMSG::kChangeAdd || record.change == HIDMSG::kChangeModify) &&
+        IsIndexSectionName(name)) {
+        // Its macros would go into the index of sets.
+        log::Warning(kArea, file.filename().string() + ": a set cannot be named \"" + name +
+                                "\", the name of the index of sets; refused");
+        return;
+    }
     platform::ProfileWriteBatch batch;
     switch (record.change) {
         case HIDMSG::kChangeAdd: {
             // A set is known by its name, which is also its section in the file.
             if (name.empty() || named(name) != sets.end()) return;
+            // It is stored at the place it takes at the end of the list,
+            // whatever index it came with: that is where a restart finds it.
+            const auto position = static_cast<std::int32_t>(sets.size());
+            stored.setNumber = position;
             sets.push_back(stored);
             IniSet(name, "number", "0", file);
             IniSet("SetMacro", "number", std::to_string(sets.size()), file);
-            IniSet("SetMacro", std::to_string(record.setNumber.get()), name, file);
+            IniSet("SetMacro", std::to_string(position), name, file);
             break;
         }
         case HIDMSG::kChangeModify: {
@@ -470,6 +493,11 @@ void SettingsPersistence::ApplyMacroOperation(bool light, const HIDMSG::_SMacroD
     const std::string setName = SetNameOf(record.setName);
     HIDMSG::_SMacroDefaultData stored = record;
     stored.change = HIDMSG::kChangeNone;
+    if (IsIndexSectionName(setName)) {
+        log::Warning(kArea, file.filename().string() + ": a macro of a set named \"" + setName +
+                                "\" refused");
+        return;
+    }
     auto find = [&]() {
         return std::find_if(macros.begin(), macros.end(), [&](const HIDMSG::_SMacroDefaultData& m) {
             return m.setNumber.get() == record.setNumber.get() &&

@@ -60,7 +60,7 @@ class SettingsPersistence {
 
     // --- files -------------------------------------------------------------
     std::vector<HIDMSG::_STimerSettingData> LoadTimers();
-    // Deletes Timer.ini and writes the whole list anew.
+    // Writes the whole list anew in place of the old one (one atomic rewrite).
     void RewriteTimers(const std::vector<HIDMSG::_STimerSettingData>& timers);
     // Rewrites the key of one timer (its index).
     void WriteTimer(const HIDMSG::_STimerSettingData& timer);
@@ -68,6 +68,8 @@ class SettingsPersistence {
     void LoadLibrary(bool light, std::vector<HIDMSG::_SMacroGroupData>& sets,
                      std::vector<HIDMSG::_SMacroDefaultData>& macros);
     // Set operations (byte 8: 1 add, 2 modify, 3 delete) on the list and the file.
+    // An added set goes to the end of the list; a set named like the index
+    // section ("SetMacro", in any case) is refused.
     void ApplySetOperation(bool light, const HIDMSG::_SMacroGroupData& record,
                            std::vector<HIDMSG::_SMacroGroupData>& sets,
                            std::vector<HIDMSG::_SMacroDefaultData>& macros);

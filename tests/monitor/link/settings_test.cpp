@@ -4,7 +4,10 @@
 #include "monitor/link/settings.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -13,6 +16,7 @@
 #include "platform/profile_ini.h"
 #include "platform/registry.h"
 #include "tests/platform/temp_dir.h"
+#include "tests/support/rewrites.h"
 
 namespace vyre {
 namespace {
@@ -264,6 +268,107 @@ TEST(MacroLibrary, AMacroThatFailsItsCheckIsSkippedAndTheOthersKeepTheirNumbers)
     ASSERT_EQ(macros.size(), 2u);
     EXPECT_EQ(macros[1].name.str(), "c");
     EXPECT_EQ(macros[1].macroNumber.get(), 2);
+}
+
+
+// Every write of this process fails beyond a few bytes while it lives.
+class WritesFail {
+  public:
+    WritesFail() {
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = old_;
+        small.rlim_cur = 16;
+        ::setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~WritesFail() {
+        ::setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, previous_);
+    }
+
+  private:
+    rlimit old_{};
+    void (*previous_)(int) = nullptr;
+};
+
+HIDMSG::_STimerSettingData Timer(const char* name, int seconds) {
+    HIDMSG::_STimerSettingData t{};
+    std::memset(static_cast<void*>(&t), 0, sizeof t);
+    t.name.set(name);
+    t.seconds = seconds;
+    return t;
+}
+
+TEST(TimerList, AFailedRewriteKeepsTheOldListAndARewriteIsOneReplacement) {
+    Rig rig;
+    std::vector<HIDMSG::_STimerSettingData> timers = {Timer("Tea", 240), Timer("Eggs", 420)};
+    testing::Rewrites rewrites(rig.folder / "Config");
+    rig.settings.RewriteTimers(timers);
+    EXPECT_EQ(rewrites.Of("Timer.ini"), 1);
+    ASSERT_EQ(rig.settings.LoadTimers().size(), 2u);
+
+    timers.push_back(Timer("Pasta", 540));
+    {
+        WritesFail failing;
+        rig.settings.RewriteTimers(timers);
+    }
+    const auto kept = rig.settings.LoadTimers();
+    ASSERT_EQ(kept.size(), 2u);
+    EXPECT_EQ(kept[0].name.str(), "Tea");
+    EXPECT_EQ(kept[1].seconds.get(), 420);
+
+    // A shorter list leaves no entries of the longer one behind.
+    rig.settings.RewriteTimers({Timer("Nap", 900)});
+    const auto one = rig.settings.LoadTimers();
+    ASSERT_EQ(one.size(), 1u);
+    EXPECT_EQ(one[0].name.str(), "Nap");
+    EXPECT_EQ(platform::GetPrivateProfileString("Timer", "1", "none", rig.settings.timerFile()), "none");
+}
+
+TEST(MacroLibrary, ASetNamedLikeTheIndexIsRefusedInEitherLibrary) {
+    for (const bool light : {false, true}) {
+        Rig rig;
+        auto& sets = light ? rig.store->lightMacroSets : rig.store->macroSets;
+        auto& macros = light ? rig.store->lightMacros : rig.store->macros;
+        rig.settings.ApplySetOperation(light, Set(0, "Raid", HIDMSG::kChangeAdd), sets, macros);
+        auto m = Macro(0, "Raid", "R", 2);
+        m.change = HIDMSG::kChangeAdd;
+        rig.settings.ApplyMacroOperation(light, m, macros);
+        rig.settings.ApplySetOperation(light, Set(1, "setMacro", HIDMSG::kChangeAdd), sets, macros);
+        rig.settings.ApplySetOperation(light, Set(0, "SETMACRO", HIDMSG::kChangeModify), sets, macros);
+        ASSERT_EQ(sets.size(), 1u);
+        EXPECT_EQ(sets[0].name.str(), "Raid");
+
+        std::vector<HIDMSG::_SMacroGroupData> s;
+        std::vector<HIDMSG::_SMacroDefaultData> ms;
+        rig.settings.LoadLibrary(light, s, ms);
+        ASSERT_EQ(s.size(), 1u) << "light " << light;
+        EXPECT_EQ(s[0].name.str(), "Raid");
+        ASSERT_EQ(ms.size(), 1u);
+        EXPECT_EQ(ms[0].name.str(), "R");
+    }
+}
+
+TEST(MacroLibrary, AnAddedSetTakesThePlaceItGetsInTheList) {
+    Rig rig;
+    auto& sets = rig.store->macroSets;
+    auto& macros = rig.store->macros;
+    rig.settings.ApplySetOperation(false, Set(0, "Raid", HIDMSG::kChangeAdd), sets, macros);
+    rig.settings.ApplySetOperation(false, Set(9, "Farm", HIDMSG::kChangeAdd), sets, macros);  // past the end
+    ASSERT_EQ(sets.size(), 2u);
+    EXPECT_EQ(sets[1].setNumber.get(), 1);
+    auto m = Macro(1, "Farm", "F", 1);
+    m.change = HIDMSG::kChangeAdd;
+    rig.settings.ApplyMacroOperation(false, m, macros);
+
+    std::vector<HIDMSG::_SMacroGroupData> s;
+    std::vector<HIDMSG::_SMacroDefaultData> ms;
+    rig.settings.LoadLibrary(false, s, ms);
+    ASSERT_EQ(s.size(), 2u);
+    EXPECT_EQ(s[1].name.str(), "Farm");
+    EXPECT_EQ(s[1].setNumber.get(), 1);
+    ASSERT_EQ(ms.size(), 1u);
+    EXPECT_EQ(ms[0].setNumber.get(), 1);
 }
 
 }  // namespace
