@@ -1,9 +1,11 @@
 // The keyboard link's handling of what the Config sends: commands (whole
 // blocks and single records), requests, and the registration dump.
 //
-// A received block is compared with the store part by part; only the parts
-// that differ are taken over and written to the keyboard or persisted.
+// A received block is compared with the store part by part, as the keyboard
+// would keep it; only the parts that differ are taken over and written to the
+// keyboard or persisted.
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <memory>
@@ -15,6 +17,7 @@
 #include "common/reports.h"
 #include "common/store_blocks.h"
 #include "monitor/link/keyboard_link.h"
+#include "platform/profile_ini.h"
 
 namespace vyre {
 namespace {
@@ -30,6 +33,30 @@ T Record(std::span<const std::uint8_t> payload) {
 
 bool SameBytes(const void* a, const void* b, std::size_t n) {
     return std::memcmp(a, b, n) == 0;
+}
+
+// The parts of block `code` whose contents differ from the store's. Both
+// sides are compared framed as they would be written (id, length, profile,
+// checksum): the store keeps what was written, while the Config's copy keeps
+// the frames it was sent, so comparing frames would find the same change
+// again on every upload.
+template <class Frame>
+std::vector<std::size_t> ChangedContents(std::uint16_t code, std::span<const std::uint8_t> stored,
+                                         std::span<const std::uint8_t> received, Frame frame) {
+    std::vector<std::size_t> changed;
+    const BlockParts parts = PartsOf(code);
+    const std::size_t total = parts.size * parts.count;
+    if (parts.count == 0 || stored.size() != total || received.size() != total) return changed;
+    std::vector<std::uint8_t> mine(parts.size), theirs(parts.size);
+    for (std::size_t i = 0; i < parts.count; ++i) {
+        const std::size_t at = i * parts.size;
+        std::memcpy(mine.data(), stored.data() + at, parts.size);
+        std::memcpy(theirs.data(), received.data() + at, parts.size);
+        frame(i, std::span<std::uint8_t>(mine));
+        frame(i, std::span<std::uint8_t>(theirs));
+        if (!SameBytes(mine.data(), theirs.data(), parts.compared)) changed.push_back(i);
+    }
+    return changed;
 }
 
 }  // namespace
@@ -110,9 +137,14 @@ void KeyboardLink::HandleCommand(std::uint32_t dwData, std::span<const std::uint
         case link::block::kMacros:
             return ApplyMacros(payload);
         case link::block::kGlobal14: {
-            if (SameBytes(store_.globalReport14, payload.data(), payload.size())) return;
-            std::memcpy(store_.globalReport14, payload.data(), payload.size());
-            report::FrameReport(report::kGlobal14, 0, store_.globalReport14);
+            std::uint8_t framed[sizeof store_.globalReport14];
+            std::memcpy(framed, payload.data(), sizeof framed);
+            std::uint8_t mine[sizeof store_.globalReport14];
+            std::memcpy(mine, store_.globalReport14, sizeof mine);
+            report::FrameReport(report::kGlobal14, 0, framed);
+            report::FrameReport(report::kGlobal14, 0, mine);
+            if (SameBytes(mine, framed, sizeof framed)) return;
+            std::memcpy(store_.globalReport14, framed, sizeof framed);
             WriteReport(store_.globalReport14, sizeof store_.globalReport14, kCommandPollMs);
             return;
         }
@@ -147,8 +179,15 @@ void KeyboardLink::HandleCommand(std::uint32_t dwData, std::span<const std::uint
             const bool light = code == link::command::kLightMacro;
             auto record = std::make_unique<HIDMSG::_SMacroDefaultData>();
             std::memcpy(static_cast<void*>(record.get()), payload.data(), sizeof *record);
-            settings_.ApplyMacroOperation(light, *record,
-                                          light ? store_.lightMacros : store_.macros);
+            auto& macros = light ? store_.lightMacros : store_.macros;
+            settings_.ApplyMacroOperation(light, *record, macros);
+            // The set list the dump sends carries each set's macro count.
+            for (auto& set : light ? store_.lightMacroSets : store_.macroSets) {
+                set.macroCount = static_cast<std::int32_t>(
+                    std::count_if(macros.begin(), macros.end(), [&](const HIDMSG::_SMacroDefaultData& m) {
+                        return m.setNumber.get() == set.setNumber.get();
+                    }));
+            }
             return;
         }
         default:
@@ -160,7 +199,10 @@ void KeyboardLink::ApplyProfileReports(std::uint16_t code, std::uint8_t reportId
                                        std::span<const std::uint8_t> payload) {
     const std::span<std::uint8_t> stored = StoreBlock(store_, code);
     const std::size_t size = PartsOf(code).size;
-    for (std::size_t p : ChangedParts(code, stored, payload)) {
+    const auto frame = [reportId](std::size_t p, std::span<std::uint8_t> image) {
+        report::FrameReport(reportId, static_cast<int>(p), image);
+    };
+    for (std::size_t p : ChangedContents(code, stored, payload, frame)) {
         std::uint8_t* image = stored.data() + p * size;
         std::memcpy(image, payload.data() + p * size, size);
         report::FrameReport(reportId, static_cast<int>(p), std::span<std::uint8_t>(image, size));
@@ -178,11 +220,14 @@ void KeyboardLink::ApplyIllumination(std::span<const std::uint8_t> payload) {
                     static_cast<std::size_t>((p * kIlluminationModes + mode) * kIlluminationLayers +
                                              layer) *
                     report::kIlluminationLength;
-                if (SameBytes(stored.data() + at, payload.data() + at, report::kIlluminationLength))
-                    continue;
+                std::uint8_t framed[report::kIlluminationLength], mine[report::kIlluminationLength];
+                std::memcpy(framed, payload.data() + at, sizeof framed);
+                std::memcpy(mine, stored.data() + at, sizeof mine);
+                report::FrameReport(report::kIllumination, p, framed);
+                report::FrameReport(report::kIllumination, p, mine);
+                if (SameBytes(mine, framed, sizeof framed)) continue;
                 auto image = store_.illumination(p, mode, layer);
-                std::memcpy(image.data(), payload.data() + at, image.size());
-                report::FrameReport(report::kIllumination, p, image);
+                std::memcpy(image.data(), framed, image.size());
                 WriteReport(image.data(), image.size(), kCommandPollMs);
             }
         }
@@ -204,7 +249,10 @@ void KeyboardLink::ApplyEffects(std::span<const std::uint8_t> payload) {
 
 void KeyboardLink::ApplyMacros(std::span<const std::uint8_t> payload) {
     const auto stored = StoreBlock(store_, link::block::kMacros);
-    for (std::size_t part : ChangedParts(link::block::kMacros, stored, payload)) {
+    const auto frame = [](std::size_t, std::span<std::uint8_t> image) {
+        report::FrameMacroReport(report::kMacro, image.first<report::kMacroLength>());
+    };
+    for (std::size_t part : ChangedContents(link::block::kMacros, stored, payload, frame)) {
         auto image = std::span<std::uint8_t, report::kMacroLength>(
             stored.data() + part * report::kMacroLength, report::kMacroLength);
         std::memcpy(image.data(), payload.data() + part * report::kMacroLength, image.size());
@@ -215,6 +263,8 @@ void KeyboardLink::ApplyMacros(std::span<const std::uint8_t> payload) {
 
 void KeyboardLink::ApplyLightMacroBlocks(std::span<const std::uint8_t> payload) {
     const auto stored = StoreBlock(store_, link::block::kLightMacroBlocks);
+    // Every changed block goes into one rewrite of the file.
+    platform::ProfileWriteBatch batch;
     for (std::size_t part : ChangedParts(link::block::kLightMacroBlocks, stored, payload)) {
         const int p = static_cast<int>(part / kDataSlotsPerProfile);
         const int slot = static_cast<int>(part % kDataSlotsPerProfile);
@@ -223,6 +273,7 @@ void KeyboardLink::ApplyLightMacroBlocks(std::span<const std::uint8_t> payload) 
                     LightMacroBlock::kUsedBytes);
         settings_.WriteLightMacroBlock(p, slot, block);
     }
+    if (!batch.Commit()) log::Warning(kArea, "the light macro blocks could not be stored");
 }
 
 void KeyboardLink::ApplyHostSettings(std::span<const std::uint8_t> payload) {

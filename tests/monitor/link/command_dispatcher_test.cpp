@@ -12,6 +12,7 @@
 #include "common/store_blocks.h"
 #include "platform/profile_ini.h"
 #include "tests/monitor/link/link_rig.h"
+#include "tests/support/rewrites.h"
 #include "tools/link_client.h"
 
 namespace vyre {
@@ -112,6 +113,86 @@ TEST(CommandDispatcher, MacrosAreComparedUpToTheirChecksumAndWrittenFramed) {
     EXPECT_EQ(stored.usedLength.get(), 82 + 4 * 2);
     EXPECT_EQ(report::VerifyReport(BytesOf(stored)), report::Verdict::kOk);
     EXPECT_EQ((*rig.keyboard->Report(report::kMacro, 1, 20))[80], 0x04);
+}
+
+// The Config's mirror keeps the frames (checksums, lengths) it was sent, while
+// the Monitor frames what it writes anew: the same change sent again is no
+// change, however often a full upload repeats it.
+TEST(CommandDispatcher, AChangeSentAgainWithItsOldFrameIsWrittenOnce) {
+    LinkRig rig;
+    rig.Connect();
+    rig.ClearTrace();
+    auto remap = Block(*rig.store, link::block::kKeyRemap);
+    remap[2 * report::kKeyRemapLength + report::kKeyRemapUsages + 5] ^= 0x11;
+    auto illumination = Block(*rig.store, link::block::kIllumination);
+    ASSERT_TRUE(report::IlluminationLayerUsed(0, 0));
+    illumination[20] ^= 0x22;
+    auto macros = Block(*rig.store, link::block::kMacros);
+    MacroReportImage image{};
+    std::memset(static_cast<void*>(&image), 0, sizeof image);
+    image.id = report::kMacro;
+    image.profile = 0;
+    image.slot = 7;
+    image.loopCount = 1;
+    image.eventCount = 1;
+    image.events[0] = {0x05, 1, LeU16(30)};  // no used length, no checksum yet
+    std::memcpy(macros.data() + 7 * report::kMacroLength, &image, sizeof image);
+    for (int apply = 0; apply < 3; ++apply) {
+        Command(rig, link::block::kKeyRemap, remap);
+        Command(rig, link::block::kIllumination, illumination);
+        Command(rig, link::block::kMacros, macros);
+    }
+    EXPECT_EQ(TraceOf(rig.Trace(), "SET", report::kKeyRemap).size(), 1u);
+    EXPECT_EQ(TraceOf(rig.Trace(), "SET", report::kIllumination).size(), 1u);
+    EXPECT_EQ(TraceOf(rig.Trace(), "SET", report::kMacro).size(), 1u);
+    EXPECT_EQ(rig.keyboard->counters().refusedChecksum, 0u);
+    EXPECT_EQ((*rig.keyboard->Report(report::kMacro, 0, 7))[80], 0x05);
+}
+
+TEST(CommandDispatcher, TheSetListKeepsItsMacroCountsCurrent) {
+    LinkRig rig;
+    rig.Connect();
+    auto set = [](int index, const char* name, std::uint8_t change) {
+        HIDMSG::_SMacroGroupData s{};
+        std::memset(static_cast<void*>(&s), 0, sizeof s);
+        s.setNumber = index;
+        s.change = change;
+        s.name.set(name);
+        return std::vector<std::uint8_t>(reinterpret_cast<const std::uint8_t*>(&s),
+                                         reinterpret_cast<const std::uint8_t*>(&s) + sizeof s);
+    };
+    auto macro = [](int setIndex, const char* setName, int number, std::uint8_t change) {
+        auto m = std::make_unique<HIDMSG::_SMacroDefaultData>();
+        std::memset(static_cast<void*>(m.get()), 0, sizeof *m);
+        m->setNumber = setIndex;
+        m->setName.set(setName);
+        m->macroNumber = number;
+        m->name.set("m");
+        m->eventCount = 1;
+        m->events[0] = {0x04, 1, LeU16(10)};
+        m->change = change;
+        return std::vector<std::uint8_t>(reinterpret_cast<const std::uint8_t*>(m.get()),
+                                         reinterpret_cast<const std::uint8_t*>(m.get()) + sizeof *m);
+    };
+    for (const bool light : {false, true}) {
+        const std::uint16_t setCode = light ? link::command::kLightMacroSet : link::command::kMacroSet;
+        const std::uint16_t macroCode = light ? link::command::kLightMacro : link::command::kMacro;
+        auto& sets = light ? rig.store->lightMacroSets : rig.store->macroSets;
+        Command(rig, setCode, set(0, "Raid", HIDMSG::kChangeAdd));
+        Command(rig, setCode, set(1, "Farm", HIDMSG::kChangeAdd));
+        for (int i = 0; i < 3; ++i) Command(rig, macroCode, macro(1, "Farm", i, HIDMSG::kChangeAdd));
+        Command(rig, macroCode, macro(0, "Raid", 0, HIDMSG::kChangeAdd));
+        ASSERT_EQ(sets.size(), 2u);
+        EXPECT_EQ(sets[0].macroCount.get(), 1);
+        EXPECT_EQ(sets[1].macroCount.get(), 3);
+        Command(rig, macroCode, macro(1, "Farm", 1, HIDMSG::kChangeDelete));
+        EXPECT_EQ(sets[1].macroCount.get(), 2);
+        // The list the dump sends carries the same counts.
+        const auto bytes = ListBytes(*rig.store, light ? link::list::kLightMacroSets : link::list::kMacroSets);
+        HIDMSG::_SMacroGroupData second;
+        std::memcpy(static_cast<void*>(&second), bytes.data() + sizeof second, sizeof second);
+        EXPECT_EQ(second.macroCount.get(), 2);
+    }
 }
 
 TEST(CommandDispatcher, TimersAreAddedEditedAndDeletedWithTheirKeys) {
@@ -229,7 +310,18 @@ TEST(CommandDispatcher, LightMacroBlocksGoToTheirFile) {
     const std::size_t part = 3 * kDataSlotsPerProfile + 30;
     std::memcpy(blocks.data() + part * sizeof block, &block, sizeof block);
     Command(rig, link::block::kLightMacroBlocks, blocks);
+    // A second command changing blocks of two profiles rewrites the file once.
+    testing::Rewrites rewrites(rig.folder / "Config");
+    for (const std::size_t other : {std::size_t{1} * kDataSlotsPerProfile + 16, std::size_t{4} * kDataSlotsPerProfile + 40,
+                                    std::size_t{4} * kDataSlotsPerProfile + 41}) {
+        LightMacroBlock more = block;
+        more.slot = static_cast<std::uint8_t>(other % kDataSlotsPerProfile);
+        std::memcpy(blocks.data() + other * sizeof more, &more, sizeof more);
+    }
+    Command(rig, link::block::kLightMacroBlocks, blocks);
+    EXPECT_EQ(rewrites.Of(rig.settings.lightBlockFile().filename().string()), 1);
     LightMacroBlock read{};
+    ASSERT_TRUE(rig.settings.ReadLightMacroBlock(4, 41, read));
     ASSERT_TRUE(rig.settings.ReadLightMacroBlock(3, 30, read));
     EXPECT_EQ(read.steps[0].delay.get(), 500);
     EXPECT_FALSE(rig.settings.ReadLightMacroBlock(3, 31, read));
