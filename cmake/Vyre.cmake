@@ -17,6 +17,15 @@ function(vyre_library name)
   endif()
 endfunction()
 
+# The sanitizers' options of every test, the same whether CTest runs from the
+# test script or by hand: leak detection on, with the suppressions of the
+# third-party libraries that keep memory to the end of the process.
+set(VYRE_TEST_SANITIZER_ENV
+    "ASAN_OPTIONS=detect_leaks=1:abort_on_error=1"
+    "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/leak_suppressions.txt:print_suppressions=0"
+    "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+find_program(VYRE_ENV_PROGRAM env REQUIRED)
+
 # vyre_test(NAME DIR dir [DEPS target...])
 #   One GoogleTest executable from every *.cpp below tests/DIR, registered
 #   with CTest test by test.
@@ -27,9 +36,11 @@ function(vyre_test name)
     return()
   endif()
   add_executable(${name} ${srcs})
+  # The test discovery passes a list in PROPERTIES on element by element, so
+  # the environment travels as the command's prefix: env NAME=VALUE... test.
+  set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR
+    "${VYRE_ENV_PROGRAM};QT_QPA_PLATFORM=offscreen;VYRE_LUMO_TEST_BIN=${CMAKE_BINARY_DIR}/bin;${VYRE_TEST_SANITIZER_ENV}")
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gmock GTest::gtest_main)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;VYRE_LUMO_TEST_BIN=${CMAKE_BINARY_DIR}/bin"
-               TIMEOUT 120)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
 endfunction()
