@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "common/link_codes.h"
+#include "config/frame/help_ids.h"
 #include "platform/hook.h"
 #include "tests/support/qt_app.h"
 
@@ -341,6 +342,21 @@ TEST(MacroManager, RecordsFromThePlatformsCaptureAndReleasesItOnEveryWayOut) {
             EXPECT_EQ(dlg->copy().macros().at(dlg->currentMacroKey()).eventCount.get(), 2);
         }
     }
+}
+
+TEST(MacroManager, ItsControlsTellTheOpenersQuickHelpLine) {
+    testing::App();
+    struct Opener : QWidget, widgets::QuickHelpReceiver {
+        void QuickHelp(int id, bool entered) override { seen.emplace_back(id, entered); }
+        std::vector<std::pair<int, bool>> seen;
+    } opener;
+    ConfigShared shared;
+    MacroManagerDlg dlg(shared, macros::Flavour::Key, &opener);
+    dlg.Prepare();
+    testing::PointerEnter(&dlg.okButton());
+    testing::PointerLeave(&dlg.okButton());
+    EXPECT_EQ(opener.seen, (std::vector<std::pair<int, bool>>{{help::kMacroOk, true},
+                                                               {help::kMacroOk, false}}));
 }
 
 TEST(MacroCreate, EmptyAndTakenNamesKeepTheDialogOpen) {
