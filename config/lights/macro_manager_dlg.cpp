@@ -181,8 +181,22 @@ bool MacroCreateDlg::TryOk() {
 // ---- the editor ---------------------------------------------------------------------------------
 
 MacroManagerDlg::MacroManagerDlg(ConfigShared& shared, Flavour flavour, QWidget* opener)
+    : MacroManagerDlg(*shared.mirror, LinkSender(shared), flavour, opener) {}
+
+MacroLinkSender MacroManagerDlg::LinkSender(ConfigShared& shared) {
+    // Each record is one synchronous request to the link window, which sends
+    // it on to the Monitor before it answers.
+    return [&shared](unsigned code, const void* record) {
+        win::SendMessage(shared.linkWindow.load(), link::kMsgRequest, code,
+                         reinterpret_cast<win::LPARAM>(record));
+    };
+}
+
+MacroManagerDlg::MacroManagerDlg(ProfileStore& mirror, MacroLinkSender send, Flavour flavour,
+                                 QWidget* opener)
     : CBitmapDialog(opener),
-      shared_(shared),
+      mirror_(mirror),
+      send_(std::move(send)),
       flavour_(flavour),
       opener_(opener),
       sequence_(flavour),
@@ -210,10 +224,10 @@ MacroManagerDlg::~MacroManagerDlg() {
 }
 
 std::vector<_SMacroGroupData>& MacroManagerDlg::librarySets() {
-    return flavour_ == Flavour::Light ? shared_.mirror->lightMacroSets : shared_.mirror->macroSets;
+    return flavour_ == Flavour::Light ? mirror_.lightMacroSets : mirror_.macroSets;
 }
 std::vector<_SMacroDefaultData>& MacroManagerDlg::libraryMacros() {
-    return flavour_ == Flavour::Light ? shared_.mirror->lightMacros : shared_.mirror->macros;
+    return flavour_ == Flavour::Light ? mirror_.lightMacros : mirror_.macros;
 }
 
 void MacroManagerDlg::SetKeyCapture(std::unique_ptr<MacroKeyCapture> capture) {
@@ -517,14 +531,11 @@ void MacroManagerDlg::Ok() {
     }
     copy_.Rebuild(librarySets(), libraryMacros());
     const bool light = flavour_ == Flavour::Light;
-    const win::HWND link = shared_.linkWindow.load();
     const unsigned setCode = light ? link::link_request::kLightMacroSet : link::link_request::kMacroSet;
     const unsigned macroCode = light ? link::link_request::kLightMacro : link::link_request::kMacro;
-    for (const _SMacroGroupData& s : copy_.setQueue()) {
-        win::SendMessage(link, link::kMsgRequest, setCode, reinterpret_cast<win::LPARAM>(&s));
-    }
-    for (const _SMacroDefaultData& m : copy_.MacroCommands()) {
-        win::SendMessage(link, link::kMsgRequest, macroCode, reinterpret_cast<win::LPARAM>(&m));
+    if (send_) {
+        for (const _SMacroGroupData& s : copy_.setQueue()) send_(setCode, &s);
+        for (const _SMacroDefaultData& m : copy_.MacroCommands()) send_(macroCode, &m);
     }
     log::Info(kArea, log::Format("%s library: %zu set and %zu macro changes sent",
                                  light ? "light macro" : "macro", copy_.setQueue().size(),

@@ -107,9 +107,16 @@ class MacroKeyCapture {
     virtual void Stop() = 0;
 };
 
+// How OK hands a record to the link: a link request code (27, 28, 31, 32) and the record.
+using MacroLinkSender = std::function<void(unsigned code, const void* record)>;
+
 class MacroManagerDlg : public widgets::CBitmapDialog, public widgets::QuickHelpReceiver {
   public:
     MacroManagerDlg(ConfigShared& shared, macros::Flavour flavour, QWidget* opener = nullptr);
+    MacroManagerDlg(ProfileStore& mirror, MacroLinkSender send, macros::Flavour flavour,
+                    QWidget* opener = nullptr);
+    // The requests to the Config's link window.
+    static MacroLinkSender LinkSender(ConfigShared& shared);
     ~MacroManagerDlg() override;
 
     // What the opener may preselect (both -1 after every closing).
@@ -224,7 +231,8 @@ class MacroManagerDlg : public widgets::CBitmapDialog, public widgets::QuickHelp
     bool AcceptSetName(const std::u16string& name) const;
     HIDMSG::_SMacroDefaultData* current();
 
-    ConfigShared& shared_;
+    ProfileStore& mirror_;
+    MacroLinkSender send_;
     macros::Flavour flavour_;
     QWidget* opener_;
     const KeyNameProvider* names_ = nullptr;
@@ -270,6 +278,8 @@ class IllMacroManagerDlg : public MacroManagerDlg {
   public:
     explicit IllMacroManagerDlg(ConfigShared& shared, QWidget* opener = nullptr)
         : MacroManagerDlg(shared, macros::Flavour::Light, opener) {}
+    IllMacroManagerDlg(ProfileStore& mirror, MacroLinkSender send, QWidget* opener = nullptr)
+        : MacroManagerDlg(mirror, std::move(send), macros::Flavour::Light, opener) {}
 };
 
 }  // namespace vyre
