@@ -1,5 +1,6 @@
 #include "sim/keyboard.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -11,6 +12,9 @@
 
 #include "common/bytes.h"
 #include "common/checksum.h"
+#include "common/key_functions.h"
+#include "common/key_slots.h"
+#include "common/slots.h"
 #include "platform/atomic_file.h"
 #include "platform/hid/device_ids.h"
 #include "sim/report_rules.h"
@@ -607,6 +611,30 @@ bool Keyboard::SendEvent(std::uint8_t index, std::uint8_t type, std::uint8_t dat
         ++state_->changes;
     }
     state_->Emit(state_->EventReport(index, type, data, action));
+    return true;
+}
+
+bool Keyboard::PressKey(int keyIndex, int layer) {
+    std::lock_guard lock(state_->mutex);
+    if (!state_->plugged || keyIndex < 0 || keyIndex >= kKeyCount) return false;
+    const auto slot = FunctionSlot(keyIndex, layer == 0 ? Layer::Primary : Layer::Secondary,
+                                   state_->config.layout);
+    // The function entries that can call a macro: the thumb keys' (report 9,
+    // after id, length and profile) and the Flexlayer functions of the normal
+    // keys (report 0x0B, whose length takes two bytes), three bytes each.
+    if (!slot || *slot < 10 || !SlotHasMacro(*slot)) return false;
+    const std::uint8_t profile = state_->Image(0x05, 0, 0)[2];
+    const std::uint8_t* entries =
+        *slot < 16 ? state_->Image(0x09, profile, 0) : state_->Image(0x0B, profile, 0);
+    const int entry = *slot < 16 ? *slot - 10 : *slot - 16;
+    const int header = *slot < 16 ? 3 : 4;
+    if (entries == nullptr || entries[header + 3 * entry] != fncode::kMacro) return false;
+    const std::uint8_t* macro = state_->Image(0x0E, profile, *slot);
+    if (macro == nullptr) return false;
+    const std::size_t events = std::min<std::size_t>(LoadLe16(macro + 78), 480);
+    std::vector<std::uint8_t> played{static_cast<std::uint8_t>(*slot), macro[5]};
+    played.insert(played.end(), macro + 80, macro + 80 + 4 * events);
+    state_->Trace("PLAY", played.data(), played.size());
     return true;
 }
 

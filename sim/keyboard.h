@@ -98,6 +98,12 @@ public:
     // Sends input report 3 {3, index, type, data, action, 0...} to every open
     // reader of the event interface. False while unplugged.
     bool SendEvent(std::uint8_t index, std::uint8_t type, std::uint8_t data, std::uint8_t action);
+    // A key pressed on the keyboard on a layer (0 normal, 1 Flexlayer). A key
+    // whose function on that layer is a macro plays the macro of its slot in
+    // the active profile, which the trace shows as one line
+    // "PLAY <slot> <loop count> <events>" (4 bytes per event). False when
+    // unplugged or when the key holds no macro there.
+    bool PressKey(int keyIndex, int layer);
     // The stored image of a report (index: macro slot for 0x0E, mode * 11 +
     // layer for 0x17). For 0x05 the active profile report, for 0x0F the
     // information the keyboard answers. Nullopt for what is not kept.

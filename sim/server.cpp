@@ -291,6 +291,15 @@ void Server::Serve(Connection& c) {
                 status(keyboard_.SendEvent(b[0], b[1], b[2], b[3]) ? Status::Ok : Status::Gone);
                 break;
             }
+            case Op::Press: {
+                std::uint8_t key = 0, layer = 0;
+                if (!r.U8(key) || !r.U8(layer)) {
+                    status(Status::BadRequest);
+                    break;
+                }
+                status(keyboard_.PressKey(key, layer) ? Status::Ok : Status::Failed);
+                break;
+            }
             case Op::ReportGet: {
                 std::uint8_t id = 0, profile = 0;
                 std::uint16_t index = 0;

@@ -45,6 +45,8 @@ const char kUsage[] =
     "      plug | unplug\n"
     "      fail write|read|busy|version on|off\n"
     "      event INDEX TYPE DATA ACTION\n"
+    "      press KEY [LAYER]                    the key pressed on layer 0 or 1: a macro\n"
+    "                                           on it plays (a PLAY line in the trace)\n"
     "      report ID [PROFILE [SLOT|LAYER]]     prints the stored image as hex\n"
     "      set ID PROFILE [SLOT|LAYER] HEX      replaces it\n"
     "      counters\n"
@@ -142,6 +144,16 @@ int Control(const std::string& socket, const std::vector<std::string>& a) {
             if (!v) return Usage("event: \"" + a[i] + "\" is not a byte value");
             w.U8(static_cast<std::uint8_t>(*v));
         }
+        return Call(socket, w, reply);
+    }
+    if (cmd == "press") {
+        if (a.size() < 2 || a.size() > 3) return Usage("press needs KEY [LAYER]");
+        const auto key = Number(a[1], 0, 122);
+        const auto layer = a.size() > 2 ? Number(a[2], 0, 1) : std::optional<long>(0);
+        if (!key || !layer) return Usage("press: a key index 0..122 and a layer 0 or 1");
+        w.U8(static_cast<std::uint8_t>(Op::Press));
+        w.U8(static_cast<std::uint8_t>(*key));
+        w.U8(static_cast<std::uint8_t>(*layer));
         return Call(socket, w, reply);
     }
     if (cmd == "report" || cmd == "set") {

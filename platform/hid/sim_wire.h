@@ -31,6 +31,7 @@ enum class Op : std::uint8_t {
     ReportGet = 20,  // u8 id, u8 profile, u16 index -> status, bytes
     ReportSet = 21,  // u8 id, u8 profile, u16 index, bytes -> status
     Counters = 22,   // -> status, u32 count, count x (str name, u64 value)
+    Press = 23,      // u8 key index, u8 layer (0 normal, 1 Flexlayer) -> status
 };
 
 enum class Status : std::uint8_t {
