@@ -91,6 +91,8 @@ inline constexpr int kTrophiesUnlocked = 185;
 inline constexpr int kTrophyPoints = 186;
 inline constexpr int kTrophyUpload = 187;
 inline constexpr int kStatisticsReset = 188;
+inline constexpr int kStatisticsList = 196;
+inline constexpr int kTrophyPicture = 197;
 // The update and support page.
 inline constexpr int kSoftwareVersion = 189;
 inline constexpr int kFirmwareVersion = 190;

@@ -67,7 +67,7 @@ CSkinButton* Button(QWidget* parent, ControlKind kind, const QString& caption, c
 
 namespace trophies {
 
-StatisticsList::StatisticsList(QWidget* parent) : QWidget(parent) {
+StatisticsList::StatisticsList(QWidget* parent) : WithQuickHelp(parent) {
     setFixedHeight(kStatisticsRows * kRowHeight);
 }
 
@@ -164,6 +164,7 @@ CStatsTrophiesDlg::CStatsTrophiesDlg(ProfileStore& mirror, const std::atomic<win
     listArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     listArea_->setWidgetResizable(true);
     list_ = new trophies::StatisticsList;
+    list_->setHelpId(help::kStatisticsList);
     listArea_->setWidget(list_);
     listArea_->viewport()->setAutoFillBackground(false);
     list_->setAutoFillBackground(false);
@@ -171,6 +172,7 @@ CStatsTrophiesDlg::CStatsTrophiesDlg(ProfileStore& mirror, const std::atomic<win
     // The trophy: picture, name, what it asks for, the arrows with "%d/16".
     picture_ = new trophies::TrophyPictureView(this);
     picture_->setGeometry(kRightX, 8, kPictureSize, kPictureSize);
+    picture_->setHelpId(help::kTrophyPicture);
     const int infoX = kRightX + kPictureSize + 14, infoWidth = kRightWidth - kPictureSize - 14;
     tier_ = Caption(this, "", {infoX, 10, infoWidth, 16});
     name_ = Text(this, {infoX, 28, infoWidth, 20}, 15, "#e6e9ee", true);

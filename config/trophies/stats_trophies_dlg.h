@@ -31,7 +31,7 @@ inline constexpr int kResetFace = 3109;
 inline constexpr int kResetSecond = 2380;
 
 // The statistics list: label and value of the sixteen rows of one period.
-class StatisticsList : public QWidget {
+class StatisticsList : public widgets::WithQuickHelp<QWidget> {
   public:
     explicit StatisticsList(QWidget* parent = nullptr);
     void Show(const StatisticsRecord& record, int period);
@@ -46,9 +46,9 @@ class StatisticsList : public QWidget {
 };
 
 // The trophy picture: frame n of the set when trophy n is unlocked, frame 0 otherwise.
-class TrophyPictureView : public QWidget {
+class TrophyPictureView : public widgets::WithQuickHelp<QWidget> {
   public:
-    explicit TrophyPictureView(QWidget* parent = nullptr) : QWidget(parent) {}
+    explicit TrophyPictureView(QWidget* parent = nullptr) : WithQuickHelp(parent) {}
     void SetFrame(int frame);
     int frame() const { return frame_; }
 

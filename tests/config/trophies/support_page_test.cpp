@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <vector>
 
@@ -147,6 +148,32 @@ TEST(MachineIdentifier, FirstRealAdapterElseDerivedFromTheMachineId) {
     const std::string mine = platform::MachineIdentifier();
     ASSERT_EQ(mine.size(), 12u);
     for (char c : mine) EXPECT_TRUE((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F')) << mine;
+}
+
+}  // namespace
+}  // namespace vyre
+
+namespace vyre {
+namespace {
+
+// Every control of both pages explains itself in each of the seventeen languages.
+TEST(TrophyPagesHelp, EveryHelpIdHasItsLineInEveryLanguage) {
+    const auto folder = std::filesystem::path(VYRE_LUMO_SOURCE_ASSETS) / "Help";
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::string raw{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        ASSERT_GE(raw.size(), 2u);
+        ASSERT_EQ(raw.substr(0, 2), "\xFF\xFE") << entry.path();
+        const QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(raw.data() + 2),
+                                                static_cast<qsizetype>((raw.size() - 2) / 2));
+        const QStringList lines = text.split("\r\n");
+        ASSERT_GE(lines.size(), 197) << entry.path();
+        for (int id = 181; id <= 197; ++id)
+            EXPECT_FALSE(lines[id - 1].trimmed().isEmpty()) << entry.path() << " id " << id;
+        ++files;
+    }
+    EXPECT_EQ(files, 17);
 }
 
 }  // namespace
