@@ -5,6 +5,7 @@
 // registration dump. Every member runs on the keyboard thread; the link
 // writes the keyboard only through its KeyboardPort.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -168,7 +169,8 @@ class KeyboardLink {
     bool switchActive_ = false;
     bool foregroundUnknownSaid_ = false;
     bool volumeShowing_ = false;
-    bool lightMacroActive_ = false;
+    // Read by the ripple workers when they end.
+    std::atomic<bool> lightMacroActive_{false};
 };
 
 // Payload size a command code must have; 0 for codes that are not commands.

@@ -68,8 +68,17 @@ void CLEDMacroThread::StartMacro(int slot) {
         SendStep(MacroEvent{0, 0, LeU16(0)});  // clears the bitmap
     }
     if (!SlotHasData(slot)) return;
-    currentSlot_ = slot;
     const int p = store_.currentProfile();
+    if (store_.lightMacro(p, slot).usedSteps() == 0) {
+        // Nothing to play: the macro it replaced ends as a finished one
+        // does, with the keyboard's own lighting back.
+        if (currentSlot_ != kNoLightSlot) {
+            currentSlot_ = kNoLightSlot;
+            window_.SetTimer(kLedTimerRestore, 1);
+        }
+        return;
+    }
+    currentSlot_ = slot;
     {
         std::lock_guard lock(shared_.keyLightLock);
         std::memset(store_.keyLightBitmaps[p], 0, sizeof store_.keyLightBitmaps[p]);

@@ -35,7 +35,7 @@ KeyboardLink::KeyboardLink(ProfileStore& store, KeyboardPort& port, LinkFlags& f
       host_(host),
       hooks_(hooks),
       window_(window),
-      ripples_(std::make_unique<RippleControl>(store, port)) {}
+      ripples_(std::make_unique<RippleControl>(store, port, [this] { return lightMacroActive_.load(); })) {}
 
 KeyboardLink::~KeyboardLink() = default;
 

@@ -46,8 +46,8 @@ void SetBits(std::uint8_t* bitmap, const std::vector<Cell>& cells, bool on) {
 
 }  // namespace
 
-RippleControl::RippleControl(ProfileStore& store, KeyboardPort& port)
-    : store_(store), port_(port) {}
+RippleControl::RippleControl(ProfileStore& store, KeyboardPort& port, std::function<bool()> lightMacroPlays)
+    : store_(store), port_(port), lightMacroPlays_(std::move(lightMacroPlays)) {}
 
 RippleControl::~RippleControl() {
     StopAll();
@@ -161,7 +161,9 @@ void RippleControl::Run(int x0, int y0, Worker* self) {
         last = --running_ == 0;
         if (last) switchedLightOn_ = false;
     }
-    if (last) {
+    // A light macro that plays goes on writing steps, which the keyboard
+    // shows only with live lighting on: its end switches it off.
+    if (last && !(lightMacroPlays_ && lightMacroPlays_())) {
         const auto off = report::LiveLightReport(false);
         port_.WriteFeatureReport(off.data(), off.size(), kDefaultPollMs);
     }

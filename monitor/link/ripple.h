@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <list>
 #include <memory>
 #include <mutex>
@@ -28,7 +29,9 @@ inline constexpr int kRippleStopWaitMs = 100;
 
 class RippleControl {
   public:
-    RippleControl(ProfileStore& store, KeyboardPort& port);
+    // lightMacroPlays tells whether a light macro plays (called from the
+    // workers): the last ripple to end then leaves live lighting on.
+    RippleControl(ProfileStore& store, KeyboardPort& port, std::function<bool()> lightMacroPlays = {});
     ~RippleControl();  // stops every ripple and waits for its end
     RippleControl(const RippleControl&) = delete;
     RippleControl& operator=(const RippleControl&) = delete;
@@ -54,6 +57,7 @@ class RippleControl {
 
     ProfileStore& store_;
     KeyboardPort& port_;
+    std::function<bool()> lightMacroPlays_;
     mutable std::mutex rippleLock_;  // the stop request
     bool stop_ = false;
     mutable std::mutex countLock_;  // the running workers, live lighting

@@ -349,6 +349,66 @@ TEST(LightMacros, AnotherKeyReplacesThePlayingMacroAndAnUnplugEndsIt) {
     EXPECT_TRUE(player.Wait(std::chrono::seconds(5)));
 }
 
+TEST(LightMacros, AnEmptyMacroStopsThePlayingOneAndBringsTheLightsBack) {
+    EventRig rig;
+    LightMacroBlock& playing = rig.store->lightMacro(0, 12);
+    playing.loopCount = 100;
+    playing.stepCount = 1;
+    playing.steps[0] = {0x04, 1, LeU16(20)};
+    rig.store->lightMacro(0, 13).stepCount = 0;  // a key whose light macro has no steps
+    CLEDMacroThread player(*rig.store, rig.shared);
+    ASSERT_TRUE(player.CreateThread());
+    ASSERT_TRUE(Eventually([&] { return rig.shared.lightMacro.load() != 0; }));
+    win::PostMessage(rig.shared.lightMacro.load(), link::kMsgLightRequest, 12, 0);
+    EXPECT_TRUE(Eventually([&] {
+        LinkRig::PumpFor(std::chrono::milliseconds(10));
+        return rig.keyboard->liveLighting();
+    }, std::chrono::seconds(5)));
+    win::PostMessage(rig.shared.lightMacro.load(), link::kMsgLightRequest, 13, 0);
+    EXPECT_TRUE(Eventually([&] {
+        LinkRig::PumpFor(std::chrono::milliseconds(10));
+        return !rig.keyboard->liveLighting();
+    }, std::chrono::seconds(5)));
+    // Nothing plays on.
+    LinkRig::PumpFor(std::chrono::milliseconds(50));
+    rig.ClearTrace();
+    LinkRig::PumpFor(std::chrono::milliseconds(100));
+    EXPECT_TRUE(TraceOf(rig.Trace(), "SET", report::kKeyLightBitmap).empty());
+    player.Quit();
+    LinkRig::PumpFor(std::chrono::milliseconds(20));
+}
+
+TEST(LightMacros, ARippleEndingWhileAMacroPlaysLeavesLiveLightingOn) {
+    EventRig rig;
+    LightMacroBlock& block = rig.store->lightMacro(0, 12);
+    block.loopCount = 200;
+    block.stepCount = 2;
+    block.steps[0] = {0x04, 1, LeU16(20)};
+    block.steps[1] = {0x04, 2, LeU16(20)};
+    CLEDMacroThread player(*rig.store, rig.shared);
+    ASSERT_TRUE(player.CreateThread());
+    ASSERT_TRUE(Eventually([&] { return rig.shared.lightMacro.load() != 0; }));
+    win::PostMessage(rig.shared.lightMacro.load(), link::kMsgLightRequest, 12, 0);
+    LinkRig::PumpFor(std::chrono::milliseconds(60));
+    rig.Send(Event(0, 0xFB, TheLayoutGrid()[0][1].usage, 1));
+    LinkRig::PumpFor(std::chrono::milliseconds(120));
+    rig.Send(Event(0, 0xFC, 0, 0));
+    EXPECT_TRUE(Eventually([&] {
+        LinkRig::PumpFor(std::chrono::milliseconds(5));
+        return rig.link->ripples().running() == 0;
+    }));
+    LinkRig::PumpFor(std::chrono::milliseconds(60));
+    EXPECT_TRUE(rig.keyboard->liveLighting());
+    // Its end still switches live lighting off.
+    win::PostMessage(rig.shared.lightMacro.load(), link::kMsgLightRequest, 12, 0);
+    EXPECT_TRUE(Eventually([&] {
+        LinkRig::PumpFor(std::chrono::milliseconds(10));
+        return !rig.keyboard->liveLighting();
+    }, std::chrono::seconds(5)));
+    player.Quit();
+    LinkRig::PumpFor(std::chrono::milliseconds(20));
+}
+
 TEST(LightMacros, VolumeLevelsNineAndTenLightTheSameKeys) {
     EventRig rig;
     rig.store->hostRecord(0).soundSettings.volumeDisplay = 1;
