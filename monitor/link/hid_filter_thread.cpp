@@ -136,9 +136,6 @@ bool CHIDFilterThread::InitInstance() {
         if (!transport_->SleepUnlessRemoved(kTrayLookMs)) break;
     }
     ShowTrayAndReadBack();
-    // 10. The host is in charge of the keyboard now.
-    const auto present = report::HostPresenceReport(true);
-    transport_->WriteFeatureReport(present.data(), present.size(), kDefaultPollMs);
     // 11.
     if (win::UINT talk = shared_.talkMessage.load()) {
         win::PostMessage(win::HWND_BROADCAST, talk, link::talk::kAnnounce, shared_.control.load());
@@ -209,6 +206,10 @@ void CHIDFilterThread::ShowTrayAndReadBack() {
     link_->ReadBackKeyboard(true);
     flags().ready = 1;
     link_->LoadSettings();
+    // The host is in charge of the keyboard now; a keyboard plugged in again
+    // has forgotten it, so this follows every connect.
+    const auto present = report::HostPresenceReport(true);
+    transport_->WriteFeatureReport(present.data(), present.size(), kDefaultPollMs);
 }
 
 void CHIDFilterThread::ConnectOpened(bool tellPartner) {

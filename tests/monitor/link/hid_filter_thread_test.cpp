@@ -171,6 +171,8 @@ TEST(KeyboardThread, HotPlugConnectsOnceAndIgnoresOtherInterfaces) {
     rig.Sync();
     EXPECT_EQ(rig.ReadBacks(), 2u);
     EXPECT_TRUE(rig.thread->arrivalHandled());
+    // The keyboard, powered anew, hears that the host is there, as at start.
+    EXPECT_EQ(rig.keyboards[0]->hostPresence(), 1);
     // ... and an open Config gets everything anew.
     EXPECT_TRUE(Eventually([&] { return config.Saw(link::notice::kDumpComplete, true); }));
 }
