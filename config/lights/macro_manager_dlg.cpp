@@ -220,6 +220,7 @@ MacroManagerDlg::MacroManagerDlg(ProfileStore& mirror, MacroLinkSender send, Fla
 
 MacroManagerDlg::~MacroManagerDlg() {
     // The capture is never left behind, whatever ends the editor.
+    if (recorder_.recording()) StopRecording();
     if (capturing_ && capture_) capture_->Stop();
 }
 
