@@ -14,6 +14,7 @@
 #include "common/version.h"
 #include "config/frame/config_app.h"
 #include "config/frame/help_ids.h"
+#include "config/keys/key_dialog_screenshots.h"
 #include "config/lights/macro_screenshots.h"
 #include "config/trophies/trophy_screenshots.h"
 #include "platform/crash.h"
@@ -120,6 +121,9 @@ int main(int argc, char** argv) {
                     dialog, *app.shared().mirror, dialog.statisticsPage(), dialog.supportPage(),
                     [&](bool stats) { dialog.ShowPage(stats ? kPageStatistics : kPageSupport); },
                     screenshots, model);
+                WriteKeyDialogScreenshots(&dialog, [&](QWidget& w, const std::string& name) {
+                    Save(w, screenshots / name);
+                });
                 dialog.Cancel();
             });
         };

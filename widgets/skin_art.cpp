@@ -89,6 +89,33 @@ void AddMacroArt(std::map<int, Art>& table) {
                    "The number of loops is between 1 and 255."};
 }
 
+// The key function dialogs and the countdown timer dialogs.
+void AddKeyDialogArt(std::map<int, Art>& table) {
+    const struct {
+        int id;
+        const char* title;
+        const char* message;
+        bool warning;
+    } faces[] = {
+        {3970, "ASSIGN A SHORTCUT", "Press the key of the shortcut, then tick its modifiers.",
+         false},
+        {3972, "QUICK LAUNCH", "The program this key starts:", false},
+        {3974, "MEDIA PLAYER", "The player the media keys of this profile control:", false},
+        {3976, "REMAP", "Press the key this key is to send. The key that sends it now takes "
+                        "this key's place.",
+         false},
+        {3978, "CREATE TIMER", "A countdown that keys can start.", false},
+        {3980, "EDIT/DELETE TIMER", "", false},
+        {3982, "DELETE TIMER", "Do you really want to delete this timer? Keys that start it "
+                               "lose their function.",
+         true},
+    };
+    for (const auto& f : faces) {
+        table[f.id] = {Kind::DialogFace, 305, 233, State::Normal, f.title, f.message, f.warning};
+        table[f.id + 1] = {Kind::Secondary, 305, 233};
+    }
+}
+
 // Every bitmap id of the popups, both forms, and of the language button and menu.
 const std::map<int, Art>& Table() {
     static const std::map<int, Art> table = [] {
@@ -149,6 +176,7 @@ const std::map<int, Art>& Table() {
         };
         AddLanguageArt(table);
         AddMacroArt(table);
+        AddKeyDialogArt(table);
         return table;
     }();
     return table;

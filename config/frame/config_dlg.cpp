@@ -520,22 +520,6 @@ void CVyreMKConfigDlg::CreateOrEditProfile(bool edit) {
 
 // ---- the profile name dialog ---------------------------------------------------------------
 
-std::string ResolveProgramFile(const std::string& path) {
-    std::error_code ec;
-    if (std::filesystem::is_symlink(path, ec)) {
-        const auto target = std::filesystem::canonical(path, ec);
-        return ec ? std::string() : target.string();
-    }
-    if (path.size() > 8 && path.ends_with(".desktop")) {
-        // The program of the entry's Exec line, without its field codes.
-        const std::string exec =
-            platform::GetPrivateProfileString("Desktop Entry", "Exec", "", path);
-        const auto args = process::SplitCommandLine(exec);
-        return args.empty() ? std::string() : args.front();
-    }
-    return path;
-}
-
 CCreateEditGameProfileDlg::CCreateEditGameProfileDlg(ProfileStore& mirror, bool emptyPrograms,
                                                      QWidget* parent)
     : QDialog(parent), mirror_(mirror) {

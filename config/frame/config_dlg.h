@@ -19,6 +19,7 @@
 #include "config/frame/main_ctrl_dlg.h"
 #include "config/trophies/stats_trophies_dlg.h"
 #include "config/trophies/update_support_dlg.h"
+#include "platform/shell_link.h"
 #include "platform/window.h"
 #include "widgets/bitmap_dialog.h"
 #include "widgets/controls.h"
@@ -125,9 +126,6 @@ class CCreateEditGameProfileDlg : public QDialog {
     std::array<QLineEdit*, 3> programs_{};
 };
 
-// The program a chosen file stands for: the target of a symbolic link, the
-// program of a .desktop file's Exec line, or the file itself. Empty when a
-// link cannot be read.
-std::string ResolveProgramFile(const std::string& path);
+using platform::ResolveProgramFile;
 
 }  // namespace vyre

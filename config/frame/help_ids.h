@@ -48,6 +48,26 @@ inline constexpr int kIlluminationAfter = 43;
 inline constexpr int kReset = 44;
 inline constexpr int kCharacterRepeat = 45;
 
+// The key function dialogs and the countdown timer dialogs.
+inline constexpr int kShortcutKey = 81;
+inline constexpr int kShortcutShift = 82;
+inline constexpr int kShortcutCtrl = 83;
+inline constexpr int kShortcutWin = 84;
+inline constexpr int kShortcutAlt = 85;
+inline constexpr int kShortcutNoModifiers = 86;
+inline constexpr int kQuickLaunchPath = 87;
+inline constexpr int kQuickLaunchBrowse = 88;
+inline constexpr int kMediaPlayer = 89;
+inline constexpr int kRemapKey = 90;
+inline constexpr int kTimerName = 91;
+inline constexpr int kTimerSeconds = 92;
+inline constexpr int kTimerMenu = 93;
+inline constexpr int kTimerModify = 94;
+inline constexpr int kTimerDelete = 95;
+inline constexpr int kKeyDialogOk = 96;
+inline constexpr int kKeyDialogCancel = 97;
+inline constexpr int kKeyDialogClose = 98;
+
 // The macro manager and the light macro editor.
 inline constexpr int kMacroSetBox = 151;
 inline constexpr int kMacroList = 152;
