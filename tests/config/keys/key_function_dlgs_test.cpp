@@ -126,6 +126,7 @@ class QuickLaunch : public ::testing::Test {
         std::ofstream(path) << text;
         return path;
     }
+    QApplication& app = App();
     testing::TempDir dir;
     std::unique_ptr<ProfileStore> mirror = NewProfileStore();
     QuickLunchDlg dialog{*mirror};
@@ -245,6 +246,7 @@ class Remap : public ::testing::Test {
     std::uint8_t& Usage(int p, int key) {
         return mirror->keyRemapReports[p][report::kKeyRemapUsages + key];
     }
+    QApplication& app = App();
     std::unique_ptr<ProfileStore> mirror = NewProfileStore();
     MapRenameDlg dialog{*mirror, &Us()};
 };
