@@ -46,7 +46,13 @@ void KeyboardLink::ProgramSwitchTick() {
         }
         return;
     }
-    if (fg->desktop || (fg->window != 0 && fg->path.empty())) {
+    if (!fg->desktop && fg->path.empty()) {
+        // The window's program cannot be known (no process id, or a process
+        // this user may not look into): nothing for this round, as when the
+        // process cannot be opened.
+        return;
+    }
+    if (fg->desktop) {
         const std::int32_t desktop = store_.hostSettingsBlock.windowsProfile;
         if (!IsProfile(desktop)) return;
         static const std::string configTitle(link::kConfigRunningTitle);

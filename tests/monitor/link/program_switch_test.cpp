@@ -79,10 +79,15 @@ TEST(ProgramSwitching, TheDesktopProfileButNotWhileTheConfigIsOpen) {
     }
     rig.Front(0, "", true);
     EXPECT_EQ(rig.store->currentProfile(), 1);
-    // A window whose program cannot be read counts as the desktop.
+    // A window whose program cannot be known (no process id, or another
+    // user's program) is not the desktop: nothing happens this round.
     rig.keyboard->SetReport(report::kActiveProfile, 0, 0, {5, 3, 0});
+    rig.store->setCurrentProfile(0);
+    rig.ClearTrace();
     rig.Front(9, "");
-    EXPECT_EQ(rig.keyboard->activeProfile(), 1);
+    EXPECT_EQ(rig.keyboard->activeProfile(), 0);
+    EXPECT_EQ(rig.store->currentProfile(), 0);
+    EXPECT_TRUE(TraceOf(rig.Trace(), "SET", report::kActiveProfile).empty());
 }
 
 TEST(ProgramSwitching, NothingSwitchesWhereTheForegroundIsUnknown) {
