@@ -14,8 +14,7 @@ namespace {
 class X11Desktop : public Desktop {
   public:
     explicit X11Desktop(Display* display) : display_(display) {
-        const char* wayland = std::getenv("WAYLAND_DISPLAY");
-        wayland_ = wayland != nullptr && *wayland != '\0';
+        wayland_ = WaylandSession();
         active_ = XInternAtom(display_, "_NET_ACTIVE_WINDOW", False);
         pid_ = XInternAtom(display_, "_NET_WM_PID", False);
         type_ = XInternAtom(display_, "_NET_WM_WINDOW_TYPE", False);
@@ -89,6 +88,11 @@ std::unique_ptr<Desktop> MakeX11Desktop() {
     if (display == nullptr) return nullptr;
     XSetErrorHandler(&IgnoreErrors);
     return std::make_unique<X11Desktop>(display);
+}
+
+bool WaylandSession() {
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return wayland != nullptr && *wayland != '\0';
 }
 
 }  // namespace vyre::platform

@@ -46,4 +46,10 @@ class SettableDesktop : public Desktop {
 // Null without an X display.
 std::unique_ptr<Desktop> MakeX11Desktop();
 
+// True in a Wayland session (WAYLAND_DISPLAY set), even where DISPLAY names
+// an Xwayland server as well: the desktop is then a Wayland one, which X11
+// can neither see into fully nor reach with injected keys. The one rule for
+// every part that chooses between an X11 and a Wayland path.
+bool WaylandSession();
+
 }  // namespace vyre::platform

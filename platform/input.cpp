@@ -16,6 +16,7 @@
 #include <string>
 
 #include "common/log.h"
+#include "platform/desktop.h"
 #include "platform/record.h"
 
 namespace vyre::platform {
@@ -202,15 +203,36 @@ std::unique_ptr<KeyInjector> MakeMprisKeyInjector(MasterVolume& volume) {
     return std::make_unique<MprisInjector>(volume);
 }
 
+std::vector<KeyPath> KeyPaths(bool recording, bool wayland) {
+    if (recording) return {KeyPath::Record};
+    // Keys injected into Xwayland reach only its X11 programs, never the
+    // Wayland desktop, so a Wayland session tries MPRIS first.
+    if (wayland) return {KeyPath::Mpris, KeyPath::XTest, KeyPath::Nowhere};
+    return {KeyPath::XTest, KeyPath::Mpris, KeyPath::Nowhere};
+}
+
 std::unique_ptr<KeyInjector> MakeKeyInjector(MasterVolume* volume) {
-    if (ActionRecord::Instance().Active()) return MakeRecordingKeyInjector();
-    if (auto xtest = MakeXTestKeyInjector()) return xtest;
-    if (volume != nullptr) {
-        if (auto mpris = MakeMprisKeyInjector(*volume)) {
-            log::Info(
-                "input",
-                "no X11 display: media keys go to MPRIS players, volume keys to the sound server");
-            return mpris;
+    const bool wayland = WaylandSession();
+    for (KeyPath path : KeyPaths(ActionRecord::Instance().Active(), wayland)) {
+        switch (path) {
+            case KeyPath::Record:
+                return MakeRecordingKeyInjector();
+            case KeyPath::XTest:
+                if (auto xtest = MakeXTestKeyInjector()) {
+                    if (wayland) log::Info("input", "no MPRIS: media and volume keys go to Xwayland's programs only");
+                    return xtest;
+                }
+                break;
+            case KeyPath::Mpris:
+                if (volume == nullptr) break;
+                if (auto mpris = MakeMprisKeyInjector(*volume)) {
+                    log::Info("input", std::string(wayland ? "Wayland session" : "no X11 display") +
+                                           ": media keys go to MPRIS players, volume keys to the sound server");
+                    return mpris;
+                }
+                break;
+            case KeyPath::Nowhere:
+                break;
         }
     }
     return std::make_unique<NoInjector>();

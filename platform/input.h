@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "platform/volume.h"
 
@@ -40,8 +41,12 @@ std::unique_ptr<KeyInjector> MakeRecordingKeyInjector();
 std::unique_ptr<KeyInjector> MakeXTestKeyInjector();
 // MPRIS players on the session bus and the master volume; null without a session bus.
 std::unique_ptr<KeyInjector> MakeMprisKeyInjector(MasterVolume& volume);
-// The recording backend while the action record is active, else XTest, else
-// MPRIS with `volume`, else none.
+// The backends to try, in order: the record while it is active; in a Wayland
+// session (WaylandSession(), desktop.h) MPRIS before XTest, elsewhere XTest
+// before MPRIS; then none.
+enum class KeyPath { Record, XTest, Mpris, Nowhere };
+std::vector<KeyPath> KeyPaths(bool recording, bool wayland);
+// The first backend of KeyPaths that is there (MPRIS needs `volume`).
 std::unique_ptr<KeyInjector> MakeKeyInjector(MasterVolume* volume = nullptr);
 
 }  // namespace vyre::platform
