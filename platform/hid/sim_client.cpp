@@ -7,9 +7,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "platform/hid/select.h"
 #include "platform/hid/sim_wire.h"
@@ -92,13 +94,18 @@ private:
 
 // Follows the emulator's notifications. When the emulator program ends, its
 // interfaces are reported removed; when one starts again (at the same
-// socket), its interfaces are reported arrived.
+// socket), its interfaces are reported arrived. What is plugged when the
+// subscription starts is not reported, as a device monitor reports changes
+// only: the constructor returns once the emulator's list is known (or none
+// answered at once), so every later change is reported.
 class SimSubscription : public Subscription {
 public:
     SimSubscription(std::string path, DeviceListener& listener)
         : path_(std::move(path)), listener_(listener) {
         if (::pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) wake_[0] = wake_[1] = -1;
         thread_ = std::thread([this] { Run(); });
+        std::unique_lock lock(startMutex_);
+        startCv_.wait_for(lock, std::chrono::milliseconds(kCallTimeoutMs), [this] { return started_; });
     }
     ~SimSubscription() override {
         stop_ = true;
@@ -132,10 +139,18 @@ private:
         known_.clear();
     }
 
+    void Started() {
+        std::lock_guard lock(startMutex_);
+        started_ = true;
+        startCv_.notify_all();
+    }
+
     void Run() {
         while (!stop_) {
             const int fd = wire::Connect(path_);
             if (fd < 0) {
+                firstList_ = false;  // an emulator that starts later arrives
+                Started();
                 Wait(-1, 500);
                 continue;
             }
@@ -151,6 +166,8 @@ private:
         std::vector<std::uint8_t> reply;
         if (!wire::WriteFrame(fd, w.bytes(), kCallTimeoutMs) ||
             !wire::ReadFrame(fd, reply, kCallTimeoutMs)) {
+            firstList_ = false;
+            Started();
             Wait(-1, 500);
             return;
         }
@@ -158,13 +175,17 @@ private:
         std::uint8_t status = 0;
         std::uint16_t count = 0;
         std::vector<DeviceInfo> present;
+        const bool baseline = std::exchange(firstList_, false);
+        Started();
         if (!r.U8(status) || status != 0 || !r.U16(count)) return;
         for (std::uint16_t i = 0; i < count; ++i) {
             DeviceInfo info;
             if (!r.Info(info)) return;
             present.push_back(info);
         }
-        // Reconcile with what was known before a reconnect.
+        // Plugged before the subscription: known, but no arrival. Otherwise
+        // reconcile with what was known before a reconnect.
+        if (baseline) known_ = present;
         for (auto it = known_.begin(); it != known_.end();) {
             if (std::find(present.begin(), present.end(), *it) == present.end()) {
                 Deliver(kDbtDeviceRemoveComplete, *it);
@@ -208,6 +229,10 @@ private:
     std::string path_;
     DeviceListener& listener_;
     std::vector<DeviceInfo> known_;
+    bool firstList_ = true;  // the list the first connection gets
+    std::mutex startMutex_;
+    std::condition_variable startCv_;
+    bool started_ = false;
     std::atomic<bool> stop_{false};
     int wake_[2] = {-1, -1};
     std::thread thread_;

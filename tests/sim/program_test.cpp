@@ -187,6 +187,24 @@ TEST_F(SimProgramTest, PlugAndUnplugReachASubscriberAndSoDoesTheProgramsEnd) {
     EXPECT_EQ(collector.size(), 15u);
 }
 
+TEST_F(SimProgramTest, ASubscriberHearsOfRealArrivalsOnlyNotOfWhatWasAlreadyThere) {
+    Emulator sim(folder_, {});
+    auto backend = hid::MakeSimClientBackend(sim.socket());
+    ASSERT_EQ(backend->Enumerate().size(), 3u);
+    Collector collector;
+    auto subscription = backend->Subscribe(collector);
+    // The first change heard is the removal, not an arrival of what was
+    // plugged before the subscription.
+    EXPECT_EQ(sim.Control({"unplug"}).exit, 0);
+    ASSERT_TRUE(collector.WaitFor(3));
+    for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(collector.changes[i].code, hid::kDbtDeviceRemoveComplete);
+    EXPECT_EQ(sim.Control({"plug"}).exit, 0);
+    ASSERT_TRUE(collector.WaitFor(6));
+    for (std::size_t i = 3; i < 6; ++i) EXPECT_EQ(collector.changes[i].code, hid::kDbtDeviceArrival);
+    subscription.reset();
+    EXPECT_EQ(collector.size(), 6u);
+}
+
 TEST_F(SimProgramTest, StateAndTraceFilesAcrossRuns) {
     const std::string state = (folder_ / "kbd.state").string();
     const std::string trace = (folder_ / "trace.txt").string();
