@@ -119,6 +119,13 @@ void CVyreMKConfigDlg::Initialise() {
             mainCtrl_->hide();
             continue;
         }
+        if (i == kPageIllumination) {
+            pages_[i] = illumination_ =
+                new CKeyIlluminationDlg(mirror, mirror.hostSettingsBlock.layoutCode, this);
+            illumination_->setGeometry(pageRect);
+            illumination_->hide();
+            continue;
+        }
         if (i == kPageStatistics || i == kPageSupport) {
             if (i == kPageStatistics) {
                 pages_[i] = stats_ = new CStatsTrophiesDlg(mirror, shared_.monitor, this);
@@ -261,6 +268,7 @@ void CVyreMKConfigDlg::SelectProfile(int profile) {
     if (!IsProfile(profile)) return;
     shared_.mirror->setCurrentProfile(profile);
     if (mainCtrl_ != nullptr) mainCtrl_->Refresh();
+    if (illumination_ != nullptr) illumination_->Refresh();
     CloseLanguageMenu();
     for (int p = 0; p < kProfileCount; ++p) {
         slots_[p]->setChecked(p == profile);
@@ -339,6 +347,7 @@ void CVyreMKConfigDlg::OnNotice(unsigned code, win::LPARAM lParam) {
         case link::block::kDeviceInfo:
             SetFirmwareLabel();
             support_->Refresh();
+            illumination_->SetLayoutVariant(shared_.mirror->hostSettingsBlock.layoutCode);
             return;
         case link::block::kStatistics:
             stats_->Refresh();
@@ -411,6 +420,7 @@ void CVyreMKConfigDlg::StartPageHandling(bool flag) {
     mainCtrl_->Refresh();
     stats_->Refresh();
     support_->Refresh();
+    illumination_->Refresh();
 }
 
 void CVyreMKConfigDlg::RedrawAfterReset() {

@@ -20,6 +20,7 @@
 #include "config/trophies/stats_trophies_dlg.h"
 #include "config/trophies/update_support_dlg.h"
 #include "platform/shell_link.h"
+#include "config/lights/illumination_dlg.h"
 #include "platform/window.h"
 #include "widgets/bitmap_dialog.h"
 #include "widgets/controls.h"
@@ -73,6 +74,7 @@ class CVyreMKConfigDlg : public widgets::CBitmapDialog, public widgets::QuickHel
     CMainCtrlDlg& mainControlPage() { return *mainCtrl_; }
     CStatsTrophiesDlg& statisticsPage() { return *stats_; }
     CUpdateSuPportDlg& supportPage() { return *support_; }
+    CKeyIlluminationDlg& illuminationPage() { return *illumination_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -105,6 +107,7 @@ class CVyreMKConfigDlg : public widgets::CBitmapDialog, public widgets::QuickHel
     CMainCtrlDlg* mainCtrl_ = nullptr;
     CStatsTrophiesDlg* stats_ = nullptr;
     CUpdateSuPportDlg* support_ = nullptr;
+    CKeyIlluminationDlg* illumination_ = nullptr;
     std::vector<std::u16string> helpTexts_;  // line k shows for help id k + 1
     int shownHelp_ = 0;
     int currentPage_ = kPageMainControl;

@@ -180,6 +180,14 @@ IlluminationModel::IlluminationModel(ProfileStore& mirror, std::vector<int> main
     groupKeys_[kGroupMainBlock] = std::move(mainBlock);
 }
 
+void IlluminationModel::SetLayout(std::vector<int> mainBlock, int layoutVariant) {
+    variant_ = layoutVariant;
+    groupKeys_[kGroupMainBlock] = std::move(mainBlock);
+    if (previewKey_ >= 0 && preview_ != PreviewForm::Thumb) {
+        preview_ = PreviewIsWide(variant_, previewKey_) ? PreviewForm::Wide : PreviewForm::Normal;
+    }
+}
+
 IlluminationRecord IlluminationModel::record(int mode, int layer) {
     return IlluminationRecord(mirror_.illumination(profile(), mode, layer));
 }
@@ -247,6 +255,7 @@ void IlluminationModel::ShowEffect() {
 void IlluminationModel::ShowDelayAndFade() {
     IlluminationRecord r = record();
     delay.caption = Number(r.fadeDelay());
+    delay.chosen = DelayItemId(r.fadeDelay());  // the menu marks the stored delay
     // A stored fade time of 4 x n (n = 1..5) shows item "n"; anything else an empty caption.
     const int t = r.fadeTime();
     const int n = t % 4 == 0 ? t / 4 : 0;

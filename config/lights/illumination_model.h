@@ -137,6 +137,8 @@ class IlluminationModel {
     // `mainBlock`: the MAIN BLOCK list of the picture of the page's layout variant.
     IlluminationModel(ProfileStore& mirror, std::vector<int> mainBlock, int layoutVariant);
 
+    // The picture of another layout variant: its MAIN BLOCK and preview rule.
+    void SetLayout(std::vector<int> mainBlock, int layoutVariant);
     // The set-up: layer 0, the mode of the profile, item "Normal" (which
     // refreshes), key 1 (ESC) selected with its preview.
     void SetUp();
