@@ -16,6 +16,7 @@
 #include "config/frame/help_ids.h"
 #include "config/keys/key_dialog_screenshots.h"
 #include "config/lights/macro_screenshots.h"
+#include "config/lights/illumination_pictures.h"
 #include "config/trophies/trophy_screenshots.h"
 #include "platform/crash.h"
 #include "platform/record.h"
@@ -124,6 +125,11 @@ int main(int argc, char** argv) {
                 WriteKeyDialogScreenshots(&dialog, [&](QWidget& w, const std::string& name) {
                     Save(w, screenshots / name);
                 });
+                if (model == 'B') {
+                    SaveIlluminationPictures(
+                        dialog, dialog.illuminationPage(),
+                        [&] { dialog.ShowPage(kPageIllumination); }, screenshots);
+                }
                 dialog.Cancel();
             });
         };
