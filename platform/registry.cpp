@@ -14,7 +14,61 @@ const char* const kVyreLumoKeyPath = "HKEY_CURRENT_USER\\Software\\Kalvex\\Vyre 
 namespace {
 
 constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
-constexpr std::size_t kLineWidth = 80;
+constexpr std::string_view kHeader4 = "REGEDIT4";
+// regedit folds a hex list after the comma that brings the line to this many
+// characters or more.
+constexpr std::size_t kFoldColumn = 77;
+
+// Windows-1252 characters 0x80..0x9F (0 = unassigned, read as the C1 control).
+constexpr char16_t kWindows1252High[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+bool IsUtf8(std::string_view s) {
+    for (std::size_t i = 0; i < s.size();) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        std::size_t n = 0;
+        if (c >= 0x80) {
+            if (c >= 0xC2 && c < 0xE0) n = 1;
+            else if (c >= 0xE0 && c < 0xF0) n = 2;
+            else if (c >= 0xF0 && c < 0xF5) n = 3;
+            else return false;
+        }
+        if (i + n >= s.size() && n > 0) return false;
+        for (std::size_t k = 1; k <= n; ++k) {
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+        }
+        i += n + 1;
+    }
+    return true;
+}
+
+// Bytes of an ANSI file as UTF-16 (zero bytes kept).
+std::u16string FromWindows1252(std::string_view s) {
+    std::u16string out;
+    out.reserve(s.size());
+    for (char ch : s) {
+        const auto c = static_cast<unsigned char>(ch);
+        const char16_t high = c >= 0x80 && c < 0xA0 ? kWindows1252High[c - 0x80] : 0;
+        out += high != 0 ? high : static_cast<char16_t>(c);
+    }
+    return out;
+}
+
+// Text bytes without a byte-order mark: UTF-8 when they are, else ANSI.
+std::u16string FromUnmarkedText(std::string_view s) {
+    return IsUtf8(s) ? text::Utf8ToUtf16(s) : FromWindows1252(s);
+}
+
+std::vector<std::uint8_t> Utf16Bytes(std::u16string_view wide) {
+    std::vector<std::uint8_t> out(wide.size() * 2);
+    for (std::size_t k = 0; k < wide.size(); ++k) {
+        out[2 * k] = static_cast<std::uint8_t>(wide[k] & 0xFF);
+        out[2 * k + 1] = static_cast<std::uint8_t>(wide[k] >> 8);
+    }
+    return out;
+}
 
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -163,24 +217,36 @@ bool AsPlainString(const RegValue& v, std::string& out) {
     return text::Utf8ToUtf16(out) == wide;
 }
 
+// `column`: the characters of the line so far ("name"=hex...:).
 void AppendHex(std::string& out, std::size_t column, const std::vector<std::uint8_t>& data) {
     static const char* digits = "0123456789abcdef";
     for (std::size_t k = 0; k < data.size(); ++k) {
-        bool last = k + 1 == data.size();
-        // Room for "xx," and the folding backslash.
-        if (column + 3 + 1 > kLineWidth) {
+        out += digits[data[k] >> 4];
+        out += digits[data[k] & 15];
+        if (k + 1 == data.size()) break;
+        out += ',';
+        column += 3;
+        if (column >= kFoldColumn) {
             out += "\\\n  ";
             column = 2;
         }
-        out += digits[data[k] >> 4];
-        out += digits[data[k] & 15];
-        column += 2;
-        if (!last) {
-            out += ',';
-            ++column;
-        }
     }
 }
+
+// UTF-8 text with "\n" line ends as the bytes of a regedit file: UTF-16 LE
+// with a byte-order mark, CRLF.
+std::string ToRegeditBytes(std::string_view utf8) {
+    std::u16string wide = u"\uFEFF";
+    for (char16_t c : text::Utf8ToUtf16(utf8)) {
+        if (c == u'\n') wide += u'\r';
+        wide += c;
+    }
+    const auto bytes = Utf16Bytes(wide);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// Characters of UTF-8 text as regedit counts them (UTF-16 units).
+std::size_t Utf16Length(std::string_view s) { return text::Utf8ToUtf16(s).size(); }
 
 std::vector<std::string> SplitLines(std::string_view text) {
     std::vector<std::string> lines;
@@ -205,8 +271,10 @@ RegFileContents ParseRegFile(std::string_view raw, std::string_view keyPath) {
     } else if (raw.size() >= 3 && raw.substr(0, 3) == "\xEF\xBB\xBF") {
         utf8 = std::string(raw.substr(3));
     } else {
-        utf8 = std::string(raw);
+        utf8 = text::Utf16ToUtf8(FromUnmarkedText(raw));
     }
+    // The older format holds the text of hex(2) and hex(7) in the ANSI page.
+    const bool regedit4 = Trim(utf8.substr(0, utf8.find_first_of("\r\n"))) == kHeader4;
 
     RegFileContents result;
     std::unordered_map<std::string, std::size_t> index;
@@ -231,6 +299,10 @@ RegFileContents ParseRegFile(std::string_view raw, std::string_view keyPath) {
         RegValue value;
         bool deletion = false;
         if (!ParseValueLine(line, value, deletion)) continue;
+        if (regedit4 && !deletion && (value.type == RegType::ExpandSz || value.type == RegType::MultiSz)) {
+            value.data = Utf16Bytes(FromUnmarkedText(
+                std::string_view(reinterpret_cast<const char*>(value.data.data()), value.data.size())));
+        }
         std::string folded = text::FoldCaseUtf8(value.name);
         auto it = index.find(folded);
         if (deletion) {
@@ -257,12 +329,12 @@ std::string FormatRegFile(std::string_view keyPath, bool keyExists,
                           const std::vector<RegValue>& values) {
     std::string out(kHeader);
     out += "\n\n";
-    if (!keyExists) return out;
+    if (!keyExists) return ToRegeditBytes(out);
     out += '[';
     out += keyPath;
     out += "]\n";
     for (const RegValue& v : values) {
-        std::size_t lineStart = out.size();
+        const std::size_t lineStart = out.size();
         if (v.name.empty()) {
             out += '@';
         } else {
@@ -290,12 +362,12 @@ std::string FormatRegFile(std::string_view keyPath, bool keyExists,
                 std::snprintf(buf, sizeof buf, "hex(%x):", static_cast<unsigned>(v.type));
                 out += buf;
             }
-            AppendHex(out, out.size() - lineStart, v.data);
+            AppendHex(out, Utf16Length(std::string_view(out).substr(lineStart)), v.data);
         }
         out += '\n';
     }
     out += '\n';
-    return out;
+    return ToRegeditBytes(out);
 }
 
 struct Registry::State {

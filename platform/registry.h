@@ -13,12 +13,20 @@
 //   "Statistic DB"=hex:00,01,02,...,<backslash>
 //     0a,0b,...
 //
-// REG_DWORD values of four bytes are written as dword:, REG_SZ values that are
-// one well-formed terminated string as "text" (backslash and quote escaped),
-// REG_BINARY as hex:, everything else as hex(<type>): with the exact bytes, so
-// that every value reads back with its type and size. Long hex lists are folded
-// with a trailing backslash as regedit folds them. The file is UTF-8; a file
-// in UTF-16 with a byte-order mark (as regedit writes them) is read too.
+// The file is written as regedit exports one: UTF-16 LE with a byte-order
+// mark and CRLF line ends. REG_DWORD values of four bytes are written as
+// dword:, REG_SZ values that are one well-formed terminated string as "text"
+// (backslash and quote escaped), REG_BINARY as hex:, everything else as
+// hex(<type>): with the exact bytes (hex(2) and hex(7) hold the UTF-16 text
+// with its terminators, hex(b) a qword), so that every value reads back with
+// its type and size, here and in regedit. Long hex lists are folded as regedit
+// folds them: after the comma that reaches column 77, a backslash, and the
+// next line indented by two spaces.
+//
+// Read are UTF-16 files (with a byte-order mark), UTF-8 files (with or without
+// one; what earlier versions wrote) and ANSI files (Windows-1252, when the
+// bytes are not UTF-8); in a "REGEDIT4" file hex(2) and hex(7) hold ANSI text,
+// which is read as UTF-16.
 //
 // The file is read once and kept in memory; every change rewrites it
 // atomically (see atomic_file.h). A change made to the file by another process
@@ -50,6 +58,7 @@ enum class RegType : std::uint32_t {
     Binary = 3,
     Dword = 4,
     MultiSz = 7,
+    Qword = 11,
 };
 
 // The results of RegQueryValueEx and friends that the system distinguishes.
@@ -146,7 +155,9 @@ struct RegFileContents {
     bool keyFound = false;
     std::vector<RegValue> values;
 };
-RegFileContents ParseRegFile(std::string_view text, std::string_view keyPath);
+// `bytes` is the file in any of the encodings above.
+RegFileContents ParseRegFile(std::string_view bytes, std::string_view keyPath);
+// The file's bytes (UTF-16 LE with its byte-order mark).
 std::string FormatRegFile(std::string_view keyPath, bool keyExists,
                           const std::vector<RegValue>& values);
 

@@ -37,6 +37,38 @@ std::vector<std::uint8_t> Pattern(std::size_t n) {
     return v;
 }
 
+// UTF-16 LE text with its byte-order mark, as regedit writes it.
+std::string RegeditText(std::u16string_view text) {
+    std::string bytes = "\xFF\xFE";
+    for (char16_t c : text) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    return bytes;
+}
+
+// A file as regedit writes it back to UTF-8 text with "\n" line ends; fails
+// the test unless it is UTF-16 LE with a byte-order mark and CRLF line ends.
+std::string FromRegeditText(const std::string& bytes) {
+    EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
+    EXPECT_EQ(bytes.size() % 2, 0u);
+    std::u16string wide;
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
+        wide += static_cast<char16_t>(static_cast<std::uint8_t>(bytes[i]) | (static_cast<std::uint8_t>(bytes[i + 1]) << 8));
+    std::string text = text::Utf16ToUtf8(wide);
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n') ADD_FAILURE() << "a line ends without CR";
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            out += '\n';
+            ++i;
+            continue;
+        }
+        out += text[i];
+    }
+    return out;
+}
+
 // A process id that certainly does not run any more.
 pid_t DeadPid() {
     pid_t pid = ::fork();
@@ -135,7 +167,8 @@ TEST(Registry, EveryValueSurvivesTheFileWithTypeAndSize) {
         ASSERT_EQ(reg.SetValue("Empty", RegType::Binary, nullptr, 0), RegStatus::Ok);
         ASSERT_EQ(reg.SetValue("", RegType::Dword, stats.data(), 4), RegStatus::Ok);
     }
-    std::string text = Slurp(file);
+    const std::string bytes = Slurp(file);
+    std::string text = FromRegeditText(bytes);
     EXPECT_EQ(text.rfind("Windows Registry Editor Version "
                          "5.00\n\n[HKEY_CURRENT_USER\\Software\\Kalvex\\Vyre Lumo]\n",
                          0),
@@ -165,7 +198,83 @@ TEST(Registry, EveryValueSurvivesTheFileWithTypeAndSize) {
     EXPECT_EQ(again.GetValue("Odd")->data, (std::vector<std::uint8_t>{'a', 0, 'b'}));
     EXPECT_EQ(again.GetValue("Empty")->data.size(), 0u);
     EXPECT_EQ(again.GetValue("")->type, RegType::Dword);
-    EXPECT_EQ(again.Serialize(), text);
+    EXPECT_EQ(again.Serialize(), bytes);
+}
+
+// What regedit itself writes: UTF-16 LE with a byte-order mark, CRLF, hex
+// lists folded after the comma that reaches column 77 with "\" and a
+// continuation indented by two spaces, hex(2) and hex(7) as the UTF-16 bytes
+// with their terminators, hex(b) for a qword.
+TEST(RegistryFormat, WritesEveryTypeAsRegeditExportsIt) {
+    std::vector<RegValue> values;
+    values.push_back({"Statistic DB", RegType::Binary, Pattern(50)});
+    values.push_back({"PF1 EXEC1", RegType::MultiSz, {'A', 0, 'B', 0, 0, 0, 'C', 0, 0, 0, 0, 0}});
+    values.push_back({"Path", RegType::ExpandSz, {'%', 0, 'H', 0, '%', 0, 0, 0}});
+    values.push_back({"Big", RegType::Qword, {1, 2, 3, 4, 5, 6, 7, 8}});
+    values.push_back({"Nothing", RegType::None, {}});
+    values.push_back({"Name", RegType::Sz, {0xE9, 0, 0x08, 0x8A, 0, 0}});  // "é計"
+    values.push_back({"Start Page", RegType::Dword, {0x0A, 0, 0, 0}});
+    const std::string file = FormatRegFile(kVyreLumoKeyPath, true, values);
+    std::string expected =
+        "Windows Registry Editor Version 5.00\n\n"
+        "[HKEY_CURRENT_USER\\Software\\Kalvex\\Vyre Lumo]\n"
+        "\"Statistic DB\"=hex:";
+    const auto bytes = Pattern(50);
+    auto hex = [](std::uint8_t b) {
+        char buf[4];
+        std::snprintf(buf, sizeof buf, "%02x", b);
+        return std::string(buf);
+    };
+    for (std::size_t i = 0; i < 50; ++i) {
+        expected += hex(bytes[i]);
+        if (i + 1 < 50) expected += ',';
+        if (i == 19 || i == 44) expected += "\\\n  ";  // 20 bytes after the name, then 25 a line
+    }
+    expected += "\n"
+        "\"PF1 EXEC1\"=hex(7):41,00,42,00,00,00,43,00,00,00,00,00\n"
+        "\"Path\"=hex(2):25,00,48,00,25,00,00,00\n"
+        "\"Big\"=hex(b):01,02,03,04,05,06,07,08\n"
+        "\"Nothing\"=hex(0):\n"
+        "\"Name\"=\"é計\"\n"
+        "\"Start Page\"=dword:0000000a\n"
+        "\n";
+    EXPECT_EQ(FromRegeditText(file), expected);
+    const auto back = ParseRegFile(file, kVyreLumoKeyPath);
+    ASSERT_EQ(back.values.size(), values.size());
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        EXPECT_EQ(back.values[i].name, values[i].name);
+        EXPECT_EQ(back.values[i].type, values[i].type);
+        EXPECT_EQ(back.values[i].data, values[i].data) << values[i].name;
+    }
+}
+
+// Files without a byte-order mark: the UTF-8 ones this program wrote before,
+// and ANSI (Windows-1252) ones; the older REGEDIT4 format keeps hex(2) and
+// hex(7) as ANSI bytes, which come back as UTF-16.
+TEST(RegistryFormat, ReadsUtf8AnsiAndRegedit4Files) {
+    const std::string utf8 =
+        "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Kalvex\\Vyre Lumo]\n"
+        "\"PF1 NAME\"=\"grün 計\"\n\"PF1 EXEC1\"=hex(7):41,00,00,00,00,00\n";
+    auto a = ParseRegFile(utf8, kVyreLumoKeyPath);
+    ASSERT_EQ(a.values.size(), 2u);
+    EXPECT_EQ(a.values[0].data, (std::vector<std::uint8_t>{'g', 0, 'r', 0, 0xFC, 0, 'n', 0, ' ', 0, 0x08, 0x8A, 0, 0}));
+    EXPECT_EQ(a.values[1].data, (std::vector<std::uint8_t>{'A', 0, 0, 0, 0, 0}));
+
+    const std::string ansi =
+        "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Kalvex\\Vyre Lumo]\r\n"
+        "\"PF1 NAME\"=\"Caf\xE9 \x80\"\r\n";
+    auto b = ParseRegFile(ansi, kVyreLumoKeyPath);
+    ASSERT_EQ(b.values.size(), 1u);
+    EXPECT_EQ(b.values[0].data, (std::vector<std::uint8_t>{'C', 0, 'a', 0, 'f', 0, 0xE9, 0, ' ', 0, 0xAC, 0x20, 0, 0}));
+
+    const std::string regedit4 =
+        "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Kalvex\\Vyre Lumo]\r\n"
+        "\"PF1 EXEC1\"=hex(7):41,42,00,43,00,00\r\n\"Path\"=hex(2):25,48,25,00\r\n\"Bin\"=hex:41,00\r\n";
+    auto c = ParseRegFile(regedit4, kVyreLumoKeyPath);
+    ASSERT_EQ(c.values.size(), 3u);
+    EXPECT_EQ(c.values[0].data, (std::vector<std::uint8_t>{'A', 0, 'B', 0, 0, 0, 'C', 0, 0, 0, 0, 0}));
+    EXPECT_EQ(c.values[1].data, (std::vector<std::uint8_t>{'%', 0, 'H', 0, '%', 0, 0, 0}));
+    EXPECT_EQ(c.values[2].data, (std::vector<std::uint8_t>{'A', 0}));  // binary stays as it is
 }
 
 TEST(Registry, ReadsRegeditExportsInUtf16) {
@@ -178,12 +287,7 @@ TEST(Registry, ReadsRegeditExportsInUtf16) {
         u"\"PF1 NAME\"=hex(7):41,00,\\\r\n  42,00,00,00\r\n"
         u"\"Gone\"=dword:00000001\r\n"
         u"\"Gone\"=-\r\n";
-    std::string bytes = "\xFF\xFE";
-    for (char16_t c : content) {
-        bytes += static_cast<char>(c & 0xFF);
-        bytes += static_cast<char>(c >> 8);
-    }
-    Spit(dir / "registry.reg", bytes);
+    Spit(dir / "registry.reg", RegeditText(content));
     Registry reg(dir / "registry.reg");
     EXPECT_TRUE(reg.KeyExists());
     EXPECT_EQ(reg.ReadDword("Start Page"), 2u);  // not the other key's value
