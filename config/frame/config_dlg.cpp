@@ -19,6 +19,7 @@
 #include "common/profile_file.h"
 #include "common/store_blocks.h"
 #include "config/frame/help_ids.h"
+#include "config/lights/macro_manager_dlg.h"
 #include "platform/locale.h"
 #include "platform/paths.h"
 #include "platform/process.h"
@@ -123,6 +124,11 @@ void CVyreMKConfigDlg::Initialise() {
             pages_[i] = illumination_ =
                 new CKeyIlluminationDlg(mirror, mirror.hostSettingsBlock.layoutCode, this);
             illumination_->setGeometry(pageRect);
+            illumination_->SetMacroLink(MacroManagerDlg::LinkSender(shared_));
+            // The light macro editor's OK: the light macro menu of the main control page anew.
+            illumination_->onLightMacrosChanged = [this] {
+                if (mainCtrl_ != nullptr) mainCtrl_->RebuildIlluminationMenu();
+            };
             illumination_->hide();
             continue;
         }

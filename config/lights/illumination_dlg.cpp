@@ -270,8 +270,20 @@ void CKeyIlluminationDlg::ClickKey(int keyIndex) {
     Act([&] { model_->SelectKey(keyIndex); });
 }
 
+void CKeyIlluminationDlg::SetMacroLink(MacroLinkSender send) {
+    macroLink_ = std::move(send);
+    lightEditor_.reset();
+}
+
+IllMacroManagerDlg& CKeyIlluminationDlg::lightMacroEditor() {
+    if (!lightEditor_) lightEditor_ = std::make_unique<IllMacroManagerDlg>(mirror_, macroLink_, this);
+    return *lightEditor_;
+}
+
 void CKeyIlluminationDlg::OpenLightMacroManager() {
-    log::Info(kArea, "LED MACRO MANAGER: the light macro manager is not there yet; nothing opens");
+    IllMacroManagerDlg& editor = lightMacroEditor();
+    editor.Preselect(-1, -1);
+    if (editor.Open() == QDialog::Accepted && onLightMacrosChanged) onLightMacrosChanged();
 }
 
 void CKeyIlluminationDlg::Act(const std::function<void()>& change) {

@@ -19,6 +19,7 @@
 #include "common/key_table.h"
 #include "common/profile_store.h"
 #include "config/lights/illumination_model.h"
+#include "config/lights/macro_manager_dlg.h"
 #include "widgets/controls.h"
 #include "widgets/keyboard_picture.h"
 
@@ -55,6 +56,12 @@ class CKeyIlluminationDlg : public QWidget {
     void ClickKey(int keyIndex);
     // "LED MACRO MANAGER": opens the light macro manager over the page.
     void OpenLightMacroManager();
+    // How the light macro editor's OK sends its records to the Monitor.
+    void SetMacroLink(MacroLinkSender send);
+    // After OK of the light macro editor, for the other pages' light macro menus.
+    std::function<void()> onLightMacrosChanged;
+    // The page's light macro editor (made on first use).
+    IllMacroManagerDlg& lightMacroEditor();
 
     // --- what it shows -------------------------------------------------------------------
     lights::IlluminationModel& model() { return *model_; }
@@ -99,6 +106,8 @@ class CKeyIlluminationDlg : public QWidget {
     void StopAnimation();
 
     ProfileStore& mirror_;
+    MacroLinkSender macroLink_;
+    std::unique_ptr<IllMacroManagerDlg> lightEditor_;
     int variant_;
     std::unique_ptr<lights::IlluminationModel> model_;
     widgets::CKeyboardPicture* picture_ = nullptr;
