@@ -7,6 +7,7 @@
 #include <ctime>
 #include <functional>
 #include <mutex>
+#include <utility>
 
 namespace vyre::log {
 namespace {
@@ -106,6 +107,41 @@ std::string Format(const char* format, ...) {
     }
     va_end(args);
     return out;
+}
+
+RepeatFilter::RepeatFilter(Level level, std::string area) : level_(level), area_(std::move(area)) {}
+
+RepeatFilter::~RepeatFilter() {
+    Flush();
+}
+
+void RepeatFilter::Write(std::string_view text) {
+    std::lock_guard lock(mutex_);
+    const auto now = std::chrono::steady_clock::now();
+    if (text == last_ && !last_.empty()) {
+        ++repeats_;
+        if (now - since_ >= std::chrono::minutes(1)) {
+            FlushLocked();
+            since_ = now;
+        }
+        return;
+    }
+    FlushLocked();
+    last_.assign(text);
+    since_ = now;
+    log::Write(level_, area_, text);
+}
+
+void RepeatFilter::Flush() {
+    std::lock_guard lock(mutex_);
+    FlushLocked();
+}
+
+void RepeatFilter::FlushLocked() {
+    if (repeats_ == 0) return;
+    log::Write(level_, area_,
+               Format("%s (repeated %llu more times)", last_.c_str(), repeats_));
+    repeats_ = 0;
 }
 
 }  // namespace vyre::log

@@ -3,7 +3,9 @@
 // The level below which lines are dropped is process-wide; programs set it from
 // their --log-level option.
 
+#include <chrono>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -40,5 +42,30 @@ inline void Warning(std::string_view area, std::string_view text) {
 inline void Error(std::string_view area, std::string_view text) {
     Write(Level::Error, area, text);
 }
+
+// Keeps a failure that repeats from flooding the log: the first line of a run
+// of equal lines is written, the others are counted, and their number follows
+// when the run ends (another line comes), at most once a minute while it lasts,
+// or on Flush. Thread-safe.
+class RepeatFilter {
+public:
+    RepeatFilter(Level level, std::string area);
+    ~RepeatFilter();
+    RepeatFilter(const RepeatFilter&) = delete;
+    RepeatFilter& operator=(const RepeatFilter&) = delete;
+
+    void Write(std::string_view text);
+    void Flush();
+
+private:
+    void FlushLocked();
+
+    const Level level_;
+    const std::string area_;
+    std::mutex mutex_;
+    std::string last_;
+    unsigned long long repeats_ = 0;
+    std::chrono::steady_clock::time_point since_{};
+};
 
 }  // namespace vyre::log

@@ -42,6 +42,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "common/log.h"
 #include "platform/window/queue.h"
 
 namespace vyre::win::detail::link {
@@ -73,6 +74,12 @@ constexpr std::uint16_t kPost = 1, kSend = 2, kReply = 3;
 constexpr std::uint16_t kFlagDescriptor = 1;  // payload in the passed memfd
 constexpr std::uint16_t kFlagDelivered = 1;   // reply: the handler ran
 constexpr auto kWriteBound = std::chrono::seconds(5);
+// What one process holds for its peers at most: open connections, bytes of
+// frames that are not complete yet (all connections together), descriptors
+// passed ahead of a frame (a frame carries one at most).
+constexpr std::size_t kMaxConnections = 256;
+constexpr std::size_t kMaxUnfinishedBytes = 16u << 20;
+constexpr std::size_t kMaxHeldDescriptors = 1;
 
 struct Frame {
   std::uint16_t kind = 0;
@@ -316,8 +323,8 @@ struct Connection {
   std::uint8_t head[kFrameSize];
   std::size_t headGot = 0;
   Frame frame;
-  std::vector<std::uint8_t> body;
-  std::size_t bodyGot = 0;
+  std::vector<std::uint8_t> body;  // grows with the bytes that came
+  std::size_t bodyWant = 0;
   bool inBody = false;
   std::vector<Fd> fds;
 
@@ -575,6 +582,7 @@ class Runtime {
         if (it == connections_.end()) continue;
         if (!ReadFrames(it->second)) {
           ::epoll_ctl(epollFd_.fd, EPOLL_CTL_DEL, fd, nullptr);
+          unfinishedBytes_ -= it->second->body.size();
           connections_.erase(it);  // closes once no reply is pending on it
         }
       }
@@ -589,6 +597,11 @@ class Runtime {
       socklen_t len = sizeof cred;
       if (::getsockopt(c.fd, SOL_SOCKET, SO_PEERCRED, &cred, &len) != 0 || cred.uid != ::getuid())
         continue;  // another user's program: closed unheard
+      if (connections_.size() >= kMaxConnections) {
+        refused_.Write(log::Format("more than %zu connections from other programs at once: a new one is refused",
+                                   kMaxConnections));
+        continue;
+      }
       auto conn = std::make_shared<Connection>();
       conn->fd = std::move(c);
       epoll_event ev{};
@@ -625,23 +638,35 @@ class Runtime {
           }
         }
         if ((mh.msg_flags & MSG_CTRUNC) != 0) return false;
+        if (c.fds.size() > kMaxHeldDescriptors) {
+          refused_.Write("a connection passed more descriptors than its frame carries: it is closed");
+          return false;
+        }
         c.headGot += static_cast<std::size_t>(n);
         if (c.headGot < kFrameSize) continue;
         if (!Decode(c.head, c.frame) || !Valid(c.frame)) return false;
-        std::uint32_t inlineLen = (c.frame.flags & kFlagDescriptor) != 0 ? 0 : c.frame.cbData;
-        c.body.resize(inlineLen);
-        c.bodyGot = 0;
-        c.inBody = inlineLen > 0;
+        c.bodyWant = (c.frame.flags & kFlagDescriptor) != 0 ? 0 : c.frame.cbData;
+        c.inBody = c.bodyWant > 0;
         if (!c.inBody && !Deliver(conn)) return false;
         continue;
       }
-      ssize_t n = ::recv(c.fd.fd, c.body.data() + c.bodyGot, c.body.size() - c.bodyGot, MSG_DONTWAIT);
+      // The payload is kept as it comes, so that a frame that announces more
+      // than it sends holds only what it sent.
+      std::uint8_t chunk[16 * 1024];
+      std::size_t want = std::min(sizeof chunk, c.bodyWant - c.body.size());
+      if (unfinishedBytes_ + want > kMaxUnfinishedBytes) {
+        refused_.Write("the unfinished frames of other programs hold too many bytes: a connection is closed");
+        return false;
+      }
+      ssize_t n = ::recv(c.fd.fd, chunk, want, MSG_DONTWAIT);
       if (n < 0 && errno == EINTR) continue;
       if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return true;
       if (n <= 0) return false;
-      c.bodyGot += static_cast<std::size_t>(n);
-      if (c.bodyGot == c.body.size()) {
+      c.body.insert(c.body.end(), chunk, chunk + n);
+      unfinishedBytes_ += static_cast<std::size_t>(n);
+      if (c.body.size() == c.bodyWant) {
         c.inBody = false;
+        unfinishedBytes_ -= c.body.size();
         if (!Deliver(conn)) return false;
       }
     }
@@ -676,7 +701,9 @@ class Runtime {
     std::shared_ptr<Queue> queue = WindowQueue(f.hwnd, &limit);
     if (queue && RefusedFromOtherProcess(f.hwnd, f.message, f.wParam)) queue.reset();
     if (f.kind == kPost) {
-      if (queue) queue->Post(MSG{f.hwnd, f.message, f.wParam, f.lParam});
+      if (queue && !queue->Post(MSG{f.hwnd, f.message, f.wParam, f.lParam}))
+        refused_.Write(log::Format("a window's queue is full: a message %#x from another program is dropped",
+                                   f.message));
       return true;
     }
 
@@ -709,7 +736,11 @@ class Runtime {
     sm->reply = [weak, seq](bool delivered, LRESULT result) {
       if (auto target = weak.lock()) target->Reply(seq, delivered, result);
     };
-    if (!queue->PushSent(sm)) c.Reply(f.seq, false, 0);
+    if (!queue->PushSent(sm)) {
+      refused_.Write(log::Format("a window's queue is full: a message %#x sent by another program is refused",
+                                 f.message));
+      c.Reply(f.seq, false, 0);
+    }
     return true;
   }
 
@@ -739,6 +770,8 @@ class Runtime {
   std::thread io_;
   std::atomic<bool> stopped_{false};
   std::unordered_map<int, std::shared_ptr<Connection>> connections_;  // receiving thread only
+  std::size_t unfinishedBytes_ = 0;                                   // receiving thread only
+  log::RepeatFilter refused_{log::Level::Warning, "window"};
   std::mutex handleMu_;
   std::uint32_t nextHandle_ = 0;
   std::uint32_t handleEnd_ = 0;
@@ -823,6 +856,27 @@ std::shared_ptr<OutConn> Connect(Runtime& rt, const std::string& token,
   return conn;
 }
 
+// Drops the connections of this thread to peers that went away: a peer that
+// ends closes its side, which shows as a hang-up. Connections with a send
+// waiting on them are left to that send.
+void DropGonePeers() {
+  if (t_out.byToken.empty()) return;
+  std::vector<pollfd> polls;
+  std::vector<std::string> tokens;
+  for (const auto& [token, conn] : t_out.byToken) {
+    polls.push_back(pollfd{conn->fd.fd, POLLRDHUP, 0});
+    tokens.push_back(token);
+  }
+  if (::poll(polls.data(), polls.size(), 0) <= 0) return;
+  for (std::size_t i = 0; i < polls.size(); ++i) {
+    if ((polls[i].revents & (POLLHUP | POLLRDHUP | POLLERR | POLLNVAL)) == 0) continue;
+    auto it = t_out.byToken.find(tokens[i]);
+    if (it == t_out.byToken.end() || !it->second->waiting.empty()) continue;
+    it->second->broken = true;
+    t_out.byToken.erase(it);
+  }
+}
+
 void Disconnect(const std::string& token, OutConn& conn) {
   conn.broken = true;
   auto it = t_out.byToken.find(token);
@@ -861,6 +915,7 @@ bool Deliver(HWND hwnd, const Frame& frame, const void* data, std::chrono::milli
   if (frame.message == WM_COPYDATA && frame.cbData > entry.limit) return false;  // it would refuse it
   const auto deadline = std::chrono::steady_clock::now() + (frame.kind == kPost ? kWriteBound : timeout);
 
+  DropGonePeers();
   auto conn = Connect(*rt, entry.token, deadline);
   if (!conn) return false;
   if (!WriteFrame(conn->fd.fd, frame, data, deadline)) {

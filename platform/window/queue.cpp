@@ -53,7 +53,7 @@ void Queue::Wake() {
 bool Queue::Post(const MSG& msg) {
   {
     std::lock_guard lock(mu_);
-    if (dead_) return false;
+    if (dead_ || posted_.size() >= kMaxPosted) return false;
     posted_.push_back(msg);
   }
   Wake();
@@ -72,7 +72,7 @@ void Queue::PostQuit(int exitCode) {
 bool Queue::PushSent(const std::shared_ptr<SentMessage>& sm) {
   {
     std::lock_guard lock(mu_);
-    if (dead_) return false;
+    if (dead_ || sent_.size() >= kMaxSent) return false;
     sent_.push_back(sm);
   }
   Wake();

@@ -39,6 +39,11 @@ struct SentMessage {
 
 class Queue : public std::enable_shared_from_this<Queue> {
  public:
+  // Messages a queue holds at most; beyond, Post and PushSent refuse, as a
+  // thread that stopped taking its messages must not take all memory with it.
+  static constexpr std::size_t kMaxPosted = 10000;
+  static constexpr std::size_t kMaxSent = 10000;
+
   explicit Queue(DWORD threadId);
   ~Queue();
   Queue(const Queue&) = delete;

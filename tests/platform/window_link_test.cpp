@@ -4,6 +4,8 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <poll.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -359,6 +361,184 @@ TEST(WindowLink, ASendToAHungProgramFailsWithinItsBound) {
   // Once it runs again it answers new sends (late answers are not mistaken
   // for them).
   EXPECT_EQ(SendMessage(peer.hwnd(), WM_USER + 1, 3, 4), 3004);
+}
+
+
+// The number of open descriptors of a process.
+int DescriptorsOf(pid_t pid) {
+  int n = 0;
+  std::string path = "/proc/" + std::to_string(pid) + "/fd";
+  if (DIR* d = ::opendir(path.c_str())) {
+    while (dirent* de = ::readdir(d))
+      if (de->d_name[0] != '.') ++n;
+    ::closedir(d);
+  }
+  return n;
+}
+
+// Resident memory of a process in KiB.
+long ResidentKib(pid_t pid) {
+  std::string path = "/proc/" + std::to_string(pid) + "/status";
+  FILE* f = std::fopen(path.c_str(), "r");
+  if (f == nullptr) return -1;
+  char line[256];
+  long kib = -1;
+  while (std::fgets(line, sizeof line, f) != nullptr)
+    if (std::sscanf(line, "VmRSS: %ld", &kib) == 1) break;
+  std::fclose(f);
+  return kib;
+}
+
+// A short-lived client as another process shows itself in the runtime
+// folder: its held lock, its listening socket and one top-level window entry.
+// Played in this process with plain system calls, so that thousands of them
+// take no more than a moment.
+class FakeClient {
+ public:
+  FakeClient(const std::string& token, HWND hwnd) : token_(token), hwnd_(hwnd) {
+    dir_ = std::getenv("VYRE_LUMO_RUNTIME_DIR");
+    lock_ = ::open(Path("p-" + token + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ::flock(lock_, LOCK_EX);
+    listen_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::strncpy(addr.sun_path, Path("p-" + token + ".sock").c_str(), sizeof addr.sun_path - 1);
+    ::bind(listen_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    ::listen(listen_, 4);
+    char name[32];
+    std::snprintf(name, sizeof name, "w-%08x.", hwnd);
+    entry_ = Path(name + token);
+    // parent 0, the default limit, class "Fake", title "Client"
+    std::string text = "parent=0\nlimit=4194304\nclass=46616b65\ntitle=436c69656e74\n";
+    int f = ::open(entry_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    EXPECT_EQ(::write(f, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    ::close(f);
+  }
+  // Takes the connection the other side opened and reads one frame from it.
+  bool ReceiveOne() {
+    pollfd p{listen_, POLLIN, 0};
+    if (accepted_ < 0) {
+      if (::poll(&p, 1, 5000) != 1) return false;
+      accepted_ = ::accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC);
+    }
+    char frame[48];
+    return accepted_ >= 0 && ::recv(accepted_, frame, sizeof frame, MSG_WAITALL) == 48;
+  }
+  // The client ends: its sockets close, its files go, its lock is free.
+  ~FakeClient() {
+    if (accepted_ >= 0) ::close(accepted_);
+    ::close(listen_);
+    ::unlink(entry_.c_str());
+    ::unlink(Path("p-" + token_ + ".sock").c_str());
+    ::unlink(Path("p-" + token_ + ".lock").c_str());
+    ::close(lock_);
+  }
+
+ private:
+  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+  std::string dir_, token_, entry_;
+  HWND hwnd_;
+  int lock_ = -1, listen_ = -1, accepted_ = -1;
+};
+
+TEST(WindowLink, ClientsThatComeAndGoLeaveNoDescriptorsBehind) {
+  constexpr int kSessions = 2000;
+  int before = 0;
+  for (int i = 0; i < kSessions; ++i) {
+    char token[16];
+    std::snprintf(token, sizeof token, "fa%06x", i);
+    FakeClient client(token, 0xFE000000u + static_cast<HWND>(i));
+    ASSERT_TRUE(PostMessage(0xFE000000u + static_cast<HWND>(i), WM_USER + 1, 1, 2));
+    ASSERT_TRUE(client.ReceiveOne());
+    if (i == 10) before = DescriptorsOf(::getpid());
+  }
+  // A real one still gets its messages after all of them went.
+  Peer peer("Vyre Peer After Clients", kDefaultCopyDataLimit);
+  ASSERT_NE(peer.hwnd(), 0u);
+  EXPECT_EQ(SendMessage(peer.hwnd(), WM_USER + 1, 2, 2), 2002);
+  peer.Kill();
+  EXPECT_FALSE(PostMessage(peer.hwnd(), WM_USER + 1, 1, 2));
+  EXPECT_LE(DescriptorsOf(::getpid()), before + 2);
+}
+
+TEST(WindowLink, AHostileClientCannotMakeTheReceiverHoldWithoutBound) {
+  Peer peer("Vyre Peer Bounds", kDefaultCopyDataLimit);
+  ASSERT_NE(peer.hwnd(), 0u);
+  const std::string sock = SocketOf(peer.pid());
+  ASSERT_FALSE(sock.empty());
+  ASSERT_EQ(SendMessage(peer.hwnd(), WM_USER + 1, 1, 1), 1001);
+  const int fdsBefore = DescriptorsOf(peer.pid());
+  const long rssBefore = ResidentKib(peer.pid());
+
+  auto head = [&](std::uint16_t kind, std::uint16_t flags, std::uint32_t message, std::uint32_t cbData) {
+    std::vector<std::uint8_t> f(48, 0);
+    auto put = [&](std::size_t at, std::uint64_t v, int n) {
+      for (int i = 0; i < n; ++i) f[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    };
+    put(0, 0x314C5756, 4);
+    put(4, kind, 2);
+    put(6, flags, 2);
+    put(8, 1, 4);
+    put(12, peer.hwnd(), 4);
+    put(16, message, 4);
+    put(20, cbData, 4);
+    return f;
+  };
+  auto sendWithFds = [](int s, const void* data, std::size_t len, const std::vector<int>& fds) {
+    iovec iov{const_cast<void*>(data), len};
+    msghdr mh{};
+    mh.msg_iov = &iov;
+    mh.msg_iovlen = 1;
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int) * 4)] = {};
+    if (!fds.empty()) {
+      mh.msg_control = control;
+      mh.msg_controllen = CMSG_SPACE(sizeof(int) * fds.size());
+      cmsghdr* c = CMSG_FIRSTHDR(&mh);
+      c->cmsg_level = SOL_SOCKET;
+      c->cmsg_type = SCM_RIGHTS;
+      c->cmsg_len = CMSG_LEN(sizeof(int) * fds.size());
+      std::memcpy(CMSG_DATA(c), fds.data(), sizeof(int) * fds.size());
+    }
+    return ::sendmsg(s, &mh, MSG_NOSIGNAL);
+  };
+
+  // Descriptors passed with the pieces of a header that never completes.
+  {
+    int s = RawConnect(sock);
+    ASSERT_GE(s, 0);
+    std::vector<int> mems;
+    for (int i = 0; i < 4; ++i) mems.push_back(::memfd_create("held", MFD_CLOEXEC));
+    const std::uint8_t byte = 0x56;
+    for (int i = 0; i < 40; ++i) sendWithFds(s, &byte, 1, mems);
+    std::this_thread::sleep_for(300ms);
+    EXPECT_LE(DescriptorsOf(peer.pid()), fdsBefore + 8);
+    for (int m : mems) ::close(m);
+    ::close(s);
+  }
+
+  // Many connections that each announce the largest inline payload and send
+  // almost none of it, held open.
+  {
+    std::vector<int> held;
+    auto announce = head(2, 0, WM_COPYDATA, 64 * 1024);
+    announce.push_back(1);
+    for (int i = 0; i < 1500; ++i) {
+      int s = RawConnect(sock);
+      if (s < 0) break;
+      held.push_back(s);
+      ::send(s, announce.data(), announce.size(), MSG_NOSIGNAL);
+    }
+    std::this_thread::sleep_for(500ms);
+    EXPECT_LE(DescriptorsOf(peer.pid()), fdsBefore + 300);
+    EXPECT_LT(ResidentKib(peer.pid()) - rssBefore, 24 * 1024);
+    for (int s : held) ::close(s);
+  }
+
+  // What the closed connections held is gone, and the peer serves as before.
+  auto end = Clock::now() + 10s;
+  while (Clock::now() < end && DescriptorsOf(peer.pid()) > fdsBefore + 2) std::this_thread::sleep_for(20ms);
+  EXPECT_LE(DescriptorsOf(peer.pid()), fdsBefore + 2);
+  EXPECT_EQ(SendMessage(peer.hwnd(), WM_USER + 1, 2, 3), 2003);
 }
 
 }  // namespace

@@ -429,5 +429,28 @@ TEST(Window, ForeignEventLoopIsWokenAndPumpsMessagesAndTimers) {
   EXPECT_TRUE(w.DestroyWindow());
 }
 
+
+TEST(Window, AWindowsQueueTakesAtMostTenThousandPostsAndServesThemAll) {
+  Window w;
+  int handled = 0;
+  w.Messages().On(WM_USER + 1, [&](WPARAM, LPARAM) {
+    ++handled;
+    return 0;
+  });
+  ASSERT_TRUE(w.Create("VyreTestClass", "Flooded"));
+  int accepted = 0;
+  for (int i = 0; i < 20000; ++i)
+    if (PostMessage(w.GetSafeHwnd(), WM_USER + 1, 0, i)) ++accepted;
+  EXPECT_EQ(accepted, 10000);
+  MSG msg;
+  while (PeekMessage(msg)) DispatchMessage(msg);
+  EXPECT_EQ(handled, accepted);
+  // Once drained, it takes posts again.
+  EXPECT_TRUE(PostMessage(w.GetSafeHwnd(), WM_USER + 1));
+  while (PeekMessage(msg)) DispatchMessage(msg);
+  EXPECT_EQ(handled, accepted + 1);
+  EXPECT_TRUE(w.DestroyWindow());
+}
+
 }  // namespace
 }  // namespace vyre::win
