@@ -60,6 +60,20 @@ void RemoveStaleTemporaries(const fs::path& target) {
     }
 }
 
+// Creates the missing folders of `folder`, each private to the user (0700):
+// the settings they hold are nobody else's business.
+bool CreateFolders(const fs::path& folder, std::error_code& ec) {
+    if (folder.empty() || fs::is_directory(folder, ec)) return true;
+    fs::path parent = folder.parent_path();
+    if (parent != folder && !CreateFolders(parent, ec)) return false;
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        ec = std::error_code(errno, std::generic_category());
+        return false;
+    }
+    ec.clear();
+    return true;
+}
+
 }  // namespace
 
 bool WriteFileAtomically(const fs::path& target, std::string_view contents,
@@ -72,17 +86,20 @@ bool WriteFileAtomically(const fs::path& target, std::string_view contents,
     fs::path folder = target.parent_path();
     if (!folder.empty()) {
         std::error_code ec;
-        fs::create_directories(folder, ec);
-        if (ec) {
+        if (!CreateFolders(folder, ec)) {
             if (error != nullptr) *error = ec;
             return false;
         }
     }
     fs::path temp = target;
     temp += ".tmp." + std::to_string(::getpid()) + "." + std::to_string(counter++);
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    // A new file is the user's alone; a rewrite keeps the mode the file has.
+    mode_t mode = 0600;
+    struct stat old {};
+    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) mode = old.st_mode & 07777;
+    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) return fail(errno);
-    if (!WriteAll(fd, contents) || ::fsync(fd) != 0) {
+    if (::fchmod(fd, mode) != 0 || !WriteAll(fd, contents) || ::fsync(fd) != 0) {
         int err = errno;
         ::close(fd);
         ::unlink(temp.c_str());
@@ -104,9 +121,18 @@ bool WriteFileAtomically(const fs::path& target, std::string_view contents,
     return true;
 }
 
-std::optional<std::string> ReadWholeFile(const fs::path& path) {
+std::optional<std::string> ReadWholeFile(const fs::path& path, std::uint64_t limit,
+                                         bool* tooLarge) {
+    if (tooLarge != nullptr) *tooLarge = false;
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return std::nullopt;
+    auto refuse = [&] {
+        if (tooLarge != nullptr) *tooLarge = true;
+        ::close(fd);
+        return std::nullopt;
+    };
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && static_cast<std::uint64_t>(st.st_size) > limit) return refuse();
     std::string data;
     char buffer[65536];
     for (;;) {
@@ -118,6 +144,7 @@ std::optional<std::string> ReadWholeFile(const fs::path& path) {
         }
         if (n == 0) break;
         data.append(buffer, static_cast<std::size_t>(n));
+        if (data.size() > limit) return refuse();  // it grew while being read
     }
     ::close(fd);
     return data;

@@ -7,6 +7,7 @@
 // target holds either its old or its new contents. Temporary files left by a
 // process that died are removed by the next successful write.
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -20,8 +21,16 @@ namespace vyre::platform {
 bool WriteFileAtomically(const std::filesystem::path& target, std::string_view contents,
                          std::error_code* error = nullptr);
 
-// The whole file, or std::nullopt when it does not exist or cannot be read.
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
+// What a settings file (registry, private-profile files) and a sound file can
+// hold at most; a larger one is damage or mischief, never the programs' own.
+inline constexpr std::uint64_t kSettingsFileLimit = 32u << 20;
+inline constexpr std::uint64_t kSoundFileLimit = 16u << 20;
+
+// The whole file, or std::nullopt when it does not exist, cannot be read or
+// holds more than `limit` bytes (then *tooLarge is set, when given).
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path,
+                                         std::uint64_t limit = kSettingsFileLimit,
+                                         bool* tooLarge = nullptr);
 
 // What identifies one version of a file on disk, to tell whether a cached copy
 // is still current. `exists` is false for a missing file.
