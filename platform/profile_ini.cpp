@@ -7,6 +7,7 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "common/log.h"
 #include "platform/atomic_file.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -17,9 +18,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Spaces, tabs and carriage returns around names and values are not part of
+// them: a carriage return at the end of a line is dropped on reading, so a
+// value that kept one would lose it after the next rewrite.
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r';
+}
+
 std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
     return s;
 }
 
@@ -33,6 +41,16 @@ std::string UnquoteValue(std::string_view v) {
         v = v.substr(1, v.size() - 2);
     }
     return std::string(v);
+}
+
+// The text that reads back as `value`: a value that blanks would be trimmed
+// from, or that quotes would be taken from, is written in double quotes.
+std::string QuoteValue(std::string_view value) {
+    const bool trimmed = Trim(value).size() != value.size();
+    const bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+                        value.back() == value.front();
+    if (!trimmed && !quoted) return std::string(value);
+    return "\"" + std::string(value) + "\"";
 }
 
 fs::path ResolveFile(const fs::path& file) {
@@ -203,7 +221,7 @@ bool ProfileFile::Set(std::string_view section, std::string_view key, std::strin
     std::string folded = text::FoldCaseUtf8(key);
     auto it = s->keys.find(folded);
     if (it != s->keys.end()) {
-        s->lines[it->second].value = std::string(value);
+        s->lines[it->second].value = QuoteValue(value);
         return true;
     }
     // A new key goes after the last key of the section, before trailing blank lines.
@@ -212,7 +230,7 @@ bool ProfileFile::Set(std::string_view section, std::string_view key, std::strin
     Doc::Line line;
     line.isKey = true;
     line.key = std::string(key);
-    line.value = std::string(value);
+    line.value = QuoteValue(value);
     if (at == s->lines.size()) {
         s->keys.emplace(std::move(folded), s->lines.size());
         s->lines.push_back(std::move(line));
@@ -290,6 +308,9 @@ struct CachedFile {
     FileStamp stamp;
     bool loaded = false;
     bool dirty = false;
+    // Too large to be a settings file: neither read nor written over, so that
+    // whatever it holds stays for the user to look at.
+    bool refused = false;
 };
 
 struct Cache {
@@ -303,16 +324,24 @@ struct Cache {
         if (f.dirty) return f;
         FileStamp now = StampOf(path);
         if (!f.loaded || !(now == f.stamp)) {
-            auto bytes = now.exists ? ReadWholeFile(path) : std::nullopt;
+            bool tooLarge = false;
+            auto bytes = now.exists ? ReadWholeFile(path, kSettingsFileLimit, &tooLarge) : std::nullopt;
             f.doc = bytes ? ProfileFile::Parse(*bytes) : ProfileFile();
             f.stamp = now;
             f.loaded = true;
+            f.refused = tooLarge;
+            if (tooLarge) {
+                log::Error("settings", log::Format("%s holds %llu bytes, more than the %llu a settings file can "
+                                                   "hold: it is neither read nor written",
+                                                   path.c_str(), now.size,
+                                                   static_cast<unsigned long long>(kSettingsFileLimit)));
+            }
         }
         return f;
     }
 
     bool Write(const fs::path& path, CachedFile& f) {
-        if (!WriteFileAtomically(path, f.doc.Serialize())) {
+        if (f.refused || !WriteFileAtomically(path, f.doc.Serialize())) {
             // The file is unchanged; forget the change so reads agree with the disk.
             f.loaded = false;
             f.dirty = false;

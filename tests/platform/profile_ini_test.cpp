@@ -9,6 +9,7 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/atomic_file.h"
 #include "tests/platform/temp_dir.h"
 
 namespace vyre::platform {
@@ -289,6 +290,60 @@ TEST(ProfileIniFormat, OddLineEndsAndMarkLikeBytesSurviveARewrite) {
     // A first line that begins with bytes of a UTF-16 mark stays UTF-8 text.
     ProfileFile g = ProfileFile::Parse("\xEF\xBB\xBF\xFE\xFF junk\n[S]\nk=2\n");
     EXPECT_EQ(ProfileFile::Parse(g.Serialize()).Get("S", "k"), "2");
+}
+
+
+// Every value short enough to try them all, built from the characters that
+// trimming and unquoting look at: what is read survives a rewrite of the file,
+// and what is written reads back as it was written.
+TEST(ProfileIniFormat, EveryValueSurvivesARewriteUnchanged) {
+    const std::string alphabet = " \t\r\"'a";
+    std::vector<std::string> values{""};
+    for (int length = 1; length <= 4; ++length) {
+        std::vector<std::string> longer;
+        for (const auto& v : values)
+            if (v.size() == static_cast<std::size_t>(length - 1))
+                for (char c : alphabet) longer.push_back(v + c);
+        values.insert(values.end(), longer.begin(), longer.end());
+    }
+    for (const auto& raw : values) {
+        ProfileFile read = ProfileFile::Parse("[]\n4=" + raw + "\n");
+        const auto first = read.Get("", "4");
+        ASSERT_TRUE(first.has_value());
+        EXPECT_EQ(ProfileFile::Parse(read.Serialize()).Get("", "4"), first) << ::testing::PrintToString(raw);
+        // The program's own read-modify-write keeps it as well (a carriage
+        // return inside a value can be read but, as a line break, not written).
+        if (first->find('\r') != std::string::npos) continue;
+        ProfileFile again;
+        ASSERT_TRUE(again.Set("S", "k", *first));
+        EXPECT_EQ(ProfileFile::Parse(again.Serialize()).Get("S", "k"), first) << ::testing::PrintToString(raw);
+        if (raw.find('\r') != std::string::npos) continue;  // a line break is never a value
+        ProfileFile written;
+        ASSERT_TRUE(written.Set("S", "k", raw));
+        EXPECT_EQ(written.Get("S", "k"), raw);
+        EXPECT_EQ(ProfileFile::Parse(written.Serialize()).Get("S", "k"), raw) << ::testing::PrintToString(raw);
+    }
+    // Plain values are written as they are, as other programs expect.
+    ProfileFile plain;
+    ASSERT_TRUE(plain.Set("Timer", "Name", "Raid boss"));
+    EXPECT_EQ(plain.Serialize(), "[Timer]\nName=Raid boss\n");
+}
+
+
+TEST(ProfileIni, AFileTooLargeForSettingsIsNeitherReadNorWrittenOver) {
+    TempDir dir;
+    const auto file = dir / "Timer.ini";
+    std::ofstream(file) << "[Timer]\nCount=3\n";
+    std::filesystem::resize_file(file, kSettingsFileLimit + 1);
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(GetPrivateProfileInt("Timer", "Count", 7, file), 7);
+    EXPECT_FALSE(WritePrivateProfileString("Timer", "Count", "4", file));
+    const std::string log = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::filesystem::file_size(file), kSettingsFileLimit + 1);
+    EXPECT_NE(log.find("error settings: " + file.string() + " holds"), std::string::npos) << log;
+    // Once it is a settings file again, it is used.
+    std::filesystem::resize_file(file, 17);
+    EXPECT_EQ(GetPrivateProfileInt("Timer", "Count", 7, file), 3);
 }
 
 }  // namespace
