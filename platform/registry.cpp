@@ -1,9 +1,13 @@
 #include "platform/registry.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <unordered_map>
 
+#include "common/log.h"
+#include "platform/atomic_file.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 
@@ -262,6 +266,48 @@ std::vector<std::string> SplitLines(std::string_view text) {
     return lines;
 }
 
+// A key line that one damaged byte or two made into another name: within two
+// edits of the key's path, or without its closing bracket.
+bool NearlyTheKey(std::string_view header, std::string_view keyPath) {
+    if (header.empty() || header[0] != '[') return false;
+    std::string_view name = header.substr(1);
+    if (!name.empty() && name.back() == ']') name.remove_suffix(1);
+    std::string a = text::FoldCaseUtf8(name), b = text::FoldCaseUtf8(keyPath);
+    if (a.size() + 2 < b.size() || b.size() + 2 < a.size()) return false;
+    std::vector<std::size_t> row(b.size() + 1), next(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        next[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j)
+            next[j] = std::min({row[j] + 1, next[j - 1] + 1, row[j - 1] + (a[i - 1] != b[j - 1])});
+        row.swap(next);
+    }
+    return row[b.size()] <= 2;
+}
+
+// Adds a value line's value to `values` (a later line of the same name
+// replaces it, a deletion line removes it).
+void AddValue(std::vector<RegValue>& values, std::unordered_map<std::string, std::size_t>& index,
+              RegValue value, bool deletion) {
+    std::string folded = text::FoldCaseUtf8(value.name);
+    auto it = index.find(folded);
+    if (deletion) {
+        if (it != index.end()) {
+            values.erase(values.begin() + static_cast<std::ptrdiff_t>(it->second));
+            index.clear();
+            for (std::size_t k = 0; k < values.size(); ++k)
+                index[text::FoldCaseUtf8(values[k].name)] = k;
+        }
+        return;
+    }
+    if (it != index.end()) {
+        values[it->second] = std::move(value);
+    } else {
+        index.emplace(std::move(folded), values.size());
+        values.push_back(std::move(value));
+    }
+}
+
 }  // namespace
 
 RegFileContents ParseRegFile(std::string_view raw, std::string_view keyPath) {
@@ -277,8 +323,15 @@ RegFileContents ParseRegFile(std::string_view raw, std::string_view keyPath) {
     const bool regedit4 = Trim(utf8.substr(0, utf8.find_first_of("\r\n"))) == kHeader4;
 
     RegFileContents result;
-    std::unordered_map<std::string, std::size_t> index;
-    bool inKey = false;
+    // Values of a damaged key line (or of none) are kept aside: they are the
+    // key's when the file has no intact key line.
+    RegFileContents loose;
+    std::unordered_map<std::string, std::size_t> index, looseIndex;
+    // Where the lines belong: the key, a damaged key line, or another key.
+    enum class Place { Key, Loose, Other } place = Place::Loose;
+    bool headerSeen = false;
+    // A file cut short ends inside a line.
+    if (utf8.empty() || utf8.back() != '\n') result.damaged = true;
     std::vector<std::string> lines = SplitLines(utf8);
     for (std::size_t n = 0; n < lines.size(); ++n) {
         std::string line(Trim(lines[n]));
@@ -289,38 +342,42 @@ RegFileContents ParseRegFile(std::string_view raw, std::string_view keyPath) {
             line += Trim(lines[++n]);
         }
         if (line.empty() || line[0] == ';') continue;
+        if (!headerSeen) {
+            headerSeen = true;
+            if (line == kHeader || line == kHeader4) continue;
+            result.damaged = true;
+        }
         if (line[0] == '[') {
-            inKey = line.back() == ']' &&
-                    text::EqualNoCaseUtf8(line.substr(1, line.size() - 2), keyPath);
-            if (inKey) result.keyFound = true;
+            if (line.back() == ']' && text::EqualNoCaseUtf8(line.substr(1, line.size() - 2), keyPath)) {
+                place = Place::Key;
+                result.keyFound = true;
+            } else if (NearlyTheKey(line, keyPath)) {
+                place = Place::Loose;
+                result.damaged = true;
+            } else {
+                place = line.back() == ']' ? Place::Other : Place::Loose;
+                if (place == Place::Loose) result.damaged = true;
+            }
             continue;
         }
-        if (!inKey || line.find('\0') != std::string::npos) continue;
+        if (place == Place::Other) continue;
         RegValue value;
         bool deletion = false;
-        if (!ParseValueLine(line, value, deletion)) continue;
+        if (line.find('\0') != std::string::npos || !ParseValueLine(line, value, deletion)) {
+            result.damaged = true;
+            continue;
+        }
         if (regedit4 && !deletion && (value.type == RegType::ExpandSz || value.type == RegType::MultiSz)) {
             value.data = Utf16Bytes(FromUnmarkedText(
                 std::string_view(reinterpret_cast<const char*>(value.data.data()), value.data.size())));
         }
-        std::string folded = text::FoldCaseUtf8(value.name);
-        auto it = index.find(folded);
-        if (deletion) {
-            if (it != index.end()) {
-                result.values.erase(result.values.begin() +
-                                    static_cast<std::ptrdiff_t>(it->second));
-                index.clear();
-                for (std::size_t k = 0; k < result.values.size(); ++k)
-                    index[text::FoldCaseUtf8(result.values[k].name)] = k;
-            }
-            continue;
-        }
-        if (it != index.end()) {
-            result.values[it->second] = std::move(value);
-        } else {
-            index.emplace(std::move(folded), result.values.size());
-            result.values.push_back(std::move(value));
-        }
+        const bool inKey = place == Place::Key;
+        AddValue(inKey ? result.values : loose.values, inKey ? index : looseIndex, std::move(value),
+                 deletion);
+    }
+    if (!result.keyFound && !loose.values.empty()) {
+        result.keyFound = true;
+        result.values = std::move(loose.values);
     }
     return result;
 }
@@ -378,6 +435,7 @@ struct Registry::State {
     FileStamp stamp;
     bool dirty = false;  // changes not yet on disk
     int batchDepth = 0;
+    std::optional<std::filesystem::path> damagedCopy;  // since a damaged file was read
 
     void Reindex() {
         index.clear();
@@ -422,13 +480,66 @@ void Registry::Refresh() {
     s.values.clear();
     s.keyExists = false;
     if (now.exists) {
-        if (auto raw = ReadWholeFile(*file_)) {
+        bool tooLarge = false;
+        if (auto raw = ReadWholeFile(*file_, kSettingsFileLimit, &tooLarge)) {
             RegFileContents contents = ParseRegFile(*raw, kVyreLumoKeyPath);
             s.keyExists = contents.keyFound;
             s.values = std::move(contents.values);
+            if (contents.damaged) KeepDamaged(&*raw);
+        } else if (tooLarge) {
+            KeepDamaged(nullptr);
         }
     }
     s.Reindex();
+}
+
+// Keeps a damaged file beside the one the next write makes, so that nothing
+// of the user's is lost unseen: a copy of the bytes read, or (for a file too
+// large to read) the file itself moved aside.
+void Registry::KeepDamaged(const std::string* raw) {
+    State& s = *state_;
+    char stamp[32];
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    std::filesystem::path kept = *file_;
+    kept += std::string(".damaged-") + stamp;
+    std::error_code ec;
+    for (int n = 2; std::filesystem::exists(kept, ec); ++n) {
+        kept = *file_;
+        kept += std::string(".damaged-") + stamp + "-" + std::to_string(n);
+    }
+    bool ok;
+    if (raw != nullptr) {
+        ok = WriteFileAtomically(kept, *raw);
+    } else {
+        std::filesystem::rename(*file_, kept, ec);
+        ok = !ec;
+        s.stamp = StampOf(*file_);
+    }
+    const std::string name = file_->string();
+    if (raw == nullptr) {
+        log::Error("registry", log::Format("the settings file %s holds more than %llu bytes: it is not read",
+                                           name.c_str(), static_cast<unsigned long long>(kSettingsFileLimit)));
+    }
+    if (ok) {
+        log::Warning("registry", "the settings file " + name +
+                                     " is damaged: the values that could be read are kept, the others "
+                                     "take their defaults; the damaged file is kept as " + kept.string());
+        s.damagedCopy = kept;
+    } else {
+        log::Warning("registry", "the settings file " + name +
+                                     " is damaged: the values that could be read are kept, the others "
+                                     "take their defaults (no copy could be kept beside it)");
+        s.damagedCopy = *file_;
+    }
+}
+
+std::optional<std::filesystem::path> Registry::DamagedFile() {
+    std::lock_guard lock(mutex_);
+    Refresh();
+    return state_->damagedCopy;
 }
 
 bool Registry::Flush() {

@@ -138,12 +138,17 @@ class Registry {
     // The text the file would hold now (for tests and diagnostics).
     std::string Serialize();
 
+    // Once a damaged file was read: where it was kept (registry.reg.damaged-<time>
+    // beside it), so that the user can be told. Empty while every read was whole.
+    std::optional<std::filesystem::path> DamagedFile();
+
   private:
     struct State;
     Registry(std::optional<std::filesystem::path> file);
     void Refresh();       // reloads the file when it changed on disk; caller holds mutex_
     RegStatus Changed();  // writes or defers after a change; caller holds mutex_
     bool Flush();
+    void KeepDamaged(const std::string* raw);  // caller holds mutex_
 
     std::optional<std::filesystem::path> file_;
     std::mutex mutex_;
@@ -154,6 +159,11 @@ class Registry {
 struct RegFileContents {
     bool keyFound = false;
     std::vector<RegValue> values;
+    // Something in the file is not what a whole file holds: a line that does
+    // not parse, a damaged header or key line, an end cut short. What could
+    // be read is in `values` (under a damaged key line too, when the file has
+    // no intact one).
+    bool damaged = false;
 };
 // `bytes` is the file in any of the encodings above.
 RegFileContents ParseRegFile(std::string_view bytes, std::string_view keyPath);

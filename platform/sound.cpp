@@ -17,6 +17,7 @@
 
 #include "common/bytes.h"
 #include "common/log.h"
+#include "platform/atomic_file.h"
 #include "platform/paths.h"
 #include "platform/record.h"
 
@@ -128,11 +129,14 @@ class RecordingMci : public MciBase {
 class PulseMci : public MciBase {
   protected:
     MciError Play(Alias& alias) override {
-        std::ifstream in(alias.path, std::ios::binary);
-        const std::string bytes((std::istreambuf_iterator<char>(in)),
-                                std::istreambuf_iterator<char>());
+        bool tooLarge = false;
+        const std::optional<std::string> bytes = ReadWholeFile(alias.path, kSoundFileLimit, &tooLarge);
+        if (tooLarge) {
+            log::Error("sound", log::Format("%s holds more than the %llu bytes a sound can hold: it is not played",
+                                            alias.path.c_str(), static_cast<unsigned long long>(kSoundFileLimit)));
+        }
         auto wave = std::make_shared<WaveData>();
-        if (!DecodeWave(bytes, wave.get())) return MciError::CannotOpen;
+        if (!bytes || !DecodeWave(*bytes, wave.get())) return MciError::CannotOpen;
         const double gain = alias.volume / 1000.0;
         for (short& s : wave->samples) s = static_cast<short>(s * gain);
         alias.stop = std::make_shared<std::atomic<bool>>(false);

@@ -325,11 +325,102 @@ TEST(Registry, DamagedFileIsReadAsFarAsItParses) {
     EXPECT_EQ(again.Values().size(), 3u);
     EXPECT_EQ(again.ReadString("PF1 NAME", 50), u"Default1");
 
-    // A file of noise has no key: the first start's defaults apply.
+    // Noise around a damaged key line: what can be read of it is still read.
     Spit(dir / "noise.reg",
          "\x01\x02\xFF garbage\n[HKEY_CURRENT_USER\\Software\\Kalvex\\Vyre Lumo\n\"A\"=dword:1\n");
     Registry noise(dir / "noise.reg");
-    EXPECT_FALSE(noise.KeyExists());
+    EXPECT_TRUE(noise.KeyExists());
+    EXPECT_EQ(noise.ReadDword("A"), 1u);
+}
+
+std::vector<std::filesystem::path> KeptFiles(const std::filesystem::path& dir) {
+    std::vector<std::filesystem::path> kept;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        if (e.path().filename().string().rfind("registry.reg.damaged-", 0) == 0) kept.push_back(e.path());
+    return kept;
+}
+
+// A damaged settings file never silently becomes a first start: whatever can
+// be read is, the file is kept beside as it was, and the log names it.
+TEST(Registry, ADamagedFileIsKeptBesideAndEveryReadableValueIsRead) {
+    TempDir dir;
+    const auto file = dir / "registry.reg";
+    std::string whole;
+    {
+        Registry reg(file);
+        Registry::Batch batch(reg);
+        for (int i = 0; i < 40; ++i) reg.WriteDword("Value " + std::to_string(i), static_cast<std::uint32_t>(i * 3));
+        ASSERT_TRUE(batch.Commit());
+    }
+    whole = Slurp(file);
+    ASSERT_FALSE(Registry(file).DamagedFile());  // a whole file is no damage
+
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::size_t readable;  // values still there
+    };
+    std::string keyByte = whole;
+    keyByte[keyByte.find("Kalvex") + 2] = 'X';
+    std::string header = whole;
+    header[3] = '#';
+    std::string noise(3000, '\0');
+    for (std::size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<char>((i * 7919 + 13) % 251);
+    const std::vector<Case> cases{
+        {"one changed byte in the key line", keyByte, 40},
+        {"a damaged first line", header, 40},
+        {"a file cut in half", whole.substr(0, whole.size() / 2), 0},
+        {"random bytes", noise, 0},
+        {"an empty file", "", 0},
+    };
+    for (const Case& c : cases) {
+        for (const auto& k : KeptFiles(dir.path())) std::filesystem::remove(k);
+        Spit(file, c.bytes);
+        ::testing::internal::CaptureStderr();
+        Registry reg(file);
+        const auto values = reg.Values();
+        const auto kept = reg.DamagedFile();
+        const std::string log = ::testing::internal::GetCapturedStderr();
+        ASSERT_TRUE(kept) << c.what;
+        EXPECT_EQ(KeptFiles(dir.path()), std::vector<std::filesystem::path>{*kept}) << c.what;
+        EXPECT_EQ(Slurp(*kept), c.bytes) << c.what;
+        EXPECT_NE(log.find("warning registry: the settings file " + file.string() + " is damaged"), std::string::npos)
+            << log;
+        EXPECT_NE(log.find(kept->string()), std::string::npos) << log;
+        if (c.readable > 0) {
+            EXPECT_EQ(values.size(), c.readable) << c.what;
+            EXPECT_EQ(reg.ReadDword("Value 39"), 117u) << c.what;
+        }
+    }
+    // Half a file: every value before the cut is read.
+    for (const auto& k : KeptFiles(dir.path())) std::filesystem::remove(k);
+    const std::string half = whole.substr(0, whole.find("\"Value 20\"") + 4);
+    Spit(file, half);
+    ::testing::internal::CaptureStderr();
+    Registry reg(file);
+    EXPECT_EQ(reg.Values().size(), 20u);
+    EXPECT_EQ(reg.ReadDword("Value 19"), 57u);
+    EXPECT_TRUE(reg.DamagedFile());
+    ::testing::internal::GetCapturedStderr();
+}
+
+TEST(Registry, AFileTooLargeForSettingsIsMovedAsideUnread) {
+    TempDir dir;
+    const auto file = dir / "registry.reg";
+    Spit(file, "Windows Registry Editor Version 5.00\n\n");
+    std::filesystem::resize_file(file, kSettingsFileLimit + 1);  // sparse: no disk used
+    ::testing::internal::CaptureStderr();
+    Registry reg(file);
+    EXPECT_FALSE(reg.KeyExists());
+    const auto kept = reg.DamagedFile();
+    const std::string log = ::testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(std::filesystem::file_size(*kept), kSettingsFileLimit + 1);
+    EXPECT_NE(log.find("error registry: the settings file " + file.string() + " holds more than"), std::string::npos)
+        << log;
+    // The next write starts a clean file.
+    ASSERT_EQ(reg.WriteDword("A", 1), RegStatus::Ok);
+    EXPECT_LT(std::filesystem::file_size(file), 1000u);
 }
 
 TEST(Registry, CrashBetweenWritingAndRenamingLeavesTheOldFile) {
