@@ -219,6 +219,11 @@ UINT RegisterWindowMessage(std::string_view name);
 HWND FindWindow(const char* className, const char* title);
 // True when the handle names an existing window (of any process).
 bool IsWindow(HWND hwnd);
+// True when windows of other processes can reach this process's windows and
+// be reached from them. False when the per-user runtime folder is unusable
+// (owned by another user, a symbolic link, not a folder, not writable); *why
+// then says which folder and what is wrong with it (the error is logged once).
+bool CanReachOtherPrograms(std::string* why = nullptr);
 // The id of the thread that owns a window of this process (0 otherwise).
 DWORD GetWindowThreadId(HWND hwnd);
 

@@ -36,6 +36,11 @@ bool CVyreMKMonitorApp::InitInstance() {
         log::Info(kArea, "another Monitor is running; ending");
         return false;
     }
+    // Without the runtime folder no Config could ever reach this Monitor.
+    if (std::string why; !win::CanReachOtherPrograms(&why)) {
+        log::Error(kArea, "the Monitor cannot run where no program can reach it (" + why + "); ending");
+        return false;
+    }
     control_ = std::make_unique<CMoniterCtrl>(*store_, shared_, commands_);
     if (!control_->Create()) {
         log::Error(kArea,

@@ -355,14 +355,22 @@ class Runtime {
   static Runtime* Get() {
     static Runtime* runtime = [] {
       auto* r = new Runtime;  // lives to the end of the process; files go at exit
-      if (!r->Start()) {
+      std::string why;
+      if (!r->Start(&why)) {
         delete r;
+        FailureReason() = why;
+        log::Error("window", why + ": other programs cannot reach this one, nor it them");
         return static_cast<Runtime*>(nullptr);
       }
       std::atexit([] { Get()->Shutdown(); });
       return r;
     }();
     return runtime;
+  }
+
+  static std::string& FailureReason() {
+    static std::string reason;
+    return reason;
   }
 
   const std::string& Dir() const { return dir_; }
@@ -430,7 +438,7 @@ class Runtime {
   }
 
  private:
-  bool Start() {
+  bool Start(std::string* why) {
     std::string base;
     if (const char* env = std::getenv("VYRE_LUMO_RUNTIME_DIR"); env != nullptr && *env != '\0') {
       base = env;
@@ -439,8 +447,9 @@ class Runtime {
     } else {
       base = "/tmp/vyre-lumo-" + std::to_string(::getuid());
     }
-    if (!PrepareDir(base)) return false;
+    if (!PrepareDir(base, why)) return false;
     dir_ = base;
+    *why = "the runtime folder " + base + " could not be set up";
 
     std::random_device rd;
     char token[32];
@@ -486,11 +495,25 @@ class Runtime {
     return false;
   }
 
-  static bool PrepareDir(const std::string& path) {
-    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  // The folder must be a real folder of this user, private to them: another
+  // user's folder or a link to elsewhere would let others see or fake the
+  // windows of this session.
+  static bool PrepareDir(const std::string& path, std::string* why) {
+    auto refuse = [&](const std::string& what) {
+      *why = "the runtime folder " + path + " is refused: " + what;
+      return false;
+    };
+    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
+      return refuse(std::string("it cannot be made (") + std::strerror(errno) + ")");
     struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) return false;
-    if ((st.st_mode & 0777) != 0700 && ::chmod(path.c_str(), 0700) != 0) return false;
+    if (::lstat(path.c_str(), &st) != 0) return refuse(std::strerror(errno));
+    if (S_ISLNK(st.st_mode)) return refuse("it is a symbolic link");
+    if (!S_ISDIR(st.st_mode)) return refuse("it is not a folder");
+    if (st.st_uid != ::getuid())
+      return refuse("it belongs to user " + std::to_string(st.st_uid) + ", not to user " +
+                    std::to_string(::getuid()));
+    if ((st.st_mode & 0777) != 0700 && ::chmod(path.c_str(), 0700) != 0)
+      return refuse(std::string("its mode cannot be made 0700 (") + std::strerror(errno) + ")");
     return true;
   }
 
@@ -1022,6 +1045,12 @@ HWND Find(const char* className, const char* title) {
     if (rt->Alive(e.token)) return e.hwnd;
   }
   return 0;
+}
+
+bool Available(std::string* why) {
+  if (Runtime::Get() != nullptr) return true;
+  if (why != nullptr) *why = Runtime::FailureReason();
+  return false;
 }
 
 bool Exists(HWND hwnd) {

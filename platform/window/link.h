@@ -32,6 +32,8 @@ bool Send(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, std::chrono::mi
           LRESULT* result);
 HWND Find(const char* className, const char* title);
 bool Exists(HWND hwnd);
+// False, with the reason, when the runtime folder could not be used.
+bool Available(std::string* why);
 // Posts to every top-level window of the other processes.
 void Broadcast(UINT message, WPARAM wParam, LPARAM lParam);
 

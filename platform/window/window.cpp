@@ -473,6 +473,10 @@ HWND FindWindow(const char* className, const char* title) {
   return detail::link::Find(className, title);
 }
 
+bool CanReachOtherPrograms(std::string* why) {
+  return detail::link::Available(why);
+}
+
 bool IsWindow(HWND hwnd) {
   if (hwnd == 0 || hwnd == HWND_BROADCAST || hwnd == HWND_MESSAGE) return false;
   return Lookup(hwnd).has_value() || detail::link::Exists(hwnd);
