@@ -138,6 +138,21 @@ int Dump(LinkClient& client, const std::vector<std::string>& args) {
     return 0;
 }
 
+// Waits until the Monitor has handled the commands sent before (it answers a
+// dump only after them) and says which of them the keyboard did not take.
+// 0 when every one reached it, 1 otherwise.
+int ConfirmWritten(LinkClient& client) {
+    std::vector<LinkEvent> events;
+    if (!client.Dump(events, kDumpTimeout)) return Fail("the Monitor did not confirm the commands");
+    int status = 0;
+    for (const LinkEvent& e : events) {
+        if (!e.notice || e.code != link::notice::kNotWritten) continue;
+        std::fprintf(stderr, "vyre-lumo-ctl: the keyboard did not take command %ld\n", static_cast<long>(e.lParam));
+        status = 1;
+    }
+    return status;
+}
+
 int Send(LinkClient& client, const std::vector<std::string>& args) {
     long long code = 0;
     if (args.size() != 2 || !ParseNumber(args[0], &code) || code < 0 || code > 0xFFFF) {
@@ -148,7 +163,7 @@ int Send(LinkClient& client, const std::vector<std::string>& args) {
     if (!MonitorRuns()) return kNoMonitor;
     if (!client.SendCommand(static_cast<std::uint16_t>(code), bytes))
         return Fail("the Monitor did not take the command");
-    return 0;
+    return ConfirmWritten(client);
 }
 
 int Request(LinkClient& client, const std::vector<std::string>& args) {
@@ -195,7 +210,7 @@ int Upload(LinkClient& client, const std::vector<std::string>& args) {
             return Fail("the Monitor did not take command " + std::to_string(code));
         }
     }
-    return 0;
+    return ConfirmWritten(client);
 }
 
 // The Monitor's store as its registration dump gives it.
@@ -241,7 +256,7 @@ int ProfileFileCommand(LinkClient& client, const std::vector<std::string>& args,
             return Fail("the Monitor did not take command " + std::to_string(code));
         }
     }
-    return 0;
+    return ConfirmWritten(client);
 }
 
 constexpr std::size_t kReportLogLines = 500;

@@ -87,7 +87,19 @@ std::size_t CommandPayloadSize(std::uint16_t code) {
 
 // ---- commands ---------------------------------------------------------------------------
 
-void KeyboardLink::HandleCommand(std::uint32_t dwData, std::span<const std::uint8_t> payload) {
+void KeyboardLink::HandleCommand(std::uint32_t dwData, std::span<const std::uint8_t> payload,
+                                 win::HWND sender) {
+    const unsigned long long failuresBefore = writeFailures_;
+    ApplyCommand(dwData, payload);
+    // The sender learns that the keyboard did not take what it sent, rather
+    // than taking silence for success.
+    if (writeFailures_ == failuresBefore) return;
+    const auto code = static_cast<win::LPARAM>(link::CodeOf(dwData));
+    if (sender == 0 || !win::PostMessage(sender, link::kMsgNotify, link::notice::kNotWritten, code))
+        PostNoticeToConfig(link::notice::kNotWritten, code);
+}
+
+void KeyboardLink::ApplyCommand(std::uint32_t dwData, std::span<const std::uint8_t> payload) {
     if (link::TagOf(dwData) != link::kTagCommand) return;
     const std::uint16_t code = link::CodeOf(dwData);
     const std::size_t expected = CommandPayloadSize(code);

@@ -179,7 +179,7 @@ void CHIDFilterThread::OnCommandBlock(win::LPARAM block) {
         log::Warning(kArea, "a command block that is not pending was ignored");
         return;
     }
-    if (link_) link_->HandleCommand(command->dwData, command->payload);
+    if (link_) link_->HandleCommand(command->dwData, command->payload, command->sender);
 }
 
 void CHIDFilterThread::SendDeviceRecord(std::uint32_t tag) {

@@ -12,6 +12,7 @@
 #include <memory>
 #include <span>
 
+#include "common/log.h"
 #include "common/profile_store.h"
 #include "monitor/link/host_actions.h"
 #include "monitor/link/keyboard_port.h"
@@ -40,6 +41,9 @@ inline constexpr int kExpectedFirmwareB = 109;
 inline constexpr int kMinimumFirmware2B = 141;
 // Interval of the looks at report 0x0F while the keyboard has no answer yet.
 inline constexpr int kDeviceInfoRetryMs = 300;
+// A keyboard that answers no firmware version for this long is not ready:
+// the read-back ends and the Config is answered as without a keyboard.
+inline constexpr int kDeviceInfoWaitMs = 10000;
 
 // Light requests (message 1040 to the keyboard thread's window).
 inline constexpr unsigned kLightStep = 34;      // lParam: pointer to a 4-byte step
@@ -89,7 +93,9 @@ class KeyboardLink {
 
     // --- Config traffic --------------------------------------------------------------
     // A command block (message 1033): the 32-bit dwData and its payload.
-    void HandleCommand(std::uint32_t dwData, std::span<const std::uint8_t> payload);
+    // When the keyboard did not take what it wrote for it, the sender (else
+    // the Config's link window) gets notice 46 with the command's code.
+    void HandleCommand(std::uint32_t dwData, std::span<const std::uint8_t> payload, win::HWND sender = 0);
     // A request (message 1031).
     void HandleRequest(unsigned code, win::LPARAM lParam);
     void RegistrationDump(win::HWND to);
@@ -117,6 +123,7 @@ class KeyboardLink {
     void PostNoticeToConfig(unsigned code, win::LPARAM lParam);
 
   private:
+    void ApplyCommand(std::uint32_t dwData, std::span<const std::uint8_t> payload);
     // Writes report 4 {4, profile, code} and reads the answer into `target`.
     void ReadRequested(int profile, std::uint8_t code, std::uint8_t id,
                        std::span<std::uint8_t> target);
@@ -164,6 +171,10 @@ class KeyboardLink {
     win::Window& window_;
     std::function<std::int32_t()> dateCode_;
     std::unique_ptr<RippleControl> ripples_;
+    // Reports the keyboard did not take: counted, so that a command can tell
+    // its sender, and logged once per run of failures.
+    unsigned long long writeFailures_ = 0;
+    log::RepeatFilter writeFailureLog_{log::Level::Warning, "keyboard"};
     int lastVolumeLevel_ = 0;
     std::uint64_t switchedWindow_ = 0;
     bool switchActive_ = false;

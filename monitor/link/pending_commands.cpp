@@ -2,9 +2,11 @@
 
 namespace vyre {
 
-CommandBlock* PendingCommands::Add(std::uint32_t dwData, std::span<const std::uint8_t> payload) {
+CommandBlock* PendingCommands::Add(std::uint32_t dwData, std::span<const std::uint8_t> payload,
+                                   std::uint32_t sender) {
     auto block = std::make_unique<CommandBlock>();
     block->dwData = dwData;
+    block->sender = sender;
     block->payload.assign(payload.begin(), payload.end());
     CommandBlock* address = block.get();
     std::lock_guard lock(mutex_);

@@ -41,8 +41,10 @@ KeyboardLink::~KeyboardLink() = default;
 
 std::int8_t KeyboardLink::WriteReport(const std::uint8_t* bytes, std::size_t length, int pollMs) {
     const std::int8_t status = port_.WriteFeatureReport(bytes, length, pollMs);
-    if (status == kReportNotWritten && port_.IsOpen()) {
-        log::Warning("keyboard", log::Format("report 0x%02x could not be written", bytes[0]));
+    if (status == kReportNotWritten) {
+        ++writeFailures_;
+        log::Debug("keyboard", log::Format("report 0x%02x could not be written", bytes[0]));
+        if (port_.IsOpen()) writeFailureLog_.Write("the keyboard did not take a report");
     }
     return status;
 }
@@ -67,11 +69,18 @@ bool KeyboardLink::ReadBackKeyboard(bool full) {
 
     // 1. Keyboard information; a keyboard that has just started answers
     //    version 0 (or 0xFF) for a while.
-    for (;;) {
+    for (int waited = 0;; waited += kDeviceInfoRetryMs) {
         report::PrepareReadBuffer(report::kDeviceInfo, Bytes(store_.deviceInfoReport));
         port_.GetFeature(store_.deviceInfoReport, sizeof store_.deviceInfoReport);
         const std::uint8_t version = store_.deviceInfoReport[report::kFirmwareVersion];
         if (version != 0 && version != 0xFF) break;
+        if (waited >= kDeviceInfoWaitMs) {
+            log::Warning(kArea, log::Format("the keyboard reported no firmware version within %d s: "
+                                            "it is taken as not ready",
+                                            kDeviceInfoWaitMs / 1000));
+            flags_.connected = 0;
+            return false;
+        }
         if (!port_.SleepWhileConnected(kDeviceInfoRetryMs)) {
             log::Info(kArea, "the keyboard went away before it answered");
             return false;

@@ -325,18 +325,25 @@ std::vector<HIDMSG::_STimerSettingData> SettingsPersistence::LoadTimers() {
     std::vector<HIDMSG::_STimerSettingData> timers;
     const auto file = timerFile();
     const int count = std::min(IniInt("Timer", "Count", file), kMaxListEntries);
+    int skipped = 0, firstSkipped = 0;
     for (int key = 0; key < count; ++key) {
         HIDMSG::_STimerSettingData timer{};
         std::memset(static_cast<void*>(&timer), 0, sizeof timer);
         std::int32_t seconds = 0;
         if (!ParseTimerText(IniGet("Timer", std::to_string(key), file), &seconds, &timer.name)) {
-            log::Warning(kArea, "Timer.ini: timer " + std::to_string(key) + " is damaged; skipped");
+            if (skipped++ == 0) firstSkipped = key;
             continue;
         }
         // The index is the timer's position, which deletions rely on.
         timer.index = static_cast<std::int32_t>(timers.size());
         timer.seconds = seconds;
         timers.push_back(timer);
+    }
+    // One line for all of them: a damaged count must not flood the log.
+    if (skipped > 0) {
+        log::Warning(kArea, log::Format("Timer.ini: %d of %d timers are missing or damaged (the first: %d); "
+                                        "skipped",
+                                        skipped, count, firstSkipped));
     }
     return timers;
 }
@@ -381,6 +388,7 @@ void SettingsPersistence::LoadLibrary(bool light, std::vector<HIDMSG::_SMacroGro
         set.name.bytes[0] = 0;
         text::WideToMultiByteField(text::kCodePageSystem, text::Utf8ToUtf16(name), set.name.bytes,
                                    sizeof set.name.bytes);
+        int skipped = 0, firstSkipped = 0;
         for (int k = 0; k < macroCount; ++k) {
             auto macro = std::make_unique<HIDMSG::_SMacroDefaultData>();
             std::memset(static_cast<void*>(macro.get()), 0, sizeof *macro);
@@ -388,11 +396,15 @@ void SettingsPersistence::LoadLibrary(bool light, std::vector<HIDMSG::_SMacroGro
             macro->macroNumber = k;
             macro->setName = set.name;
             if (!ParseMacroText(IniGet(name, std::to_string(k), file), light, macro.get())) {
-                log::Warning(kArea, file.filename().string() + ": macro " + std::to_string(k) +
-                                        " of set \"" + name + "\" fails its check; skipped");
+                if (skipped++ == 0) firstSkipped = k;
                 continue;
             }
             macros.push_back(*macro);
+        }
+        if (skipped > 0) {
+            log::Warning(kArea, file.filename().string() + log::Format(": %d of %d macros", skipped, macroCount) +
+                                    " of set \"" + name + "\" are missing or fail their check (the first: " +
+                                    std::to_string(firstSkipped) + "); skipped");
         }
         sets.push_back(set);
     }

@@ -62,7 +62,7 @@ win::LRESULT CMoniterCtrl::WindowProc(win::UINT message, win::WPARAM wParam, win
     return win::Window::WindowProc(message, wParam, lParam);
 }
 
-win::LRESULT CMoniterCtrl::OnCopyData(win::HWND, const win::COPYDATASTRUCT& cds) {
+win::LRESULT CMoniterCtrl::OnCopyData(win::HWND from, const win::COPYDATASTRUCT& cds) {
     const win::HWND keyboard = shared_.keyboard.load();
     if (keyboard == 0) return 1;  // no keyboard thread yet: dropped
     const auto dwData = static_cast<std::uint32_t>(cds.dwData);
@@ -70,7 +70,7 @@ win::LRESULT CMoniterCtrl::OnCopyData(win::HWND, const win::COPYDATASTRUCT& cds)
                                                 cds.cbData);
     switch (link::TagOf(dwData)) {
         case link::kTagCommand: {
-            CommandBlock* block = commands_.Add(dwData, payload);
+            CommandBlock* block = commands_.Add(dwData, payload, from);
             if (!win::PostMessage(keyboard, link::kMsgCommandBlock, 0,
                                   reinterpret_cast<win::LPARAM>(block))) {
                 commands_.Take(block);

@@ -5,7 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <thread>
 #include <string>
 
 #include "tests/monitor/shell/monitor_rig.h"
@@ -49,6 +52,136 @@ TEST(MonitorFaults, ARefusedRuntimeFolderEndsTheMonitorWithAClearError) {
         EXPECT_NE(text.find(c.reason), std::string::npos) << text;
         EXPECT_NE(text.find("ending"), std::string::npos) << text;
     }
+}
+
+
+int CountOf(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+// Dumps until the answer is `want` (or the bound passes); the last answer.
+testing::RunResult DumpUntil(MonitorRig& rig, const std::string& want, std::chrono::seconds bound) {
+    testing::RunResult r;
+    const auto end = std::chrono::steady_clock::now() + bound;
+    do {
+        r = rig.Ctl({"dump"});
+        if (r.out == want) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    } while (std::chrono::steady_clock::now() < end);
+    return r;
+}
+
+// A keyboard that never reports its firmware version is not waited for
+// without end: the Monitor gives up at its bound and answers as without a
+// keyboard, and reads the keyboard back once it is plugged in again whole.
+TEST(MonitorFaults, AVersionThatStaysZeroEndsTheReadBackAtItsBound) {
+    MonitorRig rig;
+    ASSERT_EQ(rig.sim.Control({"fail", "version", "on"}).exit, 0);
+    auto monitor = rig.StartMonitor();
+    EXPECT_EQ(DumpUntil(rig, "15\n", std::chrono::seconds(40)).out, "15\n") << ReadText(rig.folder / "monitor.log");
+    EXPECT_NE(ReadText(rig.folder / "monitor.log").find("no firmware version"), std::string::npos);
+    EXPECT_TRUE(monitor->Running());
+
+    ASSERT_EQ(rig.sim.Control({"fail", "version", "off"}).exit, 0);
+    ASSERT_EQ(rig.sim.Control({"unplug"}).exit, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_EQ(rig.sim.Control({"plug"}).exit, 0);
+    const auto dump = rig.DumpWhenReady();
+    EXPECT_EQ(dump.exit, 0);
+    EXPECT_NE(dump.out.find("notice 43"), std::string::npos) << dump.out;
+}
+
+// What the keyboard refuses reaches the one who sent it: the control tool
+// ends non-zero; and the refusals fill no log, however many there are.
+TEST(MonitorFaults, WritesTheKeyboardRefusesAreReportedAndLoggedOnce) {
+    MonitorRig rig;
+    auto monitor = rig.StartMonitor();
+    const auto dir = rig.folder / "dump";
+    ASSERT_EQ(rig.DumpWhenReady({"--dir", dir.string()}).exit, 0);
+    auto active = ReadFile(dir / "3.bin");
+    ASSERT_EQ(active.size(), 3u);
+    const auto file = (rig.folder / "profile.kkp").string();
+    ASSERT_EQ(rig.Ctl({"export", "1", file}).exit, 0);
+    auto changed = ReadFile(file);
+    ASSERT_GT(changed.size(), 100u);
+
+    ASSERT_EQ(rig.sim.Control({"fail", "write", "on"}).exit, 0);
+    for (int i = 0; i < 5; ++i) {
+        active[2] = static_cast<std::uint8_t>(1 + i % 4);  // another profile each time
+        std::ofstream(rig.folder / "3.bin", std::ios::binary)
+            .write(reinterpret_cast<const char*>(active.data()), static_cast<std::streamsize>(active.size()));
+        EXPECT_EQ(rig.Ctl({"send", "3", (rig.folder / "3.bin").string()}).exit, 1) << i;
+    }
+    for (std::size_t at = 20; at < 60; ++at) changed[at] ^= 0x01;  // a profile unlike the keyboard's
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(changed.data()), static_cast<std::streamsize>(changed.size()));
+    EXPECT_EQ(rig.Ctl({"import", "2", file}).exit, 1);
+
+    ASSERT_EQ(rig.sim.Control({"fail", "write", "off"}).exit, 0);
+    active[2] = 0;
+    std::ofstream(rig.folder / "3.bin", std::ios::binary)
+        .write(reinterpret_cast<const char*>(active.data()), static_cast<std::streamsize>(active.size()));
+    EXPECT_EQ(rig.Ctl({"send", "3", (rig.folder / "3.bin").string()}).exit, 0);
+    EXPECT_EQ(monitor->Stop(), 0);
+    const std::string log = ReadText(rig.folder / "monitor.log");
+    EXPECT_GE(CountOf(log, "the keyboard did not take a report"), 1) << log;
+    EXPECT_LE(CountOf(log, "the keyboard did not take a report"), 2) << log;
+}
+
+// Settings damaged by hand: a timer count far past the timers there are
+// gives one line, not one per missing timer.
+TEST(MonitorFaults, ADamagedTimerCountIsLoggedOnce) {
+    MonitorRig rig;
+    fs::create_directories(rig.folder / "home" / "Config");
+    std::ofstream(rig.folder / "home" / "Config" / "Timer.ini") << "[Timer]\nCount=2147483647\n0=60,Tea\n";
+    auto monitor = rig.StartMonitor();
+    const auto dump = rig.DumpWhenReady();
+    ASSERT_EQ(dump.exit, 0);
+    EXPECT_EQ(monitor->Stop(), 0);
+    const std::string log = ReadText(rig.folder / "monitor.log");
+    EXPECT_LE(CountOf(log, "Timer.ini"), 2) << log.substr(0, 4000);
+}
+
+// A registry file with one byte changed in its key line keeps every value:
+// the damaged file is kept beside, the log names it, and the Monitor goes on
+// with what was there, not with a first start's defaults.
+TEST(MonitorFaults, ADamagedRegistryKeepsTheUsersSettings) {
+    MonitorRig rig;
+    const auto registry = rig.folder / "home" / "registry.reg";
+    {
+        auto monitor = rig.StartMonitor();
+        ASSERT_EQ(rig.DumpWhenReady().exit, 0);
+        EXPECT_EQ(monitor->Stop(), 0);
+    }
+    std::string text = ReadText(registry);
+    const auto at = text.find("Kalvex");
+    ASSERT_NE(at, std::string::npos);
+    // A setting of the user's, then the damage.
+    const auto level = text.find("\"Start Page\"=dword:");
+    ASSERT_NE(level, std::string::npos) << text.substr(0, 2000);
+    text.replace(level, std::strlen("\"Start Page\"=dword:00000000"), "\"Start Page\"=dword:00000003");
+    text[at + 1] = 'Q';
+    std::ofstream(registry, std::ios::binary) << text;
+    fs::remove(rig.folder / "monitor.log");
+    {
+        auto monitor = rig.StartMonitor();
+        ASSERT_EQ(rig.DumpWhenReady().exit, 0);
+        EXPECT_EQ(monitor->Stop(), 0);
+    }
+    const std::string log = ReadText(rig.folder / "monitor.log");
+    EXPECT_NE(log.find("warning registry: the settings file " + registry.string() + " is damaged"),
+              std::string::npos)
+        << log.substr(0, 3000);
+    int kept = 0;
+    for (const auto& e : fs::directory_iterator(rig.folder / "home"))
+        if (e.path().filename().string().rfind("registry.reg.damaged-", 0) == 0) {
+            ++kept;
+            EXPECT_EQ(ReadText(e.path()), text);
+        }
+    EXPECT_EQ(kept, 1);
+    EXPECT_NE(ReadText(registry).find("\"Start Page\"=dword:00000003"), std::string::npos);
 }
 
 }  // namespace
