@@ -9,9 +9,11 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <span>
 #include <vector>
 
 #include "common/link_codes.h"
+#include "fuzz/fuzz_input.h"
 #include "common/profile_store.h"
 #include "monitor/link/monitor_shared.h"
 #include "monitor/link/pending_commands.h"
@@ -21,6 +23,7 @@
 namespace {
 
 using namespace vyre;
+using fuzz::Le;
 
 struct Rig {
   std::unique_ptr<ProfileStore> store = NewProfileStore();
@@ -53,25 +56,14 @@ struct Rig {
   }
 };
 
-std::uint64_t Le(const std::uint8_t* p, std::size_t n) {
-  std::uint64_t v = 0;
-  for (std::size_t i = 0; i < n; ++i) v |= static_cast<std::uint64_t>(p[i]) << (8 * i);
-  return v;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static Rig rig;
   const win::HWND to = rig.control.GetSafeHwnd();
-  std::size_t pos = 0;
-  while (pos + 3 <= size) {
-    const std::uint8_t kind = data[pos];
-    std::size_t n = static_cast<std::size_t>(Le(data + pos + 1, 2));
-    pos += 3;
-    if (n > size - pos) n = size - pos;
-    const std::uint8_t* body = data + pos;
-    pos += n;
+  fuzz::ForEachRecord(data, size, [&](std::uint8_t kind, std::span<const std::uint8_t> record) {
+    const std::uint8_t* body = record.data();
+    const std::size_t n = record.size();
     std::uint8_t words[20] = {};
     std::memcpy(words, body, std::min<std::size_t>(n, sizeof words));
     const auto code = static_cast<win::WPARAM>(Le(words, 4));
@@ -110,7 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
     }
     rig.Pump();
-  }
+  });
   rig.Pump();
   // Whatever was queued for the keyboard thread was taken from the list.
   if (rig.commands.size() != 0) std::abort();

@@ -14,17 +14,8 @@
 
 #include "common/link_codes.h"
 #include "common/reports.h"
+#include "fuzz/fuzz_input.h"
 #include "tests/monitor/link/link_rig.h"
-
-namespace {
-
-std::uint64_t Le(const std::uint8_t* p, std::size_t n) {
-  std::uint64_t v = 0;
-  for (std::size_t i = 0; i < n; ++i) v |= static_cast<std::uint64_t>(p[i]) << (8 * i);
-  return v;
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace vyre;
@@ -33,14 +24,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     r->Connect();
     return r;
   }();
-  std::size_t pos = 0;
-  while (pos + 3 <= size) {
-    const std::uint8_t kind = data[pos];
-    std::size_t n = static_cast<std::size_t>(Le(data + pos + 1, 2));
-    pos += 3;
-    if (n > size - pos) n = size - pos;
-    const std::span<const std::uint8_t> body(data + pos, n);
-    pos += n;
+  using fuzz::Le;
+  fuzz::ForEachRecord(data, size, [&](std::uint8_t kind, std::span<const std::uint8_t> body) {
+    const std::size_t n = body.size();
     std::uint8_t words[16] = {};
     std::memcpy(words, body.data(), std::min<std::size_t>(n, sizeof words));
     const auto first = static_cast<std::uint32_t>(Le(words, 4));
@@ -70,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         rig->link->OnTimer(100 + first % 9);
         break;
     }
-  }
+  });
   rig->host.Take();
   rig->ClearTrace();
   win::MSG msg;

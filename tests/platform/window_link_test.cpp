@@ -125,6 +125,24 @@ int RawConnect(const std::string& path) {
   return s;
 }
 
+// A frame header as the link writes it (sequence number 1), for frames a
+// well-behaved sender would never write.
+std::vector<std::uint8_t> RawFrame(HWND to, std::uint16_t kind, std::uint16_t flags, std::uint32_t message,
+                                   std::uint32_t cbData) {
+  std::vector<std::uint8_t> f(48, 0);
+  auto put = [&](std::size_t at, std::uint64_t v, int n) {
+    for (int i = 0; i < n; ++i) f[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+  };
+  put(0, 0x314C5756, 4);
+  put(4, kind, 2);
+  put(6, flags, 2);
+  put(8, 1, 4);
+  put(12, to, 4);
+  put(16, message, 4);
+  put(20, cbData, 4);
+  return f;
+}
+
 TEST(WindowLink, PostsKeepTheirOrderAndSendsReturnTheResultBothWays) {
   Peer peer("Vyre Peer Order", kDefaultCopyDataLimit);
   ASSERT_NE(peer.hwnd(), 0u);
@@ -223,18 +241,7 @@ TEST(WindowLink, MalformedAndOversizedFramesAreRefusedWithoutHarm) {
   ASSERT_FALSE(sock.empty());
 
   auto frame = [&](std::uint16_t kind, std::uint16_t flags, std::uint32_t message, std::uint32_t cbData) {
-    std::vector<std::uint8_t> f(48, 0);
-    auto put = [&](std::size_t at, std::uint64_t v, int n) {
-      for (int i = 0; i < n; ++i) f[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-    };
-    put(0, 0x314C5756, 4);
-    put(4, kind, 2);
-    put(6, flags, 2);
-    put(8, 1, 4);
-    put(12, peer.hwnd(), 4);
-    put(16, message, 4);
-    put(20, cbData, 4);
-    return f;
+    return RawFrame(peer.hwnd(), kind, flags, message, cbData);
   };
   auto shoot = [&](const std::vector<std::uint8_t>& bytes, int passFd = -1) {
     int s = RawConnect(sock);
@@ -470,20 +477,6 @@ TEST(WindowLink, AHostileClientCannotMakeTheReceiverHoldWithoutBound) {
   const int fdsBefore = DescriptorsOf(peer.pid());
   const long rssBefore = ResidentKib(peer.pid());
 
-  auto head = [&](std::uint16_t kind, std::uint16_t flags, std::uint32_t message, std::uint32_t cbData) {
-    std::vector<std::uint8_t> f(48, 0);
-    auto put = [&](std::size_t at, std::uint64_t v, int n) {
-      for (int i = 0; i < n; ++i) f[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-    };
-    put(0, 0x314C5756, 4);
-    put(4, kind, 2);
-    put(6, flags, 2);
-    put(8, 1, 4);
-    put(12, peer.hwnd(), 4);
-    put(16, message, 4);
-    put(20, cbData, 4);
-    return f;
-  };
   auto sendWithFds = [](int s, const void* data, std::size_t len, const std::vector<int>& fds) {
     iovec iov{const_cast<void*>(data), len};
     msghdr mh{};
@@ -520,7 +513,7 @@ TEST(WindowLink, AHostileClientCannotMakeTheReceiverHoldWithoutBound) {
   // almost none of it, held open.
   {
     std::vector<int> held;
-    auto announce = head(2, 0, WM_COPYDATA, 64 * 1024);
+    auto announce = RawFrame(peer.hwnd(), 2, 0, WM_COPYDATA, 64 * 1024);
     announce.push_back(1);
     for (int i = 0; i < 1500; ++i) {
       int s = RawConnect(sock);

@@ -93,6 +93,7 @@ class Process {
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
     bool started() const { return pid_ > 0; }
+    pid_t pid() const { return pid_; }
     bool Running() {
         if (pid_ <= 0) return false;
         int status = 0;
