@@ -57,7 +57,7 @@ struct Receiver {
       return static_cast<LRESULT>(cds.cbData);
     });
     window.Messages().OnDefault([](UINT, WPARAM wParam, LPARAM lParam) {
-      return static_cast<LRESULT>(wParam) + lParam;
+      return static_cast<LRESULT>(wParam + static_cast<WPARAM>(lParam));  // wraps, as any values may come
     });
     if (!window.Create("VyreFuzzClass", "Fuzz Receiver")) std::abort();
     if (DIR* d = ::opendir(tmpl)) {
