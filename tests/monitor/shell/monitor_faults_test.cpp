@@ -17,6 +17,7 @@
 #include "common/talk_records.h"
 #include "platform/profile_ini.h"
 #include "platform/registry.h"
+#include "platform/text.h"
 #include "tests/monitor/shell/monitor_rig.h"
 #include "tests/platform/temp_dir.h"
 #include "tests/support/programs.h"
@@ -161,7 +162,7 @@ TEST(MonitorFaults, ADamagedRegistryKeepsTheUsersSettings) {
         ASSERT_EQ(rig.DumpWhenReady().exit, 0);
         EXPECT_EQ(monitor->Stop(), 0);
     }
-    std::string text = ReadText(registry);
+    std::string text = text::Utf16ToUtf8(text::DecodeTextFile(ReadText(registry)));
     const auto at = text.find("Kalvex");
     ASSERT_NE(at, std::string::npos);
     // A setting of the user's, then the damage.
@@ -187,7 +188,9 @@ TEST(MonitorFaults, ADamagedRegistryKeepsTheUsersSettings) {
             EXPECT_EQ(ReadText(e.path()), text);
         }
     EXPECT_EQ(kept, 1);
-    EXPECT_NE(ReadText(registry).find("\"Start Page\"=dword:00000003"), std::string::npos);
+    EXPECT_NE(text::Utf16ToUtf8(text::DecodeTextFile(ReadText(registry)))
+                  .find("\"Start Page\"=dword:00000003"),
+              std::string::npos);
 }
 
 
