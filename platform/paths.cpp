@@ -136,7 +136,11 @@ std::string ProgramFileName(std::string_view windowsName) {
 std::optional<fs::path> ProgramPath(std::string_view windowsName) {
     std::string name = ProgramFileName(windowsName);
     if (name.empty()) return std::nullopt;
-    return process::OwnFolder() / name;
+    // A program named with a folder ("FWupdate\...") lives in that folder.
+    fs::path folder = process::OwnFolder();
+    const std::vector<std::string> parts = Components(Normalize(windowsName));
+    for (std::size_t i = 0; i + 1 < parts.size(); ++i) folder = AppendNoCase(folder, parts[i]);
+    return folder / name;
 }
 
 }  // namespace vyre::paths

@@ -39,6 +39,8 @@ std::filesystem::path Resolve(std::u16string_view windowsPath);
 // relative to the running program's folder ("Vyre Lumo Monitor.exe",
 // "Vyre Lumo Config.exe", "FWupdate\Vyre Lumo FW Update.exe"); the name
 // compares without regard to case or slash kind. std::nullopt for other names.
+// A name with a folder gives the program in that folder of the running
+// program's folder ("<folder>/FWupdate/vyre-lumo-fw-update").
 std::optional<std::filesystem::path> ProgramPath(std::string_view windowsName);
 // The executable name alone ("vyre-lumo-monitor", ...), or empty.
 std::string ProgramFileName(std::string_view windowsName);

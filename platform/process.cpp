@@ -275,6 +275,12 @@ StartResult StartOwnProgram(std::string_view windowsName) {
         result.started = true;
         return result;
     }
+    std::error_code ec;
+    if (!std::filesystem::exists(*program, ec)) {
+        result.what = "not installed (" + program->string() + ")";
+        result.error = std::make_error_code(std::errc::no_such_file_or_directory);
+        return result;
+    }
     return Start({program->string()}, program->parent_path());
 }
 

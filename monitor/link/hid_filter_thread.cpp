@@ -132,7 +132,8 @@ bool CHIDFilterThread::InitInstance() {
     }
     log::Info(kArea, "keyboard opened at " + transport_->featurePath());
     // 8. The tray shows its icon once it is there.
-    for (int look = 0; shared_.tray.load() == 0 && look < kTrayLooks; ++look) {
+    for (int look = 0; shared_.trayExpected.load() && shared_.tray.load() == 0 && look < kTrayLooks; ++look) {
+        ++trayLooks_;
         if (!transport_->SleepUnlessRemoved(kTrayLookMs)) break;
     }
     ShowTrayAndReadBack();

@@ -60,10 +60,13 @@ class CHIDFilterThread : public win::Thread {
     KeyboardLink* keyboardLink() { return link_.get(); }
     LinkFlags& flags();
     bool arrivalHandled() const { return arrivalHandled_.load(); }
+    // Times the start looked for a tray window that was not there yet.
+    int trayLooks() const { return trayLooks_.load(); }
 
     // Algorithm of a connect and a disconnect (run on the keyboard thread).
     void ConnectKeyboard(bool tellPartner);
     void DisconnectKeyboard(TrayAction trayAction);
+    std::atomic<int> trayLooks_{0};
 
   private:
     void ConnectOpened(bool tellPartner);

@@ -22,6 +22,9 @@ struct MonitorShared {
     std::atomic<win::HWND> keyboard{0};     // the keyboard thread's hidden window
     std::atomic<win::HWND> sound{0};        // the sound thread's window
     std::atomic<win::HWND> tray{0};         // the tray thread's window
+    // False when no tray window will come (no display, no tray host): the
+    // keyboard thread does not wait for one at start.
+    std::atomic<bool> trayExpected{true};
     std::atomic<win::HWND> lightMacro{0};   // the light macro thread's window
     std::atomic<win::HWND> talkPartner{0};  // the one registered window of another device program
     std::atomic<win::UINT> talkMessage{0};  // RegisterWindowMessage("WM_TALK_MSG")

@@ -1,6 +1,8 @@
 #include "monitor/shell/monitor_app.h"
 
 #include <QApplication>
+#include <QMessageBox>
+#include <QSystemTrayIcon>
 
 #include <chrono>
 #include <cstdlib>
@@ -60,8 +62,14 @@ bool CVyreMKMonitorApp::InitInstance() {
     if (options_.gui) {
         // The tray's window lives on this (the GUI) thread.
         tray_ = std::make_unique<CTrayThread>(shared_);
-        if (!tray_->Create()) log::Warning(kArea, "the tray icon could not be created");
+        if (!tray_->Create()) {
+            log::Warning(kArea, "the tray icon could not be created");
+            shared_.trayExpected = false;
+        } else if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+            log::Warning(kArea, "this desktop has no system tray: the Monitor runs without its icon");
+        }
     } else {
+        shared_.trayExpected = false;
         log::Info(kArea, "no display: running without a tray icon");
     }
     LinkHooks hooks;
@@ -87,11 +95,20 @@ bool CVyreMKMonitorApp::InitInstance() {
         if (!soundThread_->CreateThread()) log::Warning(kArea, "the sound thread could not be started");
         if (!lightThread_->CreateThread()) log::Warning(kArea, "the light macro thread could not be started");
     };
-    hooks.startFirmwareUpdater = [] {
+    hooks.startFirmwareUpdater = [this] {
         const auto started = process::StartOwnProgram("FWupdate\\Vyre Lumo FW Update.exe");
-        if (!started)
-            log::Warning(kArea,
-                         "the firmware update program could not be started: " + started.what);
+        if (!started) {
+            const std::string text = "The keyboard needs a firmware update, but the firmware update "
+                                     "program could not be started: " + started.what;
+            log::Warning(kArea, text);
+            if (platform::ActionRecord::Instance().Active()) {
+                platform::ActionRecord::Instance().Write("message-box Firmware update: " + text);
+            } else if (options_.gui) {
+                QMetaObject::invokeMethod(
+                    qApp, [text] { QMessageBox::warning(nullptr, "Firmware update", QString::fromStdString(text)); },
+                    Qt::BlockingQueuedConnection);
+            }
+        }
         return started.started;
     };
     keyboardThread_ = std::make_unique<CHIDFilterThread>(

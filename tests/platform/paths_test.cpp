@@ -69,6 +69,9 @@ TEST(Paths, ProgramNamesMapToExecutablesBesideTheOwnProgram) {
     EXPECT_EQ(ProgramFileName("./FWupdate/Vyre Lumo FW Update.exe"), "vyre-lumo-fw-update");
     EXPECT_EQ(ProgramFileName("Vyre Lumo FW Update.exe"), "");
     EXPECT_EQ(ProgramPath("Vyre Lumo Config.exe"), process::OwnFolder() / "vyre-lumo-config");
+    // The updater lives in a folder of its own beside the programs (and is started there).
+    EXPECT_EQ(ProgramPath("FWupdate\\Vyre Lumo FW Update.exe"),
+              process::OwnFolder() / "FWupdate" / "vyre-lumo-fw-update");
     EXPECT_FALSE(ProgramPath("notepad.exe"));
 }
 

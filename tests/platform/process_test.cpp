@@ -79,6 +79,14 @@ TEST(Process, FailuresToStartAreReported) {
     EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
 }
 
+TEST(Process, AProgramOfTheSystemThatIsNotInstalledIsSaidSo) {
+    // No firmware updater beside the test programs.
+    const auto started = StartOwnProgram("FWupdate\\Vyre Lumo FW Update.exe");
+    EXPECT_FALSE(started.started);
+    EXPECT_EQ(started.what.rfind("not installed", 0), 0u) << started.what;
+    EXPECT_NE(started.what.find("FWupdate"), std::string::npos) << started.what;
+}
+
 TEST(Process, CommandLinesSplitAsOnWindows) {
     EXPECT_EQ(SplitCommandLine(R"(prog a "b c" d)"),
               (std::vector<std::string>{"prog", "a", "b c", "d"}));

@@ -138,6 +138,16 @@ TEST(KeyboardThread, StartsReadsBackAndLeavesTheKeyboardInOrder) {
     EXPECT_EQ(rig.shared.keyboard.load(), 0u);
 }
 
+TEST(KeyboardThread, NoTrayToComeIsNotWaitedFor) {
+    ThreadRig rig;
+    rig.shared.trayExpected = false;
+    rig.Start();
+    ASSERT_TRUE(Eventually([&] { return rig.Ready(); }));
+    rig.Sync();
+    EXPECT_EQ(rig.thread->trayLooks(), 0);
+    EXPECT_EQ(rig.keyboards[0]->hostPresence(), 1);
+}
+
 TEST(KeyboardThread, HotPlugConnectsOnceAndIgnoresOtherInterfaces) {
     ThreadRig rig({Config("kbd"), Config("other", false)});
     testing::ConfigWindow config;
