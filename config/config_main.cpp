@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QMenu>
+#include <QPainter>
+#include <QPixmap>
 #include <QTimer>
 
 #include <cstdio>
@@ -42,6 +44,53 @@ int Fail(const std::string& message) {
 void Save(QWidget& widget, const std::filesystem::path& file) {
     widget.grab().save(QString::fromStdString(file.string()));
     std::printf("wrote %s\n", file.c_str());
+}
+
+// The dialog with one of its menus open below the button that opens it.
+void SaveWithMenu(QWidget& dialog, QMenu& menu, QWidget& button,
+                  const std::filesystem::path& file) {
+    menu.popup(QPoint(0, 0));
+    QPixmap shot = dialog.grab();
+    {
+        QPainter painter(&shot);
+        painter.drawPixmap(button.mapTo(&dialog, QPoint(0, button.height())), menu.grab());
+    }
+    menu.hide();
+    shot.save(QString::fromStdString(file.string()));
+    std::printf("wrote %s\n", file.c_str());
+}
+
+// The key assignment page of the model, with its menus, and on model B each
+// layout variant.
+void SaveKeyPages(vyre::CVyreMKConfigDlg& dialog, vyre::ProfileStore& mirror,
+                  const std::filesystem::path& folder, char model) {
+    using namespace vyre;
+    dialog.ShowPage(kPageKeys);
+    CKeyAssignmentDlg& page = dialog.keyAssignmentPage();
+    const std::string m(1, model);
+    page.ShowKey(2, widgets::kKeyClickGreyed);  // F1
+    Save(dialog, folder / ("config-keys-model-" + m + ".png"));
+    SaveWithMenu(dialog, page.secondaryButton().menu(), page.secondaryButton(),
+                 folder / ("config-keys-menu-function-model-" + m + ".png"));
+    page.ShowKey(39, widgets::kKeyClickGreyed);  // "5"
+    SaveWithMenu(dialog, page.secondaryButton().menu(), page.secondaryButton(),
+                 folder / ("config-keys-menu-normal-model-" + m + ".png"));
+    page.ShowKey(kThumbKey1, widgets::kKeyClickGreyed);
+    SaveWithMenu(dialog, page.primaryButton().menu(), page.primaryButton(),
+                 folder / ("config-keys-menu-thumb-model-" + m + ".png"));
+    if (model == 'B') {
+        const std::uint8_t layout = mirror.hostSettingsBlock.layoutCode;
+        for (int code : {0, 12, 13, 7}) {
+            mirror.hostSettingsBlock.layoutCode = static_cast<std::uint8_t>(code);
+            page.ApplyModel();
+            page.ShowKey(12, widgets::kKeyClickGreyed);
+            SaveWithMenu(dialog, page.primaryButton().menu(), page.primaryButton(),
+                         folder / ("config-keys-layout-" + std::to_string(code) + ".png"));
+        }
+        mirror.hostSettingsBlock.layoutCode = layout;
+        page.ApplyModel();
+    }
+    dialog.ShowPage(kPageMainControl);
 }
 
 }  // namespace
@@ -130,6 +179,7 @@ int main(int argc, char** argv) {
                         dialog, dialog.illuminationPage(),
                         [&] { dialog.ShowPage(kPageIllumination); }, screenshots);
                 }
+                SaveKeyPages(dialog, *app.shared().mirror, screenshots, model);
                 dialog.Cancel();
             });
         };

@@ -86,7 +86,7 @@ CSkinMenuButton::CSkinMenuButton(const QString& caption, QWidget* parent)
     menu_.setStyleSheet(KitStyleSheet());
     menu_.setFont(TextFont(13));
     QObject::connect(this, &QAbstractButton::clicked, this,
-                     [this] { menu_.popup(mapToGlobal(QPoint(0, height()))); });
+                     [this] { shown_->popup(mapToGlobal(QPoint(0, height()))); });
 }
 
 void CSkinMenuButton::SetItems(const std::vector<std::pair<int, QString>>& items) {
@@ -134,7 +134,7 @@ void CheckIn(QMenu& menu, int id) {
 }  // namespace
 
 void CSkinMenuButton::SetChecked(int id) {
-    CheckIn(menu_, id);
+    CheckIn(*shown_, id);
 }
 
 // ---- slider, spin box, edit, list, scroll bar

@@ -81,13 +81,17 @@ class CSkinMenuButton : public CSkinButton {
     // Checks the item of `id` (in every submenu) and unchecks the others.
     void SetChecked(int id);
     std::function<void(int id)> onChosen;
-    QMenu& menu() { return menu_; }
+    // The menu the button opens: its own, or one its page keeps (nullptr:
+    // its own again).
+    void SetMenu(QMenu* menu) { shown_ = menu != nullptr ? menu : &menu_; }
+    QMenu& menu() { return *shown_; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
 
   private:
     QMenu menu_;
+    QMenu* shown_ = &menu_;
 };
 
 using CSkinLabel = WithQuickHelp<QLabel>;

@@ -120,6 +120,13 @@ void CVyreMKConfigDlg::Initialise() {
             mainCtrl_->hide();
             continue;
         }
+        if (i == kPageKeys) {
+            pages_[i] = keys_ = new CKeyAssignmentDlg(*shared_.mirror, this);
+            keys_->setGeometry(pageRect);
+            keys_->Initialise();
+            keys_->hide();
+            continue;
+        }
         if (i == kPageIllumination) {
             pages_[i] = illumination_ =
                 new CKeyIlluminationDlg(mirror, mirror.hostSettingsBlock.layoutCode, this);
@@ -275,6 +282,7 @@ void CVyreMKConfigDlg::SelectProfile(int profile) {
     shared_.mirror->setCurrentProfile(profile);
     if (mainCtrl_ != nullptr) mainCtrl_->Refresh();
     if (illumination_ != nullptr) illumination_->Refresh();
+    if (keys_ != nullptr) keys_->Refresh();
     CloseLanguageMenu();
     for (int p = 0; p < kProfileCount; ++p) {
         slots_[p]->setChecked(p == profile);
@@ -354,6 +362,7 @@ void CVyreMKConfigDlg::OnNotice(unsigned code, win::LPARAM lParam) {
             SetFirmwareLabel();
             support_->Refresh();
             illumination_->SetLayoutVariant(shared_.mirror->hostSettingsBlock.layoutCode);
+            keys_->ApplyModel();
             return;
         case link::block::kStatistics:
             stats_->Refresh();
@@ -376,6 +385,25 @@ void CVyreMKConfigDlg::OnNotice(unsigned code, win::LPARAM lParam) {
             return;
         case link::dialog_notice::kTalkDevices:
             mainCtrl_->RebuildTalkMenu();
+            keys_->RebuildSubmenu(key_page::kKindTalk);
+            return;
+        case link::block::kKeyRemap:
+        case link::block::kFunctionKeys:
+        case link::block::kThumbKeys:
+        case link::block::kFlexKeys:
+            keys_->Refresh();
+            return;
+        case link::block::kMacros:
+        case link::list::kMacros:
+        case link::list::kMacroSets:
+            keys_->Refresh(true);
+            return;
+        case link::list::kTimers:
+            keys_->RebuildSubmenu(key_page::kKindTimers);
+            return;
+        case link::list::kLightMacroSets:
+        case link::list::kLightMacros:
+            if (modelFlag() == 2) keys_->RebuildSubmenu(key_page::kKindLightMacros);
             return;
         default:
             return;  // the pages' notices come with the pages
@@ -427,6 +455,7 @@ void CVyreMKConfigDlg::StartPageHandling(bool flag) {
     stats_->Refresh();
     support_->Refresh();
     illumination_->Refresh();
+    keys_->Refresh();
 }
 
 void CVyreMKConfigDlg::RedrawAfterReset() {

@@ -21,6 +21,7 @@
 #include "config/trophies/update_support_dlg.h"
 #include "platform/shell_link.h"
 #include "config/lights/illumination_dlg.h"
+#include "config/keys/key_assignment_dlg.h"
 #include "platform/window.h"
 #include "widgets/bitmap_dialog.h"
 #include "widgets/controls.h"
@@ -75,6 +76,7 @@ class CVyreMKConfigDlg : public widgets::CBitmapDialog, public widgets::QuickHel
     CStatsTrophiesDlg& statisticsPage() { return *stats_; }
     CUpdateSuPportDlg& supportPage() { return *support_; }
     CKeyIlluminationDlg& illuminationPage() { return *illumination_; }
+    CKeyAssignmentDlg& keyAssignmentPage() { return *keys_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -108,6 +110,7 @@ class CVyreMKConfigDlg : public widgets::CBitmapDialog, public widgets::QuickHel
     CStatsTrophiesDlg* stats_ = nullptr;
     CUpdateSuPportDlg* support_ = nullptr;
     CKeyIlluminationDlg* illumination_ = nullptr;
+    CKeyAssignmentDlg* keys_ = nullptr;
     std::vector<std::u16string> helpTexts_;  // line k shows for help id k + 1
     int shownHelp_ = 0;
     int currentPage_ = kPageMainControl;

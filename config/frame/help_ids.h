@@ -3,6 +3,8 @@
 // shows line n - 1 of the language's help file (assets/Help/), so every file
 // has one line per id, in this order.
 
+#include "config/keys/key_help_ids.h"  // the key assignment page, 46..79
+
 namespace vyre::help {
 
 // The main dialog.

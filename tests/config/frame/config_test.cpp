@@ -184,3 +184,40 @@ TEST(Config, ASecondConfigEndsWithoutAWord) {
 
 }  // namespace
 }  // namespace vyre
+
+namespace vyre {
+namespace {
+
+// The byte at `index` of the emulator's report, from its hex dump.
+std::string ReportByte(const testing::SimProcess& sim, const char* id, std::size_t index) {
+    const std::string out = sim.Control({"report", id, "0"}).out;
+    return out.size() >= index * 3 + 2 ? out.substr(index * 3, 2) : std::string();
+}
+
+TEST(Config, KeysAssignedOnTheKeyPageReachTheKeyboardWithApply) {
+    Rig rig;
+    rig.StartMonitor();
+    rig.RunConfig([&](CVyreMKConfigApp&, CVyreMKConfigDlg& dialog) {
+        dialog.SelectProfile(0);
+        dialog.ShowPage(kPageKeys);
+        CKeyAssignmentDlg& page = dialog.keyAssignmentPage();
+        page.ShowKey(2, widgets::kKeyClickGreyed);                 // F1
+        page.ChooseMenuItem(32860, Layer::Secondary);              // Profile Up
+        page.ShowKey(kThumbKey3, widgets::kKeyClickGreyed);
+        page.ChooseMenuItem(32848, Layer::Primary);                // Shut Down
+        page.ShowKey(39, widgets::kKeyClickGreyed);                // "5"
+        page.ChooseMenuItem(menu_cmd::kDisable, Layer::Primary);   // sends nothing
+        page.ChooseMenuItem(32849, Layer::Secondary);              // Macro Play/Pause
+        dialog.Apply();
+        EXPECT_TRUE(testing::Eventually([&] {
+            return ReportByte(rig.sim, "7", 3 + 15 * 3) == "b0" &&   // F1's Flexlayer
+                   ReportByte(rig.sim, "9", 3 + 2 * 3) == "81" &&    // thumb key 3
+                   ReportByte(rig.sim, "6", 3 + 39) == "00" &&       // "5" sends nothing
+                   ReportByte(rig.sim, "11", 4 + 5 * 3) == "ba";     // "5"'s Flexlayer
+        }));
+        dialog.Cancel();
+    });
+}
+
+}  // namespace
+}  // namespace vyre
