@@ -142,6 +142,16 @@ int main(int argc, char** argv) {
                 dialog.QuickHelp(help::kCapsLock, true);
                 Save(dialog, screenshots / (std::string("config-main-model-") + model + ".png"));
                 dialog.QuickHelp(help::kCapsLock, false);
+                // The quick help line in two languages of other scripts, then
+                // the language the user had again.
+                const int language = dialog.languageButton().language();
+                for (const auto& [index, name] : {std::pair{13, "thai"}, std::pair{6, "japanese"}}) {
+                    dialog.ApplyLanguage(index);
+                    dialog.QuickHelp(help::kCapsLock, true);
+                    Save(dialog, screenshots / (std::string("config-main-") + name + ".png"));
+                    dialog.QuickHelp(help::kCapsLock, false);
+                }
+                dialog.ApplyLanguage(language);
                 CCreateEditGameProfileDlg profile(*app.shared().mirror, false, &dialog);
                 profile.show();
                 Save(profile, screenshots / "config-profile-dialog.png");
