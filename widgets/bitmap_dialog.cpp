@@ -37,7 +37,7 @@ void CBitmapDialog::paintEvent(QPaintEvent*) {
 
 void CBitmapDialog::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
-        dragging_ = true;
+        dragging_ = !(startSystemMove && startSystemMove());
         dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
     }
     QDialog::mousePressEvent(event);

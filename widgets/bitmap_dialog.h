@@ -8,6 +8,9 @@
 #include <QDialog>
 #include <QPixmap>
 #include <QPoint>
+#include <QWindow>
+
+#include <functional>
 
 namespace vyre::widgets {
 
@@ -20,6 +23,13 @@ class CBitmapDialog : public QDialog {
     void SetBitmaps(int faceId, int secondId);
     int faceId() const { return faceId_; }
     int secondId() const { return secondId_; }
+
+    // Starts the window system's own move of the window (the only one that
+    // works on Wayland, where a window cannot place itself); false when the
+    // platform has none, and the dialog then moves itself with the pointer.
+    std::function<bool()> startSystemMove = [this] {
+        return windowHandle() != nullptr && windowHandle()->startSystemMove();
+    };
 
   protected:
     void paintEvent(QPaintEvent* event) override;

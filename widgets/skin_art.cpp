@@ -151,6 +151,9 @@ const std::map<int, Art>& Table() {
              {Kind::DialogFace, 305, 233, State::Normal, "CHARACTER REPEAT",
               "Repeat delay\n\n\n\nRepeat rate"}},
             {2384, {Kind::Secondary, 305, 233}},
+            // The profile name and program links dialog.
+            {2390, {Kind::DialogFace, 420, 276, State::Normal, "GAME PROFILE"}},
+            {2391, {Kind::Secondary, 420, 276}},
             // The Config's Reset confirmation.
             {2381,
              {Kind::DialogFace, 305, 233, State::Normal, "RESET",

@@ -54,7 +54,9 @@ bool CVyreMKConfigApp::InitInstance() {
                 "Vyre Lumo Monitor Application StartUp Error");
             return false;
         }
-        for (int looks = 1; (monitor = FindMonitor()) == 0; ++looks) {
+        // The Monitor needs time to create its window: each look comes 4 s
+        // after the one before, the first 4 s after the start (24 s at most).
+        for (int looks = 0; monitor == 0; ++looks) {
             if (looks >= kMonitorLooks) {
                 MessageBox(
                     "Can't not set the VYRE LUMO Monitor Application Up! Plaese reinstall the "
@@ -62,7 +64,8 @@ bool CVyreMKConfigApp::InitInstance() {
                     "VYRE LUMO Monitor Application StartUp Error");
                 return false;
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(monitorLookMs));
+            waitBeforeLook(std::chrono::milliseconds(kMonitorLookMs));
+            monitor = FindMonitor();
         }
     }
     shared_.monitor = monitor;

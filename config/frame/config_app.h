@@ -4,9 +4,11 @@
 // thread, shows the main dialog once the Monitor has sent everything, and
 // ends when the dialog ends, the Monitor goes away or has no keyboard.
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <thread>
 
 #include "config/frame/config_dlg.h"
 #include "config/frame/data_work.h"
@@ -14,7 +16,7 @@
 
 namespace vyre {
 
-// Looks for the Monitor after starting it: six looks, 4 s apart.
+// Looks for the Monitor after starting it: six looks, each after 4 s.
 inline constexpr int kMonitorLooks = 6;
 inline constexpr int kMonitorLookMs = 4000;
 inline constexpr std::size_t kLinkThreadStack = 10480000;
@@ -33,8 +35,10 @@ class CVyreMKConfigApp {
     CVyreMKConfigDlg* dialog() { return dialog_.get(); }
     // Called once the main dialog is shown (screenshots, tests).
     std::function<void(CVyreMKConfigDlg&)> onDialogShown;
-    // How long one look for the Monitor waits (tests shorten it).
-    int monitorLookMs = kMonitorLookMs;
+    // The wait before each look for a Monitor that was started (tests record it).
+    std::function<void(std::chrono::milliseconds)> waitBeforeLook = [](std::chrono::milliseconds ms) {
+        std::this_thread::sleep_for(ms);
+    };
 
   private:
     void ShowDialog();

@@ -9,6 +9,8 @@
 #include <QScreen>
 #include <QThread>
 
+#include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -97,13 +99,14 @@ void CVyreMKConfigDlg::Initialise() {
 
     // 2. Versions: this program's and the keyboard's firmware.
     SetBitmaps(1001, mirror.hostSettingsBlock.modelFlag == 1 ? 1000 : 954);
+    // Each number says what it is the version of.
     const std::string v = VYRE_LUMO_VERSION;
-    version_ = Label(this, QRect(233, 12, 32, 14), 11);
-    version_->setText(QString("%1.%2%3")
+    version_ = Label(this, QRect(233, 12, 96, 14), 11);
+    version_->setText(QString("SOFTWARE %1.%2%3")
                           .arg(v.size() > 0 ? v[0] : '0')
                           .arg(v.size() > 2 ? v[2] : '0')
                           .arg(v.size() > 4 ? v[4] : '0'));
-    firmware_ = Label(this, QRect(333, 12, 40, 14), 11);
+    firmware_ = Label(this, QRect(333, 12, 96, 14), 11);
     SetFirmwareLabel();
 
     // 3. Tabs and pages (each page shows its name until it is built).
@@ -241,7 +244,7 @@ void CVyreMKConfigDlg::Initialise() {
 
 void CVyreMKConfigDlg::SetFirmwareLabel() {
     const int version = shared_.mirror->deviceInfoReport[2];
-    firmware_->setText(QString::asprintf("%d.%02d", version / 100, version % 100));
+    firmware_->setText(QString::asprintf("FIRMWARE %d.%02d", version / 100, version % 100));
 }
 
 void CVyreMKConfigDlg::ApplyModelLayout() {
@@ -327,9 +330,19 @@ void CVyreMKConfigDlg::Ok() {
 }
 
 void CVyreMKConfigDlg::Apply() {
-    win::PostMessage(shared_.linkWindow.load(), link::kMsgRequest, link::link_request::kFullUpload,
-                     0);
+    // The wait cursor shows until the link window has handed this upload to
+    // the Monitor (it tells with dialog notice kUploadDone).
+    if (appliesPending_++ == 0) QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (!win::PostMessage(shared_.linkWindow.load(), link::kMsgRequest,
+                          link::link_request::kFullUpload, 1))
+        ApplyHandedOver(1);  // no link window: nothing to wait for
     CloseLanguageMenu();
+}
+
+void CVyreMKConfigDlg::ApplyHandedOver(int count) {
+    if (appliesPending_ <= 0) return;
+    appliesPending_ = std::max(0, appliesPending_ - count);
+    if (appliesPending_ == 0) QApplication::restoreOverrideCursor();
 }
 
 void CVyreMKConfigDlg::Cancel() {
@@ -377,7 +390,14 @@ void CVyreMKConfigDlg::OnNotice(unsigned code, win::LPARAM lParam) {
             done(widgets::IDOK);
             return;
         case link::dialog_notice::kNotReady:
+            hiddenNotReady_ = true;
             hide();
+            return;
+        case link::dialog_notice::kDumpComplete:
+            ShowAgain();
+            return;
+        case link::dialog_notice::kUploadDone:
+            ApplyHandedOver(static_cast<int>(lParam));
             return;
         case link::dialog_notice::kTrophy:
             StartPageHandling(true);
@@ -415,25 +435,51 @@ void CVyreMKConfigDlg::OnOrder(unsigned code, win::LPARAM) {
         case link::dialog_order::kClose:
             done(widgets::IDCANCEL);
             return;
-        case link::dialog_order::kBusyWait: {
-            // The link window raised the flag before it posted this order and
-            // clears it when the keyboard reports the end, or when its timer
-            // ends the wait. Meanwhile the dialog paints and takes the link
-            // window's notices, but no input.
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-            while (shared_.busy.load() == 1) {
-                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-                QThread::msleep(20);
-            }
-            QApplication::restoreOverrideCursor();
+        case link::dialog_order::kBusyWait:
+            BusyWait();
             return;
-        }
         case 1035:
             ReloadNames();
             return;
         default:
             return;
     }
+}
+
+void CVyreMKConfigDlg::BusyWait() {
+    ++busyWaitsBegun_;
+    // The link window raised the flag before it posted this order and clears
+    // it when the keyboard reports the end, or when its timer ends the wait.
+    // Once the link window is gone (the Config ends) nothing would clear it,
+    // so the wait ends then too, and in any case at its own bound. Meanwhile
+    // the dialog paints and takes the link window's notices, but no input.
+    const auto end =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyBoundMs + 2000);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    while (shared_.busy.load() == 1 && shared_.linkWindow.load() != 0 &&
+           std::chrono::steady_clock::now() < end) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        QThread::msleep(20);
+    }
+    QApplication::restoreOverrideCursor();
+    ++busyWaitsEnded_;
+}
+
+// The Monitor had no keyboard ready (notice 16) and has now sent a whole
+// dump: the dialog shows again with it, on the page it had.
+void CVyreMKConfigDlg::ShowAgain() {
+    if (!hiddenNotReady_) return;
+    hiddenNotReady_ = false;
+    const int page = currentPage_;
+    SetFirmwareLabel();
+    ApplyModelLayout();
+    SelectProfile(shared_.mirror->currentProfile());
+    StartPageHandling(false);
+    ShowPage(page);
+    if (currentPage_ != page) ShowPage(kPageMainControl);  // a page the keyboard lacks now
+    show();
+    raise();
+    activateWindow();
 }
 
 void CVyreMKConfigDlg::StartPageHandling(bool flag) {
@@ -557,42 +603,66 @@ void CVyreMKConfigDlg::CreateOrEditProfile(bool edit) {
     CCreateEditGameProfileDlg dialog(*shared_.mirror, !edit, this);
     if (dialog.exec() != QDialog::Accepted) return;
     ReloadNames();
-    const std::filesystem::path folder = paths::Resolve("./Config");
+    SaveNamedProfile(dialog.name());
+}
+
+bool CVyreMKConfigDlg::SaveNamedProfile(const QString& name) {
+    const std::filesystem::path file = ProfileFileOfName(name);
     std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    SaveProfileTo((folder / (dialog.name().toStdString() + ".kkp")).string());
+    std::filesystem::create_directories(file.parent_path(), ec);
+    return SaveProfileTo(file.string());
+}
+
+std::filesystem::path ProfileFileOfName(const QString& name) {
+    QString safe = name;
+    for (QChar& c : safe) {
+        if (c == u'/' || c == u'\\' || c == QChar(0)) c = u'_';
+    }
+    for (QChar& c : safe) {
+        if (c != u'.') break;
+        c = u'_';
+    }
+    if (safe.isEmpty()) safe = "_";
+    return paths::Resolve("./Config") / (safe.toStdString() + ".kkp");
 }
 
 // ---- the profile name dialog ---------------------------------------------------------------
 
 CCreateEditGameProfileDlg::CCreateEditGameProfileDlg(ProfileStore& mirror, bool emptyPrograms,
                                                      QWidget* parent)
-    : QDialog(parent), mirror_(mirror) {
+    : CBitmapDialog(parent), mirror_(mirror) {
     setWindowTitle("Profile");
-    setFixedSize(420, 230);
+    SetBitmaps(2390, 2391);
     setStyleSheet(
-        "QDialog { background: #161a20; } QLabel { color: #9aa3ad; } "
+        "QLabel { color: #9aa3ad; background: transparent; } "
         "QLineEdit { background: #232a34; color: #e6e9ee; border: 1px solid #2a313c; "
-        "border-radius: 3px; padding: 2px; }");
+        "border-radius: 3px; padding: 2px; selection-background-color: #22c7e0; "
+        "selection-color: #0b2a30; } QLineEdit:focus { border: 1px solid #22c7e0; }");
     const int p = mirror_.currentProfile();
+    auto* close = new widgets::CSkinButton(widgets::ControlKind::Close, "", this);
+    close->setObjectName("close");
+    close->setGeometry(420 - 31, 8, 23, 21);
+    QObject::connect(close, &QAbstractButton::clicked, this, [this] { reject(); });
     auto* caption = new QLabel("PROFILE NAME", this);
-    caption->setGeometry(16, 12, 200, 16);
+    caption->setFont(widgets::TextFont(11, true));
+    caption->setGeometry(16, 48, 200, 16);
     name_ = new QLineEdit(this);
-    name_->setGeometry(16, 30, 388, 24);
+    name_->setGeometry(16, 66, 388, 24);
     name_->setMaxLength(24);
     name_->setText(QString::fromStdU16String(mirror_.hostRecord(p).name.str()));
     for (int i = 0; i < 3; ++i) {
         auto* label = new QLabel(QString("PROGRAM %1").arg(i + 1), this);
-        label->setGeometry(16, 62 + i * 44, 200, 16);
+        label->setFont(widgets::TextFont(11, true));
+        label->setGeometry(16, 98 + i * 44, 200, 16);
         programs_[i] = new QLineEdit(this);
-        programs_[i]->setGeometry(16, 80 + i * 44, 310, 24);
+        programs_[i]->setGeometry(16, 116 + i * 44, 310, 24);
         programs_[i]->setMaxLength(255);
         if (!emptyPrograms) {
             programs_[i]->setText(
                 QString::fromStdU16String(mirror_.hostSettingsBlock.programLinks[p][i].str()));
         }
         auto* browse = new widgets::CSkinButton(widgets::ControlKind::Push, "BROWSE", this);
-        browse->setGeometry(334, 80 + i * 44, 70, 24);
+        browse->setGeometry(334, 116 + i * 44, 70, 24);
         QObject::connect(browse, &QAbstractButton::clicked, this, [this, i] {
             const QString file = QFileDialog::getOpenFileName(this, "Program");
             if (!file.isEmpty())
@@ -600,12 +670,12 @@ CCreateEditGameProfileDlg::CCreateEditGameProfileDlg(ProfileStore& mirror, bool 
         });
     }
     auto* ok = new widgets::CSkinButton(widgets::ControlKind::Push, "OK", this);
-    ok->setGeometry(254, 200, 70, 24);
+    ok->setGeometry(254, 240, 70, 24);
     QObject::connect(ok, &QAbstractButton::clicked, this, [this] {
         if (TakeInput()) accept();
     });
     auto* cancel = new widgets::CSkinButton(widgets::ControlKind::Push, "CANCEL", this);
-    cancel->setGeometry(334, 200, 70, 24);
+    cancel->setGeometry(334, 240, 70, 24);
     QObject::connect(cancel, &QAbstractButton::clicked, this, [this] { reject(); });
     name_->setFocus();
 }

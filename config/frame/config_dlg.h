@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include <array>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -50,6 +51,8 @@ class CVyreMKConfigDlg : public widgets::CBitmapDialog, public widgets::QuickHel
     void Apply();
     void Cancel();
     bool SaveProfileTo(const std::string& path);  // the current profile
+    // Create and Edit Profile's file: the current profile, named after `name`.
+    bool SaveNamedProfile(const QString& name);
     bool LoadProfileFrom(const std::string& path);
     void StartPageHandling(bool flag);
     // The quick help language (message 1039): button, stored choice, help texts.
@@ -65,6 +68,11 @@ class CVyreMKConfigDlg : public widgets::CBitmapDialog, public widgets::QuickHel
     bool pageTabVisible(int page) const { return tabs_[page]->isVisible(); }
     QString versionText() const { return version_->text(); }
     QString firmwareText() const { return firmware_->text(); }
+    // Busy waits (dialog order 30) begun and ended.
+    int busyWaitsBegun() const { return busyWaitsBegun_; }
+    int busyWaitsEnded() const { return busyWaitsEnded_; }
+    // APPLY's full uploads not yet handed over (the wait cursor shows meanwhile).
+    int appliesPending() const { return appliesPending_; }
     QString nameText(int p) const { return names_[p]->text(); }
     bool markerDown(int p) const { return markers_[p]->isChecked(); }
     bool slotSelected(int p) const { return slots_[p]->isChecked(); }
@@ -77,6 +85,9 @@ class CVyreMKConfigDlg : public widgets::CBitmapDialog, public widgets::QuickHel
     CUpdateSuPportDlg& supportPage() { return *support_; }
     CKeyIlluminationDlg& illuminationPage() { return *illumination_; }
     CKeyAssignmentDlg& keyAssignmentPage() { return *keys_; }
+
+    // Escape and every other way out but OK go CANCEL's way.
+    void reject() override { Cancel(); }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -94,6 +105,9 @@ class CVyreMKConfigDlg : public widgets::CBitmapDialog, public widgets::QuickHel
     void SetFirmwareLabel();
     void CloseLanguageMenu();
     void RedrawAfterReset();
+    void BusyWait();
+    void ShowAgain();
+    void ApplyHandedOver(int count);
 
     ConfigShared& shared_;
     win::Window messages_;  // the dialog's handle for the link window's notices and orders
@@ -114,10 +128,15 @@ class CVyreMKConfigDlg : public widgets::CBitmapDialog, public widgets::QuickHel
     std::vector<std::u16string> helpTexts_;  // line k shows for help id k + 1
     int shownHelp_ = 0;
     int currentPage_ = kPageMainControl;
+    bool hiddenNotReady_ = false;  // hidden by dialog notice 16 until the next dump
+    int busyWaitsBegun_ = 0;
+    int busyWaitsEnded_ = 0;
+    int appliesPending_ = 0;
 };
 
-// The profile name and program links of the current profile (template 108).
-class CCreateEditGameProfileDlg : public QDialog {
+// The profile name and program links of the current profile (template 108),
+// a skinned dialog with its close box.
+class CCreateEditGameProfileDlg : public widgets::CBitmapDialog {
   public:
     CCreateEditGameProfileDlg(ProfileStore& mirror, bool emptyPrograms, QWidget* parent = nullptr);
     // OK: an empty name keeps the dialog open; otherwise the name and the
@@ -131,6 +150,12 @@ class CCreateEditGameProfileDlg : public QDialog {
     QLineEdit* name_ = nullptr;
     std::array<QLineEdit*, 3> programs_{};
 };
+
+// The profile file of a profile name, always inside the Config folder: path
+// separators and leading dots become '_' (no name climbs out of the folder or
+// hides its file); every other character stays, so names in any language keep
+// their text.
+std::filesystem::path ProfileFileOfName(const QString& name);
 
 using platform::ResolveProgramFile;
 

@@ -125,6 +125,9 @@ void CDataWorkWnd::OnNotice(unsigned code, win::LPARAM lParam) {
             if (!dialogStarted_) {
                 dialogStarted_ = true;
                 if (shared_.startDialog) shared_.startDialog();
+            } else {
+                // A dialog hidden for want of a keyboard shows again with this dump.
+                DialogNotice(link::dialog_notice::kDumpComplete, 0);
             }
             return;
         case link::notice::kGone:
@@ -168,6 +171,7 @@ void CDataWorkWnd::FullUpload() {
 void CDataWorkWnd::OnLinkRequest(unsigned code, win::LPARAM lParam) {
     switch (code) {
         case link::link_request::kFullUpload:
+            if (lParam == 1) ++appliesToTell_;
             if (uploading_) {
                 ++uploadsPending_;
                 return;
@@ -176,6 +180,10 @@ void CDataWorkWnd::OnLinkRequest(unsigned code, win::LPARAM lParam) {
             FullUpload();
             for (; uploadsPending_ > 0; --uploadsPending_) FullUpload();
             uploading_ = false;
+            if (appliesToTell_ > 0) {
+                DialogNotice(link::dialog_notice::kUploadDone, appliesToTell_);
+                appliesToTell_ = 0;
+            }
             return;
         case link::link_request::kBusyWait:
             // Raised here, before the keyboard can report the end of its reset

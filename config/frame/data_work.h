@@ -53,6 +53,8 @@ class CDataWorkWnd : public win::Window {
     // sent messages while it waits for the Monitor) follows it, never inside it.
     bool uploading_ = false;
     int uploadsPending_ = 0;
+    // APPLY's uploads (lParam 1) whose end the main dialog waits to hear of.
+    int appliesToTell_ = 0;
 };
 
 class CDataWorkThread : public win::Thread {

@@ -376,11 +376,12 @@ void CMainCtrlDlg::ShowIlluminationText() {
             return;
         }
         default: {
-            const int level = light[report::kLightEffect];
-            if (level >= 0 && level < 6) {
-                illumination_->setText(kIlluminationTexts[level]);
-                illumination_->SetChecked(kIlluminationItems[static_cast<std::size_t>(level)]);
-            }
+            // A level the menu does not know shows as no illumination,
+            // never as the text another profile left on the button.
+            const std::size_t level = light[report::kLightEffect];
+            const bool known = level < kIlluminationItems.size();
+            illumination_->setText(kIlluminationTexts[known ? level : 0]);
+            illumination_->SetChecked(known ? kIlluminationItems[level] : 0);
             return;
         }
     }

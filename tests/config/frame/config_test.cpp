@@ -6,6 +6,7 @@
 #include <QApplication>
 
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include "tests/support/qt_app.h"
 
@@ -82,7 +83,7 @@ TEST(Config, OkSwitchesTheKeyboardToTheChosenProfileAndCancelDoesNot) {
         [](CVyreMKConfigApp&, CVyreMKConfigDlg& dialog) {
             EXPECT_EQ(dialog.modelFlag(), 2);
             EXPECT_TRUE(dialog.pageTabVisible(kPageIllumination));
-            EXPECT_EQ(dialog.firmwareText(), "1.09");
+            EXPECT_EQ(dialog.firmwareText(), "FIRMWARE 1.09");
             EXPECT_EQ(dialog.nameText(2), "Default3");
             dialog.SelectProfile(3);
             dialog.Cancel();
@@ -158,9 +159,18 @@ TEST(Config, ResetReturnsTheKeyboardToItsDefaultsAndTheDialogWaitsForIt) {
 
         page.confirmReset = [] { return true; };
         page.Reset();
-        // The link window raised the busy flag before the Monitor started; the
-        // keyboard's report of the end lowers it, long before the bound.
-        EXPECT_TRUE(testing::Eventually([&] { return app.shared().busy.load() == 0; }));
+        // The dialog waits (dialog order 30, on this thread) until the
+        // keyboard's report of the end lowers the busy flag, long before the
+        // bound: this thread serves its messages until that wait has ended.
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(25);
+        while (dialog.busyWaitsEnded() == 0 && std::chrono::steady_clock::now() < end) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            win::ProcessPendingMessages();
+            QThread::msleep(2);
+        }
+        EXPECT_EQ(dialog.busyWaitsBegun(), 1);
+        EXPECT_EQ(dialog.busyWaitsEnded(), 1);
+        EXPECT_EQ(app.shared().busy.load(), 0);
         EXPECT_TRUE(testing::Eventually([&] {
             return rig.sim.Control({"report", "12", "0"}).out.substr(0, 11) == "0c 06 00 3f";
         }));

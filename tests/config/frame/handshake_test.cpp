@@ -6,6 +6,7 @@
 #include <QApplication>
 
 #include <QTimer>
+#include <QCursor>
 #include "tests/support/qt_app.h"
 
 #include <future>
@@ -15,6 +16,7 @@
 #include "common/link_codes.h"
 #include "common/store_blocks.h"
 #include "config/frame/config_app.h"
+#include "platform/record.h"
 #include "tests/monitor/link/link_rig.h"
 
 namespace vyre {
@@ -51,6 +53,11 @@ class FakeMonitor {
                 Dump(window.GetSafeHwnd());
                 return 0;
             });
+            window.Messages().On(WM_NOT_READY, [&](win::WPARAM, win::LPARAM) {
+                win::SendCopyData(link_, window.GetSafeHwnd(),
+                                  link::MakeDwData(16, link::kTagNotification), nullptr, 0);
+                return 0;
+            });
             window.Messages().OnCopyData(
                 [&](win::HWND, const win::COPYDATASTRUCT& cds) -> win::LRESULT {
                     std::lock_guard lock(mutex_);
@@ -70,6 +77,9 @@ class FakeMonitor {
         thread_.join();
     }
     void SendDumpLater() { win::PostMessage(hwnd_, WM_DUMP); }
+    void SendNotReadyLater() { win::PostMessage(hwnd_, WM_NOT_READY); }
+    // The store the next dump sends (change it only between dumps).
+    ProfileStore& store() { return *store_; }
     int reapplied() const { return reapplied_.load(); }
     std::vector<std::uint16_t> Commands() {
         std::lock_guard lock(mutex_);
@@ -78,6 +88,7 @@ class FakeMonitor {
 
   private:
     static constexpr win::UINT WM_DUMP = win::WM_APP + 7;
+    static constexpr win::UINT WM_NOT_READY = win::WM_APP + 8;
     void Dump(win::HWND self) {
         store_->hostSettingsBlock.modelFlag = 2;
         for (std::uint16_t code : link::kRegistrationDumpOrder) {
@@ -136,6 +147,104 @@ TEST(Handshake, ApplyThenOkSendsTwoFullUploadsInOrder) {
     expected.insert(expected.end(), std::begin(link::kFullUploadOrder),
                     std::end(link::kFullUploadOrder));
     EXPECT_EQ(monitor.Commands(), expected);
+}
+
+// Handles this thread's Qt events and window messages until `f` holds.
+template <class F>
+bool Serving(F f, std::chrono::seconds limit = std::chrono::seconds(20)) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!f()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        win::ProcessPendingMessages();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+TEST(Handshake, HiddenForWantOfAKeyboardTheDialogComesBackWithTheNextDump) {
+    App();
+    FakeMonitor monitor(true);
+    CVyreMKConfigApp app;
+    bool cameBack = false;
+    app.onDialogShown = [&](CVyreMKConfigDlg& dialog) {
+        QTimer::singleShot(0, [&] {
+            dialog.ShowPage(kPageStatistics);
+            monitor.SendNotReadyLater();
+            ASSERT_TRUE(Serving([&] { return !dialog.isVisible(); }));
+            monitor.store().hostRecord(2).name.set(u"Racing");
+            monitor.SendDumpLater();
+            cameBack = Serving([&] { return dialog.isVisible(); });
+            EXPECT_EQ(dialog.nameText(2), "Racing");  // with the new dump's store
+            EXPECT_EQ(dialog.currentPage(), kPageStatistics);
+            dialog.Cancel();
+        });
+    };
+    ASSERT_TRUE(app.InitInstance());
+    app.Run();
+    EXPECT_TRUE(cameBack);
+}
+
+TEST(Handshake, ApplyShowsTheWaitCursorUntilItsUploadIsHandedOver) {
+    App();
+    FakeMonitor monitor(true);
+    CVyreMKConfigApp app;
+    app.onDialogShown = [&](CVyreMKConfigDlg& dialog) {
+        QTimer::singleShot(0, [&] {
+            dialog.Apply();
+            dialog.Apply();
+            ASSERT_NE(QApplication::overrideCursor(), nullptr);
+            EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+            EXPECT_TRUE(Serving([&] { return dialog.appliesPending() == 0; }));
+            EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+            EXPECT_EQ(monitor.Commands().size(), 2 * std::size(link::kFullUploadOrder));
+            dialog.Cancel();
+        });
+    };
+    ASSERT_TRUE(app.InitInstance());
+    app.Run();
+}
+
+TEST(Handshake, AStartedMonitorIsLookedForSixTimesEachAfter4s) {
+    App();
+    std::vector<std::string> record;
+    platform::ActionRecord::Instance().SetSink([&](const std::string& line) {
+        record.push_back(line);
+    });
+    {
+        // It never comes: six waits of 4 s, then the message.
+        CVyreMKConfigApp app;
+        std::vector<std::chrono::milliseconds> waits;
+        app.waitBeforeLook = [&](std::chrono::milliseconds ms) {
+            EXPECT_EQ(record.size(), 1u);  // started, and no message yet
+            waits.push_back(ms);
+        };
+        EXPECT_FALSE(app.InitInstance());
+        EXPECT_EQ(waits, std::vector<std::chrono::milliseconds>(6, std::chrono::milliseconds(4000)));
+        ASSERT_EQ(record.size(), 2u);
+        EXPECT_NE(record[0].find("start "), std::string::npos) << record[0];
+        EXPECT_NE(record[1].find("message-box VYRE LUMO Monitor Application StartUp Error"),
+                  std::string::npos)
+            << record[1];
+    }
+    record.clear();
+    {
+        // It comes during the last wait: found by the sixth look, 24 s after the start.
+        CVyreMKConfigApp app;
+        std::unique_ptr<FakeMonitor> monitor;
+        int waits = 0;
+        app.waitBeforeLook = [&](std::chrono::milliseconds) {
+            if (++waits == 6) monitor = std::make_unique<FakeMonitor>(true);
+        };
+        app.onDialogShown = [&](CVyreMKConfigDlg& dialog) {
+            QTimer::singleShot(0, [&] { dialog.Cancel(); });
+        };
+        EXPECT_TRUE(app.InitInstance());
+        EXPECT_EQ(waits, 6);
+        EXPECT_EQ(record.size(), 1u);  // no message box
+        app.Run();
+    }
+    platform::ActionRecord::Instance().SetSink(nullptr);
 }
 
 }  // namespace

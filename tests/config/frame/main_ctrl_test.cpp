@@ -313,3 +313,24 @@ TEST(MainControl, ResetAnsweredWithCancelOrOkWithoutAMonitor) {
 
 }  // namespace
 }  // namespace vyre
+
+namespace vyre {
+namespace {
+
+TEST(MainControl, AnUnknownIlluminationLevelShowsNoIlluminationNeverAStaleText) {
+    Page t;
+    t.light(1)[4] = 3;
+    t.light(1)[12] = 0;
+    t.light(0)[4] = 9;  // no item of the menu
+    t.light(0)[12] = 0;
+    t.SelectProfile(1);
+    EXPECT_EQ(t.page->illuminationText(), "Illumination 60%");
+    t.SelectProfile(0);
+    EXPECT_EQ(t.page->illuminationText(), "No illumination");
+    t.light(0)[12] = 1;
+    t.SelectProfile(0);
+    EXPECT_EQ(t.page->illuminationText(), "Starlit sky");
+}
+
+}  // namespace
+}  // namespace vyre

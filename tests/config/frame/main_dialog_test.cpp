@@ -1,0 +1,203 @@
+// The main dialog on its own: its ways out, the profile files named after a
+// profile, the profile dialog's skin, the version labels, dragging, and the
+// busy wait once the link window is gone.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTest>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "common/key_table.h"
+#include "common/link_codes.h"
+#include "config/frame/config_dlg.h"
+#include "platform/paths.h"
+#include "tests/platform/temp_dir.h"
+#include "tests/support/qt_app.h"
+#include "widgets/popup_dlg.h"
+#include "widgets/skin_art.h"
+
+namespace vyre {
+namespace {
+
+// A stand-in for the Monitor's control window on the test's own thread: it
+// counts the requests to apply the current profile again.
+struct Monitor {
+    Monitor() {
+        window.Messages().On(link::kMsgRequest, link::request::kReapplyProfile,
+                             [this](win::WPARAM, win::LPARAM) {
+                                 ++reapplied;
+                                 return 0;
+                             });
+        window.Create("monitor stand-in", "monitor stand-in", win::HWND_MESSAGE);
+    }
+    ~Monitor() { window.DestroyWindow(); }
+    win::Window window;
+    int reapplied = 0;
+};
+
+struct Dialog {
+    Dialog() {
+        testing::App();
+        ResetStoreToDefaults(*shared.mirror, KeyTableUsages());
+        shared.mirror->hostSettingsBlock.modelFlag = 2;
+        shared.mirror->deviceInfoReport[2] = 109;
+        shared.monitor = monitor.window.GetSafeHwnd();
+        dialog = std::make_unique<CVyreMKConfigDlg>(shared);
+        dialog->Initialise();
+        dialog->show();
+    }
+    // The posted messages of this thread, handled.
+    void Serve() {
+        QCoreApplication::processEvents();
+        win::ProcessPendingMessages();
+    }
+
+    testing::TempDir home;
+    testing::ScopedEnv homeEnv{"VYRE_LUMO_HOME", home.path().string()};
+    testing::ScopedEnv lcAll{"LC_ALL", "en_US.UTF-8"};
+    Monitor monitor;
+    ConfigShared shared;
+    std::unique_ptr<CVyreMKConfigDlg> dialog;
+};
+
+void SendMouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButtons held) {
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent e(type, QPointF(at), QPointF(w->mapToGlobal(at)), button, held, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+TEST(MainDialog, EveryWayOutButOkAsksTheMonitorToApplyTheProfileAgain) {
+    // Escape, the window manager's close, CANCEL and the close box: each
+    // drops the edits and has the Monitor undo the live repeat preview.
+    const std::vector<std::pair<const char*, std::function<void(CVyreMKConfigDlg&)>>> ways = {
+        {"Escape", [](CVyreMKConfigDlg& d) { QTest::keyClick(&d, Qt::Key_Escape); }},
+        {"close", [](CVyreMKConfigDlg& d) { d.close(); }},
+        {"reject", [](CVyreMKConfigDlg& d) { d.reject(); }},
+        {"CANCEL", [](CVyreMKConfigDlg& d) { d.Cancel(); }},
+    };
+    for (const auto& [name, way] : ways) {
+        Dialog t;
+        way(*t.dialog);
+        t.Serve();
+        EXPECT_EQ(t.monitor.reapplied, 1) << name;
+        EXPECT_EQ(t.dialog->result(), widgets::IDCANCEL) << name;
+        EXPECT_FALSE(t.dialog->isVisible()) << name;
+    }
+}
+
+TEST(MainDialog, AProfileNameNeverLeavesTheConfigFolder) {
+    Dialog t;
+    const std::filesystem::path config = paths::Resolve("./Config");
+    EXPECT_EQ(ProfileFileOfName("Sniper"), config / "Sniper.kkp");
+    EXPECT_EQ(ProfileFileOfName("a/b"), config / "a_b.kkp");
+    EXPECT_EQ(ProfileFileOfName("../x"), config / "___x.kkp");
+    EXPECT_EQ(ProfileFileOfName("..\\..\\y"), config / "___.._y.kkp");
+    EXPECT_EQ(ProfileFileOfName(".hidden"), config / "_hidden.kkp");
+    EXPECT_EQ(ProfileFileOfName("v1.2 final."), config / "v1.2 final..kkp");
+    const QString japanese = QString::fromUtf8("狙撃 プロファイル");
+    EXPECT_EQ(ProfileFileOfName(japanese), config / (japanese.toStdString() + ".kkp"));
+
+    // Written where the name says, and nothing outside the folder.
+    ASSERT_TRUE(t.dialog->SaveNamedProfile("../x"));
+    EXPECT_TRUE(std::filesystem::exists(config / "___x.kkp"));
+    EXPECT_FALSE(std::filesystem::exists(t.home / "x.kkp"));
+    ASSERT_TRUE(t.dialog->SaveNamedProfile("a/b"));
+    EXPECT_TRUE(std::filesystem::exists(config / "a_b.kkp"));
+    ASSERT_TRUE(t.dialog->SaveNamedProfile(japanese));
+    EXPECT_TRUE(std::filesystem::exists(config / (japanese.toStdString() + ".kkp")));
+}
+
+TEST(MainDialog, TheProfileDialogIsSkinnedAndItsCloseBoxCancels) {
+    Dialog t;
+    ProfileStore& mirror = *t.shared.mirror;
+    mirror.hostRecord(mirror.currentProfile()).name.set(u"Before");
+    CCreateEditGameProfileDlg profile(mirror, false, t.dialog.get());
+    auto* skinned = dynamic_cast<widgets::CBitmapDialog*>(&profile);
+    ASSERT_NE(skinned, nullptr);
+    EXPECT_TRUE(widgets::HasSkinArt(skinned->faceId()));
+    EXPECT_TRUE(widgets::HasSkinArt(skinned->secondId()));
+    EXPECT_TRUE(profile.windowFlags() & Qt::FramelessWindowHint);
+    profile.show();
+    auto* close = profile.findChild<QAbstractButton*>("close");
+    ASSERT_NE(close, nullptr);
+    EXPECT_TRUE(close->isVisible());
+    EXPECT_GT(close->x(), profile.width() / 2);  // at the top right
+    EXPECT_LT(close->y(), 36);
+    auto* name = profile.findChild<QLineEdit*>();
+    ASSERT_NE(name, nullptr);
+    name->setText("After");
+    QTest::mouseClick(close, Qt::LeftButton);
+    EXPECT_EQ(profile.result(), QDialog::Rejected);
+    EXPECT_FALSE(profile.isVisible());
+    EXPECT_EQ(mirror.hostRecord(mirror.currentProfile()).name.str(), u"Before");
+}
+
+TEST(MainDialog, TheVersionLabelsSayWhatTheyAreTheVersionsOf) {
+    Dialog t;
+    EXPECT_EQ(t.dialog->versionText(), "SOFTWARE 1.00");
+    EXPECT_EQ(t.dialog->firmwareText(), "FIRMWARE 1.09");
+}
+
+TEST(MainDialog, TheTopBandDragsWithTheWindowSystemsOwnMove) {
+    Dialog t;
+    int systemMoves = 0;
+    bool systemMoveWorks = true;
+    t.dialog->startSystemMove = [&] {
+        ++systemMoves;
+        return systemMoveWorks;
+    };
+    const QPoint before = t.dialog->pos();
+    SendMouse(t.dialog.get(), QEvent::MouseButtonPress, {400, 30}, Qt::LeftButton);
+    SendMouse(t.dialog.get(), QEvent::MouseMove, {450, 60}, Qt::LeftButton);
+    SendMouse(t.dialog.get(), QEvent::MouseButtonRelease, {450, 60}, Qt::NoButton);
+    EXPECT_EQ(systemMoves, 1);
+    EXPECT_EQ(t.dialog->pos(), before);  // the window system moves it, not the dialog
+
+    // Below the band nothing drags.
+    SendMouse(t.dialog.get(), QEvent::MouseButtonPress, {400, 300}, Qt::LeftButton);
+    SendMouse(t.dialog.get(), QEvent::MouseButtonRelease, {400, 300}, Qt::NoButton);
+    EXPECT_EQ(systemMoves, 1);
+
+    // Without a move of the window system the dialog follows the pointer itself.
+    systemMoveWorks = false;
+    SendMouse(t.dialog.get(), QEvent::MouseButtonPress, {400, 30}, Qt::LeftButton);
+    SendMouse(t.dialog.get(), QEvent::MouseMove, {450, 60}, Qt::LeftButton);
+    SendMouse(t.dialog.get(), QEvent::MouseButtonRelease, {450, 60}, Qt::NoButton);
+    EXPECT_EQ(systemMoves, 2);
+    EXPECT_EQ(t.dialog->pos(), before + QPoint(50, 30));
+}
+
+TEST(MainDialog, ABusyWaitEndsWhenTheLinkWindowIsGone) {
+    // The Config ends while the keyboard resets: the link window, which would
+    // lower the flag, is gone, and the dialog's wait must not go on for ever.
+    Dialog t;
+    t.shared.linkWindow = 0;
+    t.shared.busy = 1;
+    std::atomic<bool> done{false}, rescued{false};
+    std::thread watchdog([&] {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!done && std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (!done) {
+            rescued = true;
+            t.shared.busy = 0;
+        }
+    });
+    win::PostMessage(t.shared.dialog.load(), link::kMsgRequest, link::dialog_order::kBusyWait, 1);
+    t.Serve();
+    done = true;
+    watchdog.join();
+    EXPECT_FALSE(rescued);
+    EXPECT_EQ(t.dialog->busyWaitsBegun(), 1);
+    EXPECT_EQ(t.dialog->busyWaitsEnded(), 1);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+}  // namespace
+}  // namespace vyre
