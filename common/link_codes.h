@@ -198,8 +198,6 @@ inline constexpr unsigned kNoKeyboard = 15;
 inline constexpr unsigned kNotReady = 16;
 inline constexpr unsigned kTrophy = 36;
 inline constexpr unsigned kTalkDevices = 41;     // for notifications 103..105 that changed the list
-inline constexpr unsigned kDumpComplete = 43;    // a registration dump after the first has arrived
-inline constexpr unsigned kUploadDone = 44;      // lParam = APPLY's full uploads handed over
 }  // namespace dialog_notice
 
 // ---- notify message codes inside the Monitor -------------------------------------------

@@ -331,7 +331,7 @@ void CVyreMKConfigDlg::Ok() {
 
 void CVyreMKConfigDlg::Apply() {
     // The wait cursor shows until the link window has handed this upload to
-    // the Monitor (it tells with dialog notice kUploadDone).
+    // the Monitor (it tells with kDialogNoticeUploadDone).
     if (appliesPending_++ == 0) QApplication::setOverrideCursor(Qt::WaitCursor);
     if (!win::PostMessage(shared_.linkWindow.load(), link::kMsgRequest,
                           link::link_request::kFullUpload, 1))
@@ -393,10 +393,10 @@ void CVyreMKConfigDlg::OnNotice(unsigned code, win::LPARAM lParam) {
             hiddenNotReady_ = true;
             hide();
             return;
-        case link::dialog_notice::kDumpComplete:
+        case kDialogNoticeDumpComplete:
             ShowAgain();
             return;
-        case link::dialog_notice::kUploadDone:
+        case kDialogNoticeUploadDone:
             ApplyHandedOver(static_cast<int>(lParam));
             return;
         case link::dialog_notice::kTrophy:

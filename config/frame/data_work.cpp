@@ -127,7 +127,7 @@ void CDataWorkWnd::OnNotice(unsigned code, win::LPARAM lParam) {
                 if (shared_.startDialog) shared_.startDialog();
             } else {
                 // A dialog hidden for want of a keyboard shows again with this dump.
-                DialogNotice(link::dialog_notice::kDumpComplete, 0);
+                DialogNotice(kDialogNoticeDumpComplete, 0);
             }
             return;
         case link::notice::kGone:
@@ -181,7 +181,7 @@ void CDataWorkWnd::OnLinkRequest(unsigned code, win::LPARAM lParam) {
             for (; uploadsPending_ > 0; --uploadsPending_) FullUpload();
             uploading_ = false;
             if (appliesToTell_ > 0) {
-                DialogNotice(link::dialog_notice::kUploadDone, appliesToTell_);
+                DialogNotice(kDialogNoticeUploadDone, appliesToTell_);
                 appliesToTell_ = 0;
             }
             return;

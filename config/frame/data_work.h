@@ -25,6 +25,12 @@ struct ConfigShared {
     std::function<void()> startDialog;
 };
 
+// Dialog notices of the Config's own, from the link window to the main dialog:
+// a registration dump after the first has arrived; APPLY's full uploads
+// (lParam of them) have been handed to the Monitor.
+inline constexpr unsigned kDialogNoticeDumpComplete = 43;
+inline constexpr unsigned kDialogNoticeUploadDone = 44;
+
 // The timer that bounds a busy wait, and its bound.
 inline constexpr unsigned kBusyTimer = 999;
 inline constexpr unsigned kBusyBoundMs = 30000;
