@@ -127,6 +127,10 @@ void CVyreMKConfigDlg::Initialise() {
             pages_[i] = keys_ = new CKeyAssignmentDlg(*shared_.mirror, this);
             keys_->setGeometry(pageRect);
             keys_->Initialise();
+            keys_->SetMacroLink(MacroManagerDlg::LinkSender(shared_));
+            keys_->onLightMacrosChanged = [this] {
+                if (mainCtrl_ != nullptr) mainCtrl_->RebuildIlluminationMenu();
+            };
             keys_->hide();
             continue;
         }

@@ -1,5 +1,7 @@
 #include "config/keys/key_assignment_dlg.h"
 
+#include "config/lights/macro_manager_dlg.h"
+
 #include <QPainter>
 
 #include <cstring>
@@ -700,15 +702,9 @@ void CKeyAssignmentDlg::ChooseDynamicItem(const _SMenuCommand& item, Layer layer
         case fncode::kLightMacroFlagged: {
             if (item.index >= mirror_.lightMacros.size()) return;
             if (!slot || !SlotHasData(*slot)) return noRoom("light macro");
-            // The light macro block is the key macro image from its slot byte on.
-            MacroReportImage image{};
-            MacroImageFromRecord(mirror_.lightMacros[item.index], p, *slot, image);
-            static_assert(sizeof(LightMacroBlock) + offsetof(MacroReportImage, slot) ==
-                          sizeof(MacroReportImage));
-            std::memcpy(static_cast<void*>(&mirror_.lightMacroBlocks[p][*slot]),
-                        reinterpret_cast<const std::uint8_t*>(&image) +
-                            offsetof(MacroReportImage, slot),
-                        sizeof(LightMacroBlock));
+            // Over the slot's own bytes: those the light macro has no part in stay.
+            macros::LightMacroSlotFromRecord(mirror_.lightMacros[item.index], *slot,
+                                             mirror_.lightMacroBlocks[p][*slot]);
             const std::uint8_t code =
                 IsFunctionKey(key) || IsMacroKey(key) ? fncode::kLightMacro : item.code;
             WriteEntry(layer, {code, 0, 0});
@@ -783,14 +779,44 @@ bool CKeyAssignmentDlg::OpenEditTimerDialog() {
     return false;
 }
 
-bool CKeyAssignmentDlg::OpenMacroManager(int, int) {
-    LogNoDialogYet("the macro manager");
-    return false;
+void CKeyAssignmentDlg::SetMacroLink(MacroLinkSender send) {
+    macroLink_ = std::move(send);
+    macroManager_.reset();
+    lightEditor_.reset();
 }
 
-bool CKeyAssignmentDlg::OpenLightMacroEditor(int) {
-    LogNoDialogYet("the light macro editor");
-    return false;
+MacroManagerDlg& CKeyAssignmentDlg::macroManager() {
+    if (!macroManager_) {
+        macroManager_ = std::make_unique<MacroManagerDlg>(mirror_, macroLink_,
+                                                          macros::Flavour::Key, this);
+    }
+    return *macroManager_;
+}
+
+IllMacroManagerDlg& CKeyAssignmentDlg::lightMacroEditor() {
+    if (!lightEditor_) lightEditor_ = std::make_unique<IllMacroManagerDlg>(mirror_, macroLink_, this);
+    return *lightEditor_;
+}
+
+bool CKeyAssignmentDlg::OpenMacroManager(int group, int macro) {
+    // The macro is preselected by its row in its set's list.
+    int row = -1;
+    if (group >= 0 && macro >= 0 && static_cast<std::size_t>(macro) < mirror_.macros.size()) {
+        row = 0;
+        const std::int32_t set = mirror_.macros[macro].setNumber.get();
+        for (int i = 0; i < macro; ++i) row += mirror_.macros[i].setNumber.get() == set ? 1 : 0;
+    }
+    MacroManagerDlg& dlg = macroManager();
+    dlg.Preselect(group, row);
+    return dlg.Open() == QDialog::Accepted;
+}
+
+bool CKeyAssignmentDlg::OpenLightMacroEditor(int group) {
+    IllMacroManagerDlg& dlg = lightMacroEditor();
+    dlg.Preselect(group, -1);
+    if (dlg.Open() != QDialog::Accepted) return false;
+    if (onLightMacrosChanged) onLightMacrosChanged();
+    return true;
 }
 
 }  // namespace vyre

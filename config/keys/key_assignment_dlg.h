@@ -13,7 +13,9 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -61,6 +63,10 @@ struct _SMenuCommand {
     std::u16string text;          // talk items: the item's text
 };
 
+class MacroManagerDlg;
+class IllMacroManagerDlg;
+using MacroLinkSender = std::function<void(unsigned code, const void* record)>;
+
 class CKeyAssignmentDlg : public QWidget {
   public:
     CKeyAssignmentDlg(ProfileStore& mirror, QWidget* parent = nullptr);
@@ -104,6 +110,13 @@ class CKeyAssignmentDlg : public QWidget {
     bool OpenMacroManager(int group, int macro);
     // The light macro editor on a light macro group (-1: none).
     bool OpenLightMacroEditor(int group);
+    // How the macro editors' OK sends its records to the Monitor.
+    void SetMacroLink(MacroLinkSender send);
+    // After OK of the light macro editor, for the other pages' light macro menus.
+    std::function<void()> onLightMacrosChanged;
+    // The page's macro manager and light macro editor (made on first use).
+    MacroManagerDlg& macroManager();
+    IllMacroManagerDlg& lightMacroEditor();
 
     // --- what it shows (also for tests) -----------------------------------------------
     KeyGroup currentGroup() const { return group_; }
@@ -169,6 +182,9 @@ class CKeyAssignmentDlg : public QWidget {
     widgets::CKeyBoardBtn* enlarged_ = nullptr;  // the selected key, drawn large
     std::array<MenuSet, 6> menus_{};  // by (group - 1) * 2 + layer
     std::map<int, _SMenuCommand> menuCommands_;
+    MacroLinkSender macroLink_;
+    std::unique_ptr<MacroManagerDlg> macroManager_;
+    std::unique_ptr<IllMacroManagerDlg> lightEditor_;
 };
 
 }  // namespace vyre
