@@ -139,8 +139,9 @@ void CVyreMKConfigDlg::Initialise() {
                 new CKeyIlluminationDlg(mirror, mirror.hostSettingsBlock.layoutCode, this);
             illumination_->setGeometry(pageRect);
             illumination_->SetMacroLink(MacroManagerDlg::LinkSender(shared_));
-            // The light macro editor's OK: the light macro menu of the main control page anew.
+            // Either light macro editor's OK: both pages' light macro menus anew.
             illumination_->onLightMacrosChanged = [this] {
+                if (keys_ != nullptr) keys_->RebuildSubmenu(key_page::kKindLightMacros);
                 if (mainCtrl_ != nullptr) mainCtrl_->RebuildIlluminationMenu();
             };
             illumination_->hide();

@@ -15,6 +15,7 @@
 #include "common/key_slots.h"
 #include "config/frame/config_app.h"
 #include "config/keys/key_assignment_dlg.h"
+#include "config/lights/illumination_dlg.h"
 #include "config/lights/macro_manager_dlg.h"
 #include "tests/monitor/link/link_rig.h"
 #include "tests/platform/temp_dir.h"
@@ -61,6 +62,17 @@ int ItemOf(CKeyAssignmentDlg& page, QMenu& menu, std::uint8_t code, std::uint32_
         }
     }
     return 0;
+}
+
+bool HasItem(QMenu& menu, int id) {
+    for (QAction* a : menu.actions()) {
+        if (QMenu* sub = a->menu()) {
+            if (HasItem(*sub, id)) return true;
+        } else if (!a->isSeparator() && a->data().toInt() == id) {
+            return true;
+        }
+    }
+    return false;
 }
 
 struct Page {
@@ -217,6 +229,46 @@ TEST(MacrosOnKeys, AMacroOnAKeyReachesTheKeyboardAndPlaysThere) {
     char played[64];
     std::snprintf(played, sizeof played, " PLAY %02x 01 04 01 1e 00 04 02 00 00", slot);
     EXPECT_NE(ReadText(trace).find(played), std::string::npos);
+}
+
+TEST(MacrosOnKeys, OkOfTheIlluminationPagesEditorRebuildsTheOtherPagesLightMacroMenus) {
+    testing::TempDir folder;
+    testing::SimProcess sim(folder.path(), {"--model", "B"});
+    testing::App();
+    testing::ScopedEnv home("VYRE_LUMO_HOME", (folder / "home").string());
+    testing::Process monitor(
+        {Program("vyre-lumo-monitor"), "--hid", "sim:" + sim.socket(), "--home",
+         (folder / "home").string(), "--poll-ms", "1", "--arrival-ms", "20"},
+        (folder / "monitor.log").string());
+    ASSERT_TRUE(testing::Eventually(
+        [&] { return ReadText(folder / "monitor.log").find("keyboard ready") != std::string::npos; }));
+    CVyreMKConfigApp app;
+    app.onDialogShown = [&](CVyreMKConfigDlg& dialog) {
+        QTimer::singleShot(0, [&] {
+            CKeyAssignmentDlg& keys = dialog.keyAssignmentPage();
+            keys.ShowKey(kKeyA, 255);
+            EXPECT_EQ(ItemOf(keys, keys.secondaryButton().menu(), fncode::kLightMacro, 0), 0);
+            QMenu& illumination = dialog.mainControlPage().illuminationButton().menu();
+            EXPECT_FALSE(HasItem(illumination, main_ctrl::kFirstLightMacroItem));
+            IllMacroManagerDlg& editor = dialog.illuminationPage().lightMacroEditor();
+            editor.note = [](MacroNote) { return true; };
+            editor.askSetName = [] { return std::optional<std::u16string>(u"Glow"); };
+            QTimer::singleShot(0, [&] {
+                editor.AddSet();
+                editor.NewMacro();
+                ASSERT_TRUE(editor.CommitName(u"Wave"));
+                editor.Ok();
+            });
+            dialog.illuminationPage().OpenLightMacroManager();
+            ASSERT_EQ(app.shared().mirror->lightMacros.size(), 1u);
+            keys.ShowKey(kKeyA, 255);
+            EXPECT_NE(ItemOf(keys, keys.secondaryButton().menu(), fncode::kLightMacro, 0), 0);
+            EXPECT_TRUE(HasItem(illumination, main_ctrl::kFirstLightMacroItem));
+            dialog.Cancel();
+        });
+    };
+    ASSERT_TRUE(app.InitInstance());
+    app.Run();
 }
 
 }  // namespace
