@@ -22,6 +22,7 @@
 #include "common/store_blocks.h"
 #include "config/frame/help_ids.h"
 #include "config/lights/macro_manager_dlg.h"
+#include "platform/key_names.h"
 #include "platform/locale.h"
 #include "platform/paths.h"
 #include "platform/process.h"
@@ -126,6 +127,8 @@ void CVyreMKConfigDlg::Initialise() {
         if (i == kPageKeys) {
             pages_[i] = keys_ = new CKeyAssignmentDlg(*shared_.mirror, this);
             keys_->setGeometry(pageRect);
+            keys_->SetKeyNames(&platform::DesktopKeyNames());
+            keys_->SetTimerCommands(LinkTimerCommands(shared_.linkWindow));
             keys_->Initialise();
             keys_->SetMacroLink(MacroManagerDlg::LinkSender(shared_));
             keys_->onLightMacrosChanged = [this] {

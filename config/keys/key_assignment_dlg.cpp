@@ -750,33 +750,66 @@ void CKeyAssignmentDlg::LogNoDialogYet(const char* what) const {
     log::Info(kArea, log::Format("%s: this build has no such dialog yet; nothing opens", what));
 }
 
-bool CKeyAssignmentDlg::OpenShortcutDialog(int, Layer, FunctionEntry&) {
-    LogNoDialogYet("Assign a Shortcut");
-    return false;
+int CKeyAssignmentDlg::RunDialog(CKeyFunctionDlg& dialog, bool below) {
+    dialog.PlaceRelativeTo(QRect(mapToGlobal(QPoint(0, 0)), size()), below);
+    return runDialog ? runDialog(dialog) : dialog.exec();
 }
 
-bool CKeyAssignmentDlg::OpenQuickLaunchDialog(int, Layer) {
-    LogNoDialogYet("Quick launch");
-    return false;
+void CKeyAssignmentDlg::SendTimerCommand(std::uint16_t code,
+                                         const HIDMSG::_STimerSettingData& record) {
+    if (timerCommands_) timerCommands_(code, record);
+}
+
+bool CKeyAssignmentDlg::OpenShortcutDialog(int, Layer, FunctionEntry& entry) {
+    if (!shortcut_) shortcut_ = std::make_unique<AssignShortcutDlg>(keyNames_, this);
+    shortcut_->Prepare();
+    if (RunDialog(*shortcut_, true) != QDialog::Accepted) return false;
+    entry = shortcut_->entry();
+    return true;
+}
+
+bool CKeyAssignmentDlg::OpenQuickLaunchDialog(int keyIndex, Layer layer) {
+    if (!quickLaunch_) quickLaunch_ = std::make_unique<QuickLunchDlg>(mirror_, this);
+    quickLaunch_->Prepare(layer == Layer::Primary ? kPrimaryButton : kSecondaryButton,
+                          KeyGroupOf(keyIndex), GroupPosition(keyIndex, layoutCode_).value_or(-1),
+                          keyIndex);
+    return RunDialog(*quickLaunch_, false) == QDialog::Accepted;
 }
 
 void CKeyAssignmentDlg::OpenMediaPlayerDialog() {
-    LogNoDialogYet("Select Player");
+    if (!media_) media_ = std::make_unique<MediaCtrlDlg>(mirror_, this);
+    media_->Prepare();
+    RunDialog(*media_, false);
 }
 
-bool CKeyAssignmentDlg::OpenRemapDialog(int) {
-    LogNoDialogYet("Remap");
-    return false;
+bool CKeyAssignmentDlg::OpenRemapDialog(int keyIndex) {
+    if (!remap_) remap_ = std::make_unique<MapRenameDlg>(mirror_, keyNames_, this);
+    remap_->Prepare(keyIndex);
+    if (RunDialog(*remap_, false) != QDialog::Accepted) return false;
+    Refresh();  // the primary button shows the key's new usage
+    return true;
 }
 
 bool CKeyAssignmentDlg::OpenCreateTimerDialog() {
-    LogNoDialogYet("Create Timer");
-    return false;
+    if (!createTimer_) {
+        createTimer_ = std::make_unique<CountdownTimerDlg>(
+            mirror_, [this](std::uint16_t code, const HIDMSG::_STimerSettingData& r) {
+                SendTimerCommand(code, r);
+            }, this);
+    }
+    createTimer_->Prepare();
+    return RunDialog(*createTimer_, false) == QDialog::Accepted;
 }
 
 bool CKeyAssignmentDlg::OpenEditTimerDialog() {
-    LogNoDialogYet("Edit/Delete Timer");
-    return false;
+    if (!editTimer_) {
+        editTimer_ = std::make_unique<CountDownTimerEditDlg>(
+            mirror_, [this](std::uint16_t code, const HIDMSG::_STimerSettingData& r) {
+                SendTimerCommand(code, r);
+            }, this);
+    }
+    editTimer_->Prepare();
+    return RunDialog(*editTimer_, false) == QDialog::Accepted;
 }
 
 void CKeyAssignmentDlg::SetMacroLink(MacroLinkSender send) {

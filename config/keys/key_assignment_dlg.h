@@ -21,6 +21,8 @@
 
 #include "common/key_catalogue.h"
 #include "common/profile_store.h"
+#include "config/keys/key_function_dlgs.h"
+#include "config/keys/timer_dlgs.h"
 #include "widgets/controls.h"
 #include "widgets/keyboard_picture.h"
 
@@ -136,6 +138,12 @@ class CKeyAssignmentDlg : public QWidget {
     // The text shown for an entry of a key on a layer of the current profile.
     QString FunctionText(int keyIndex, Layer layer, FunctionEntry entry) const;
 
+    // Where the timer dialogs send their commands (none: nowhere).
+    void SetTimerCommands(TimerCommandSink send) { timerCommands_ = std::move(send); }
+    // Runs a dialog the page opens and returns its result: modal by default;
+    // tests answer the dialogs themselves.
+    std::function<int(QDialog&)> runDialog;
+
     // The operating system's key names (none: the key table's names).
     void SetKeyNames(const KeyNameProvider* names) { keyNames_ = names; }
 
@@ -165,6 +173,8 @@ class CKeyAssignmentDlg : public QWidget {
     std::optional<int> SlotOf(int keyIndex, Layer layer) const;
     void ChooseDynamicItem(const _SMenuCommand& item, Layer layer);
     void LogNoDialogYet(const char* what) const;
+    int RunDialog(CKeyFunctionDlg& dialog, bool below);
+    void SendTimerCommand(std::uint16_t code, const HIDMSG::_STimerSettingData& record);
 
     ProfileStore& mirror_;
     const KeyNameProvider* keyNames_ = nullptr;
@@ -182,6 +192,14 @@ class CKeyAssignmentDlg : public QWidget {
     widgets::CKeyBoardBtn* enlarged_ = nullptr;  // the selected key, drawn large
     std::array<MenuSet, 6> menus_{};  // by (group - 1) * 2 + layer
     std::map<int, _SMenuCommand> menuCommands_;
+    TimerCommandSink timerCommands_;
+    // The dialogs, made on first use and kept.
+    std::unique_ptr<AssignShortcutDlg> shortcut_;
+    std::unique_ptr<QuickLunchDlg> quickLaunch_;
+    std::unique_ptr<MediaCtrlDlg> media_;
+    std::unique_ptr<MapRenameDlg> remap_;
+    std::unique_ptr<CountdownTimerDlg> createTimer_;
+    std::unique_ptr<CountDownTimerEditDlg> editTimer_;
     MacroLinkSender macroLink_;
     std::unique_ptr<MacroManagerDlg> macroManager_;
     std::unique_ptr<IllMacroManagerDlg> lightEditor_;
