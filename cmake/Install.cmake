@@ -71,7 +71,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Glyphs for the seventeen help languages (Thai, Japanese, Korean, Chinese).
-set(VYRE_LUMO_FONT_PACKAGES "fonts-dejavu-core, fonts-thai-tlwg | fonts-noto-core, fonts-wqy-microhei | fonts-noto-cjk"
+set(VYRE_LUMO_FONT_PACKAGES "fonts-dejavu-core, fonts-tlwg-loma-ttf | fonts-thai-tlwg, fonts-wqy-microhei | fonts-noto-cjk, fonts-droid-fallback"
     CACHE STRING "The font packages the package recommends")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS ${VYRE_LUMO_FONT_PACKAGES})
 configure_file(${CMAKE_SOURCE_DIR}/packaging/debian/postinst ${CMAKE_BINARY_DIR}/debian/postinst COPYONLY)
