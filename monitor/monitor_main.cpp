@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
         options.gui = true;
     }
     CVyreMKMonitorApp app(std::move(options));
-    if (!app.InitInstance()) return 0;
+    if (!app.InitInstance()) return app.startFailed() ? 1 : 0;
 
     std::atomic<bool> done{false};
     std::thread signalThread([&] {

@@ -41,12 +41,14 @@ bool CVyreMKMonitorApp::InitInstance() {
     // Without the runtime folder no Config could ever reach this Monitor.
     if (std::string why; !win::CanReachOtherPrograms(&why)) {
         log::Error(kArea, "the Monitor cannot run where no program can reach it (" + why + "); ending");
+        startFailed_ = true;
         return false;
     }
     control_ = std::make_unique<CMoniterCtrl>(*store_, shared_, commands_);
     if (!control_->Create()) {
         log::Error(kArea,
                    "CreateWindow() error! ErrorCode=0: the control window could not be created");
+        startFailed_ = true;
         return false;
     }
     shared_.talkMessage = win::RegisterWindowMessage(link::kTalkMessageName);
@@ -116,6 +118,7 @@ bool CVyreMKMonitorApp::InitInstance() {
         *settings_, *repeat_, *host_, std::move(hooks), options_.link);
     if (!keyboardThread_->CreateThread(kKeyboardThreadStack)) {
         log::Error(kArea, "the keyboard thread could not be started");
+        startFailed_ = true;
         return false;
     }
     log::Info(kArea, "running; data folder " + paths::DataFolder().string() + ", shipped files " +

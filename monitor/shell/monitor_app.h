@@ -45,6 +45,9 @@ class CVyreMKMonitorApp {
     // False: another Monitor runs (end silently) or the control window could
     // not be created.
     bool InitInstance();
+    // After a false InitInstance: true when the start failed, false when
+    // another Monitor runs (which is no failure).
+    bool startFailed() const { return startFailed_; }
     // The main thread's message loop (inside Qt's with a GUI), until the stop.
     int Run();
     CTrayThread* tray() { return tray_.get(); }
@@ -56,6 +59,7 @@ class CVyreMKMonitorApp {
     CHIDFilterThread* keyboardThread() { return keyboardThread_.get(); }
 
   private:
+    bool startFailed_ = false;
     MonitorOptions options_;
     std::unique_ptr<ProfileStore> store_;
     MonitorShared shared_;

@@ -51,7 +51,7 @@ TEST(MonitorFaults, ARefusedRuntimeFolderEndsTheMonitorWithAClearError) {
         testing::Process monitor({testing::Program("vyre-lumo-monitor"), "--hid", "sim:" + rig.sim.socket(), "--home",
                                   (rig.folder / "home").string()},
                                  log);
-        monitor.Wait(std::chrono::seconds(30));
+        EXPECT_EQ(monitor.Wait(std::chrono::seconds(30)), 1);  // a failure, not a quiet end
         EXPECT_FALSE(monitor.Running());
         const std::string text = ReadText(log);
         EXPECT_NE(text.find(" error "), std::string::npos) << text;
