@@ -11,6 +11,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -153,6 +155,31 @@ class SimProcess : public Process {
         return args;
     }
     std::string socket_;
+};
+
+// vyre-lumo-monitor against an emulator with the tests' quick timings, its
+// standard error in `log`; Ready() waits (bounded) until it has read the
+// keyboard back.
+class MonitorProcess : public Process {
+  public:
+    MonitorProcess(const SimProcess& sim, const std::filesystem::path& home, std::filesystem::path log)
+        : Process({Program("vyre-lumo-monitor"), "--hid", "sim:" + sim.socket(), "--home", home.string(),
+                   "--poll-ms", "1", "--arrival-ms", "20"},
+                  log.string()),
+          log_(std::move(log)) {}
+    bool Ready(std::chrono::seconds bound = std::chrono::seconds(20)) const {
+        const auto end = std::chrono::steady_clock::now() + bound;
+        do {
+            std::ifstream in(log_);
+            const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+            if (text.find("keyboard ready") != std::string::npos) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        } while (std::chrono::steady_clock::now() < end);
+        return false;
+    }
+
+  private:
+    std::filesystem::path log_;
 };
 
 }  // namespace vyre::testing

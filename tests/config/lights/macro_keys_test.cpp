@@ -173,12 +173,8 @@ TEST(MacrosOnKeys, AMacroOnAKeyReachesTheKeyboardAndPlaysThere) {
     testing::SimProcess sim(folder.path(), {"--model", "B", "--trace", trace.string()});
     testing::App();
     testing::ScopedEnv home("VYRE_LUMO_HOME", (folder / "home").string());
-    testing::Process monitor(
-        {Program("vyre-lumo-monitor"), "--hid", "sim:" + sim.socket(), "--home",
-         (folder / "home").string(), "--poll-ms", "1", "--arrival-ms", "20"},
-        (folder / "monitor.log").string());
-    ASSERT_TRUE(testing::Eventually(
-        [&] { return ReadText(folder / "monitor.log").find("keyboard ready") != std::string::npos; }));
+    testing::MonitorProcess monitor(sim, folder / "home", folder / "monitor.log");
+    ASSERT_TRUE(monitor.Ready());
 
     const int slot = *FunctionSlot(kKeyA, Layer::Secondary, 0);
     CVyreMKConfigApp app;
@@ -236,12 +232,8 @@ TEST(MacrosOnKeys, OkOfTheIlluminationPagesEditorRebuildsTheOtherPagesLightMacro
     testing::SimProcess sim(folder.path(), {"--model", "B"});
     testing::App();
     testing::ScopedEnv home("VYRE_LUMO_HOME", (folder / "home").string());
-    testing::Process monitor(
-        {Program("vyre-lumo-monitor"), "--hid", "sim:" + sim.socket(), "--home",
-         (folder / "home").string(), "--poll-ms", "1", "--arrival-ms", "20"},
-        (folder / "monitor.log").string());
-    ASSERT_TRUE(testing::Eventually(
-        [&] { return ReadText(folder / "monitor.log").find("keyboard ready") != std::string::npos; }));
+    testing::MonitorProcess monitor(sim, folder / "home", folder / "monitor.log");
+    ASSERT_TRUE(monitor.Ready());
     CVyreMKConfigApp app;
     app.onDialogShown = [&](CVyreMKConfigDlg& dialog) {
         QTimer::singleShot(0, [&] {

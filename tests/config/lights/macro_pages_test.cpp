@@ -20,13 +20,6 @@
 namespace vyre {
 namespace {
 
-using testing::Program;
-
-std::string ReadText(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 bool HasItem(QMenu& menu, int id) {
     for (QAction* a : menu.actions()) {
         if (QMenu* sub = a->menu()) {
@@ -43,12 +36,8 @@ TEST(LightMacroPages, OkOfTheIlluminationPagesEditorRebuildsTheMainControlMenu) 
     testing::SimProcess sim(folder.path(), {"--model", "B"});
     testing::App();
     testing::ScopedEnv home("VYRE_LUMO_HOME", (folder / "home").string());
-    testing::Process monitor(
-        {Program("vyre-lumo-monitor"), "--hid", "sim:" + sim.socket(), "--home",
-         (folder / "home").string(), "--poll-ms", "1", "--arrival-ms", "20"},
-        (folder / "monitor.log").string());
-    ASSERT_TRUE(testing::Eventually(
-        [&] { return ReadText(folder / "monitor.log").find("keyboard ready") != std::string::npos; }));
+    testing::MonitorProcess monitor(sim, folder / "home", folder / "monitor.log");
+    ASSERT_TRUE(monitor.Ready());
     CVyreMKConfigApp app;
     app.onDialogShown = [&](CVyreMKConfigDlg& dialog) {
         QTimer::singleShot(0, [&] {
