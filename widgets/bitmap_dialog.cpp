@@ -20,13 +20,18 @@ CBitmapDialog::CBitmapDialog(QWidget* parent) : QDialog(parent) {
 }
 
 void CBitmapDialog::SetBitmaps(int faceId, int secondId) {
+    SetFace([faceId](qreal dpr) { return SkinBitmap(faceId, dpr); });
     faceId_ = faceId;
     secondId_ = secondId;
-    face_ = SkinBitmap(faceId, devicePixelRatioF());
-    const QSize size = SkinBitmapSize(faceId);
-    setFixedSize(size + QSize(kFaceMargin, kFaceMargin));
+}
+
+void CBitmapDialog::SetFace(const std::function<QPixmap(qreal dpr)>& paint) {
+    faceId_ = secondId_ = 0;
+    face_ = paint(devicePixelRatioF());
+    const QPixmap shape = paint(1.0);
+    setFixedSize(shape.size() + QSize(kFaceMargin, kFaceMargin));
     // The window's shape is the face's.
-    setMask(SkinBitmap(faceId, 1.0).mask());
+    setMask(shape.mask());
     update();
 }
 

@@ -21,6 +21,9 @@ class CBitmapDialog : public QDialog {
     // Loads the face and second bitmaps; the window takes the face's size
     // plus 5 pixels each way, and its shape.
     void SetBitmaps(int faceId, int secondId);
+    // A face painted at any device pixel ratio (a face of words, say): the
+    // window takes its size plus the margin, and its shape.
+    void SetFace(const std::function<QPixmap(qreal dpr)>& paint);
     int faceId() const { return faceId_; }
     int secondId() const { return secondId_; }
 

@@ -1,13 +1,20 @@
 #include "widgets/popup_dlg.h"
 
+#include <QApplication>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QScreen>
+#include <QThread>
+
+#include "platform/record.h"
+#include "widgets/skin_art.h"
 
 namespace vyre::widgets {
 namespace {
 
 struct Placement {
     int templateId;
+    int faceWidth, faceHeight;  // the face the buttons are placed on
     int closeId, okId, cancelId;  // control ids
     QRect close, okOne, okTwo, cancel;
     int closeBitmaps[3], okBitmaps[3], cancelBitmaps[3];
@@ -16,6 +23,8 @@ struct Placement {
 // Positions and bitmaps of the two forms.
 const Placement& PlacementOf(CPopupDlg::Form form) {
     static const Placement monitor{146,
+                                   305,
+                                   203,
                                    1000,
                                    1001,
                                    1002,
@@ -27,6 +36,8 @@ const Placement& PlacementOf(CPopupDlg::Form form) {
                                    {138, 137, 139},
                                    {130, 129, 131}};
     static const Placement config{2382,
+                                  305,
+                                  233,
                                   132,
                                   134,
                                   133,
@@ -49,14 +60,33 @@ CPopupDlg::CPopupDlg(Form form, QWidget* owner)
     QObject::connect(&close_, &QAbstractButton::clicked, this, [this] { done(IDCANCEL); });
 }
 
+void CPopupDlg::SetMessage(const QString& caption, const QString& message, bool warning) {
+    textForm_ = true;
+    caption_ = caption;
+    message_ = message;
+    warning_ = warning;
+}
+
 void CPopupDlg::Prepare() {
     const Placement& at = PlacementOf(form_);
-    SetBitmaps(faceId_, secondId_);
+    int grown = 0;  // how much taller than the form's own face a text face is
+    if (textForm_) {
+        const int height = MessageFaceHeight(at.faceWidth, at.faceHeight, message_);
+        grown = height - at.faceHeight;
+        const QString title = caption_.toUpper();
+        SetFace([this, &at, height, title](qreal dpr) {
+            return MessageFace(QSize(at.faceWidth, height), title, message_, warning_, dpr);
+        });
+        setWindowTitle(caption_);
+    } else {
+        SetBitmaps(faceId_, secondId_);
+    }
+    const QPoint down(0, grown);
     close_.setGeometry(at.close);
     close_.SetBitmaps(at.closeBitmaps[0], at.closeBitmaps[1], at.closeBitmaps[2]);
-    ok_.setGeometry(twoButtons_ ? at.okTwo : at.okOne);
+    ok_.setGeometry((twoButtons_ ? at.okTwo : at.okOne).translated(down));
     ok_.SetBitmaps(at.okBitmaps[0], at.okBitmaps[1], at.okBitmaps[2]);
-    cancel_.setGeometry(at.cancel);
+    cancel_.setGeometry(at.cancel.translated(down));
     cancel_.SetBitmaps(at.cancelBitmaps[0], at.cancelBitmaps[1], at.cancelBitmaps[2]);
     cancel_.setVisible(twoButtons_);
     cancel_.setEnabled(twoButtons_);
@@ -85,6 +115,44 @@ bool AskWithPopup(QWidget* owner, int faceId, int secondId) {
     popup.SetFaceBitmaps(faceId, secondId);
     popup.SetTwoButtons(true);
     return popup.Run() == IDOK;
+}
+
+namespace {
+
+bool HasDisplay() {
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) return false;
+    const QString platform = QGuiApplication::platformName();
+    return platform != "offscreen" && platform != "minimal";
+}
+
+}  // namespace
+
+int RunMessageBox(CPopupDlg::Form form, const QString& caption, const QString& text,
+                  QWidget* owner) {
+    CPopupDlg popup(form, owner);
+    popup.SetMessage(caption, text);
+    return popup.Run();
+}
+
+void ShowMessageBox(CPopupDlg::Form form, const std::string& caption, const std::string& text,
+                    QWidget* owner) {
+    platform::ActionRecord& record = platform::ActionRecord::Instance();
+    if (record.Active()) {
+        record.Write("message-box " + caption + ": " + text);
+        return;
+    }
+    if (!HasDisplay()) return;
+    const QString c = QString::fromStdString(caption), t = QString::fromStdString(text);
+    QCoreApplication* app = QCoreApplication::instance();
+    if (QThread::currentThread() == app->thread()) {
+        RunMessageBox(form, c, t, owner);
+        return;
+    }
+    // The owner may be gone by the time the GUI thread gets to it.
+    QPointer<QWidget> guarded(owner);
+    QMetaObject::invokeMethod(
+        app, [form, c, t, guarded] { RunMessageBox(form, c, t, guarded.data()); },
+        Qt::QueuedConnection);
 }
 
 }  // namespace vyre::widgets

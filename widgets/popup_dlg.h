@@ -2,7 +2,12 @@
 // CPopupDlg, the skinned message box of both programs: its face bitmap holds
 // the whole message; OK, in the two-button form a cancel button, and a close
 // button at the top right. Run modally; IDOK from OK, IDCANCEL from cancel,
-// the close button or Escape.
+// the close button or Escape. Its text form draws the face from a caption
+// and a message instead, for the programs' message boxes.
+
+#include <QString>
+
+#include <string>
 
 #include "widgets/bitmap_dialog.h"
 
@@ -21,6 +26,9 @@ class CPopupDlg : public CBitmapDialog {
 
     void SetFaceBitmaps(int faceId, int secondId) { faceId_ = faceId, secondId_ = secondId; }
     void SetTwoButtons(bool two) { twoButtons_ = two; }
+    // The text form: the face shows the caption (in capitals) and the
+    // message, and grows downwards when the message needs more room.
+    void SetMessage(const QString& caption, const QString& message, bool warning = false);
 
     // Builds the dialog as set (done by Run; tests and screenshots call it
     // to look at the dialog without running it).
@@ -36,10 +44,26 @@ class CPopupDlg : public CBitmapDialog {
     Form form_;
     int faceId_ = 0, secondId_ = 0;
     bool twoButtons_ = false;
+    bool textForm_ = false, warning_ = false;
+    QString caption_, message_;
     CPushDownBtn close_, ok_, cancel_;
 };
 
 // The Config's two-button question with its face bitmaps: true for OK.
 bool AskWithPopup(QWidget* owner, int faceId, int secondId);
+
+// The text form run modally with one OK button: IDOK or IDCANCEL.
+int RunMessageBox(CPopupDlg::Form form, const QString& caption, const QString& text,
+                  QWidget* owner = nullptr);
+
+// A message box of either program, in the kit's look, with one OK button:
+// while the action record is active it is written there as
+// "message-box <caption>: <text>" instead; without a display (no Qt
+// application, or Qt's offscreen and minimal platforms) nothing is shown,
+// since nobody could close it. On the GUI thread it runs modally; from
+// any other thread it is queued to the GUI thread and the caller goes on.
+// The caller logs the message: it knows the area it belongs to.
+void ShowMessageBox(CPopupDlg::Form form, const std::string& caption, const std::string& text,
+                    QWidget* owner = nullptr);
 
 }  // namespace vyre::widgets

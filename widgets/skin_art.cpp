@@ -1,12 +1,16 @@
 #include "widgets/skin_art.h"
 
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QTextLayout>
 #include <QTextOption>
 
+#include <algorithm>
+#include <cmath>
 #include <iterator>
 #include <map>
 
@@ -185,15 +189,31 @@ const std::map<int, Art>& Table() {
     return table;
 }
 
+// Where a face's message goes: under the title, above the button row.
+constexpr int kMessageTop = 48;
+constexpr int kButtonRow = 44;
+QRectF MessageRect(int width, int height) {
+    return QRectF(16, kMessageTop, width - 32, height - kMessageTop - kButtonRow);
+}
+
+QTextOption MessageOption() {
+    QTextOption option(Qt::AlignLeft | Qt::AlignTop);
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    return option;
+}
+
 QFont CaptionFont() {
     QFont f = TextFont(12, true);
     f.setLetterSpacing(QFont::AbsoluteSpacing, 0.6);
     return f;
 }
 
-void PaintFace(QPainter& p, const Art& art) {
-    const QRectF r(0.5, 0.5, art.width - 1, art.height - 1);
-    QLinearGradient bg(0, 0, 0, art.height);
+// A dialog face: the title in capitals over an accent line, the message
+// wrapped below it, room for the buttons at the bottom.
+void PaintFace(QPainter& p, int width, int height, const QString& title, const QString& message,
+               bool warning) {
+    const QRectF r(0.5, 0.5, width - 1, height - 1);
+    QLinearGradient bg(0, 0, 0, height);
     bg.setColorAt(0, colour::kBackgroundTop);
     bg.setColorAt(1, colour::kBackgroundBottom);
     QPainterPath shape;
@@ -202,19 +222,20 @@ void PaintFace(QPainter& p, const Art& art) {
     p.setPen(QPen(colour::kBorder, 1));
     p.drawPath(shape);
     // The accent line under the title.
-    const QColor accent = art.warning ? colour::kWarning : colour::kAccent;
+    const QColor accent = warning ? colour::kWarning : colour::kAccent;
     p.setPen(QPen(accent, 2));
-    p.drawLine(QPointF(16, 36), QPointF(art.width - 16, 36));
+    p.drawLine(QPointF(16, 36), QPointF(width - 16, 36));
     p.setFont(CaptionFont());
-    p.setPen(art.warning ? colour::kWarning : colour::kTextSecondary);
-    p.drawText(QRectF(16, 8, art.width - 60, 24), Qt::AlignLeft | Qt::AlignVCenter,
-               QString::fromUtf8(art.title));
+    p.setPen(warning ? colour::kWarning : colour::kTextSecondary);
+    p.drawText(QRectF(16, 8, width - 60, 24), Qt::AlignLeft | Qt::AlignVCenter, title);
     p.setFont(TextFont(13));
     p.setPen(colour::kText);
-    QTextOption option(Qt::AlignLeft | Qt::AlignTop);
-    option.setWrapMode(QTextOption::WordWrap);
-    p.drawText(QRectF(16, 48, art.width - 32, art.height - 48 - 44), QString::fromUtf8(art.message),
-               option);
+    p.drawText(MessageRect(width, height), message, MessageOption());
+}
+
+void PaintFace(QPainter& p, const Art& art) {
+    PaintFace(p, art.width, art.height, QString::fromUtf8(art.title), QString::fromUtf8(art.message),
+              art.warning);
 }
 
 // The main dialog: the title band, the page panel, the profile bar and the bottom row.
@@ -381,6 +402,36 @@ QPixmap SkinBitmap(int id, qreal dpr) {
             PaintMenuItem(p, it->second);
             break;
     }
+    return pixmap;
+}
+
+int MessageFaceHeight(int width, int minHeight, const QString& message) {
+    // Laid out as PaintFace draws it: each paragraph wrapped at word
+    // boundaries, or anywhere where a word is wider than the line.
+    const qreal lineWidth = MessageRect(width, minHeight).width();
+    qreal height = 0;
+    for (const QString& paragraph : message.split('\n')) {
+        QTextLayout layout(paragraph, TextFont(13));
+        layout.setTextOption(MessageOption());
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(lineWidth);
+            height += line.height();
+        }
+        layout.endLayout();
+    }
+    return std::max(minHeight, static_cast<int>(std::ceil(height)) + kMessageTop + kButtonRow + 4);
+}
+
+QPixmap MessageFace(QSize size, const QString& title, const QString& message, bool warning,
+                    qreal dpr) {
+    QPixmap pixmap(size * dpr);
+    pixmap.setDevicePixelRatio(dpr);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    PaintFace(p, size.width(), size.height(), title, message, warning);
     return pixmap;
 }
 

@@ -41,6 +41,13 @@ QSize SkinBitmapSize(int id);
 // True when the table has art for the id.
 bool HasSkinArt(int id);
 
+// A dialog face drawn from words rather than an id: the title (in capitals)
+// and the message, in the look of the faces of the table. The height a
+// message of that width needs, never below `minHeight`.
+QPixmap MessageFace(QSize size, const QString& title, const QString& message, bool warning,
+                    qreal dpr = 1.0);
+int MessageFaceHeight(int width, int minHeight, const QString& message);
+
 // The icon of both programs: a key cap with a cyan glow.
 QPixmap AppIcon(int size);
 

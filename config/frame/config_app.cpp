@@ -1,7 +1,6 @@
 #include "config/frame/config_app.h"
 
 #include <QApplication>
-#include <QMessageBox>
 
 #include <string>
 #include <thread>
@@ -10,6 +9,7 @@
 #include "common/log.h"
 #include "platform/process.h"
 #include "platform/record.h"
+#include "widgets/popup_dlg.h"
 #include "widgets/qt_loop.h"
 
 namespace vyre {
@@ -35,12 +35,7 @@ CVyreMKConfigApp::~CVyreMKConfigApp() {
 
 void CVyreMKConfigApp::MessageBox(const char* text, const char* caption) {
     log::Error(kArea, std::string(caption) + ": " + text);
-    if (platform::ActionRecord::Instance().Active()) {
-        platform::ActionRecord::Instance().Write(std::string("message-box ") + caption + ": " +
-                                                 text);
-        return;
-    }
-    QMessageBox::critical(nullptr, caption, text, QMessageBox::Ok);
+    widgets::ShowMessageBox(widgets::CPopupDlg::Form::Config, caption, text);
 }
 
 bool CVyreMKConfigApp::InitInstance() {

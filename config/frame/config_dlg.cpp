@@ -4,10 +4,10 @@
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -564,7 +564,8 @@ bool CVyreMKConfigDlg::SaveProfileTo(const std::string& path) {
               static_cast<std::streamsize>(bytes.size()));
     out.flush();
     if (!out) {
-        QMessageBox::critical(this, "Error", QString::fromStdString("Cannot write " + path));
+        log::Error(kArea, "Cannot write " + path);
+        widgets::ShowMessageBox(widgets::CPopupDlg::Form::Config, "Error", "Cannot write " + path, this);
         return false;
     }
     return true;
@@ -573,7 +574,8 @@ bool CVyreMKConfigDlg::SaveProfileTo(const std::string& path) {
 bool CVyreMKConfigDlg::LoadProfileFrom(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        QMessageBox::critical(this, "Error", QString::fromStdString("Cannot open " + path));
+        log::Error(kArea, "Cannot open " + path);
+        widgets::ShowMessageBox(widgets::CPopupDlg::Form::Config, "Error", "Cannot open " + path, this);
         return false;
     }
     const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),

@@ -89,7 +89,15 @@ bool CHIDFilterThread::InitInstance() {
         return 0;
     });
     map.On(link::kMsgRequest, [this](win::WPARAM code, win::LPARAM lParam) {
-        if (link_) link_->HandleRequest(static_cast<unsigned>(code), lParam);
+        if (link_) {
+            link_->HandleRequest(static_cast<unsigned>(code), lParam);
+        } else if (code == link::request::kRegister && lParam != 0) {
+            // Without a HID layer there is never a keyboard: a Config is told
+            // so rather than left waiting for a dump.
+            win::SendCopyData(static_cast<win::HWND>(lParam), window_.GetSafeHwnd(),
+                              link::MakeDwData(link::notification::kNoKeyboard, link::kTagNotification),
+                              nullptr, 0);
+        }
         return 0;
     });
     map.On(link::kMsgNotify, link::notify::kKeyboardEvent, [this](win::WPARAM, win::LPARAM value) {

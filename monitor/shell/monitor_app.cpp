@@ -1,10 +1,10 @@
 #include "monitor/shell/monitor_app.h"
 
 #include <QApplication>
-#include <QMessageBox>
 #include <QSystemTrayIcon>
 
 #include <chrono>
+#include <cerrno>
 #include <cstdlib>
 
 #include "common/link_codes.h"
@@ -20,6 +20,15 @@ namespace vyre {
 namespace {
 
 constexpr const char* kArea = "monitor";
+// The caption of the Monitor's message boxes that name no caption of their own.
+constexpr const char* kProgramName = "Vyre Lumo Monitor";
+
+// A message box of the Monitor: logged as an error, then shown (or recorded).
+void MonitorMessageBox(const std::string& caption, const std::string& text) {
+    const std::string shown = caption.empty() ? kProgramName : caption;
+    log::Error(kArea, shown + ": " + text);
+    widgets::ShowMessageBox(widgets::CPopupDlg::Form::Monitor, shown, text);
+}
 
 }  // namespace
 
@@ -40,14 +49,15 @@ bool CVyreMKMonitorApp::InitInstance() {
     }
     // Without the runtime folder no Config could ever reach this Monitor.
     if (std::string why; !win::CanReachOtherPrograms(&why)) {
-        log::Error(kArea, "the Monitor cannot run where no program can reach it (" + why + "); ending");
+        MonitorMessageBox(kProgramName, "The Monitor cannot run where no program can reach it (" +
+                                            why + "); ending.");
         startFailed_ = true;
         return false;
     }
     control_ = std::make_unique<CMoniterCtrl>(*store_, shared_, commands_);
     if (!control_->Create()) {
-        log::Error(kArea,
-                   "CreateWindow() error! ErrorCode=0: the control window could not be created");
+        const int code = errno;  // what the window layer's last system call left
+        MonitorMessageBox(kProgramName, "CreateWindow() error! ErrorCode=" + std::to_string(code));
         startFailed_ = true;
         return false;
     }
@@ -92,6 +102,10 @@ bool CVyreMKMonitorApp::InitInstance() {
             },
             Qt::BlockingQueuedConnection);
     };
+    hooks.messageBox = [](const std::string& text, const std::string& caption) {
+        widgets::ShowMessageBox(widgets::CPopupDlg::Form::Monitor,
+                                caption.empty() ? kProgramName : caption, text);
+    };
     hooks.startWorkerThreads = [this] {
         // The sound thread, the tray thread (with the tray icon), the light macro player.
         if (!soundThread_->CreateThread()) log::Warning(kArea, "the sound thread could not be started");
@@ -103,13 +117,7 @@ bool CVyreMKMonitorApp::InitInstance() {
             const std::string text = "The keyboard needs a firmware update, but the firmware update "
                                      "program could not be started: " + started.what;
             log::Warning(kArea, text);
-            if (platform::ActionRecord::Instance().Active()) {
-                platform::ActionRecord::Instance().Write("message-box Firmware update: " + text);
-            } else if (options_.gui) {
-                QMetaObject::invokeMethod(
-                    qApp, [text] { QMessageBox::warning(nullptr, "Firmware update", QString::fromStdString(text)); },
-                    Qt::BlockingQueuedConnection);
-            }
+            widgets::ShowMessageBox(widgets::CPopupDlg::Form::Monitor, "Firmware update", text);
         }
         return started.started;
     };

@@ -2,7 +2,6 @@
 
 #include <QIcon>
 #include <QMenu>
-#include <QMessageBox>
 #include <QSystemTrayIcon>
 
 #include <string>
@@ -12,6 +11,7 @@
 #include "platform/autostart.h"
 #include "platform/process.h"
 #include "platform/record.h"
+#include "widgets/popup_dlg.h"
 #include "widgets/skin_art.h"
 
 namespace vyre {
@@ -94,11 +94,8 @@ bool CTrayThread::StartConfig() {
 
 void CTrayThread::DoubleClicked() {
     if (StartConfig()) return;
-    if (platform::ActionRecord::Instance().Active()) {
-        platform::ActionRecord::Instance().Write("message-box Error: Can't find Config file !");
-        return;
-    }
-    QMessageBox::critical(nullptr, "Error", "Can't find Config file !", QMessageBox::Ok);
+    log::Error("tray", "Error: Can't find Config file !");
+    widgets::ShowMessageBox(widgets::CPopupDlg::Form::Monitor, "Error", "Can't find Config file !");
 }
 
 void CTrayThread::MenuConfiguration() {

@@ -13,14 +13,17 @@
 #include <thread>
 #include <string>
 
+#include "common/link_codes.h"
 #include "common/profile_store.h"
 #include "common/talk_records.h"
 #include "platform/profile_ini.h"
 #include "platform/registry.h"
 #include "platform/text.h"
+#include "tests/monitor/link/link_rig.h"
 #include "tests/monitor/shell/monitor_rig.h"
 #include "tests/platform/temp_dir.h"
 #include "tests/support/programs.h"
+#include "tools/link_client.h"
 
 namespace vyre {
 namespace {
@@ -28,7 +31,8 @@ namespace {
 namespace fs = std::filesystem;
 
 // A refused runtime folder ends the Monitor at once with an error that names
-// the folder and the reason; it does not run on where nobody can reach it.
+// the folder and the reason, in the log and in a message box; it does not
+// run on where nobody can reach it.
 TEST(MonitorFaults, ARefusedRuntimeFolderEndsTheMonitorWithAClearError) {
     MonitorRig rig;
     fs::create_directories(rig.folder / "elsewhere");
@@ -47,9 +51,11 @@ TEST(MonitorFaults, ARefusedRuntimeFolderEndsTheMonitorWithAClearError) {
     for (const Case& c : cases) {
         testing::ScopedEnv runtime("VYRE_LUMO_RUNTIME_DIR", c.folder.string());
         const std::string log = (rig.folder / "refused.log").string();
+        const fs::path record = rig.folder / "refused.record";
         fs::remove(log);
+        fs::remove(record);
         testing::Process monitor({testing::Program("vyre-lumo-monitor"), "--hid", "sim:" + rig.sim.socket(), "--home",
-                                  (rig.folder / "home").string()},
+                                  (rig.folder / "home").string(), "--record", record.string()},
                                  log);
         EXPECT_EQ(monitor.Wait(std::chrono::seconds(30)), 1);  // a failure, not a quiet end
         EXPECT_FALSE(monitor.Running());
@@ -58,7 +64,27 @@ TEST(MonitorFaults, ARefusedRuntimeFolderEndsTheMonitorWithAClearError) {
         EXPECT_NE(text.find(c.folder.string()), std::string::npos) << text;
         EXPECT_NE(text.find(c.reason), std::string::npos) << text;
         EXPECT_NE(text.find("ending"), std::string::npos) << text;
+        const std::string box = ReadText(record);
+        EXPECT_NE(box.find("message-box Vyre Lumo Monitor: The Monitor cannot run"), std::string::npos) << box;
+        EXPECT_NE(box.find(c.reason), std::string::npos) << box;
     }
+}
+
+// A HID layer that cannot start gives the keyboard link's message box; the
+// Monitor runs on, idle, and answers a Config at once that it has no keyboard.
+TEST(MonitorFaults, AHidLayerThatCannotStartIsToldInAMessageBox) {
+    MonitorRig rig;
+    const fs::path record = rig.folder / "hid.record";
+    testing::Process monitor({testing::Program("vyre-lumo-monitor"), "--hid", "nothing-of-the-sort", "--home",
+                              (rig.folder / "home").string(), "--record", record.string()},
+                             (rig.folder / "hid.log").string());
+    EXPECT_TRUE(testing::Eventually(
+        [&] { return ReadText(record).find("message-box HID ERROR: 無法開啟HID的Guid介面!") != std::string::npos; },
+        std::chrono::milliseconds(30000)))
+        << ReadText(record);
+    const testing::RunResult dump = rig.Ctl({"dump"});
+    EXPECT_TRUE(monitor.Running());
+    EXPECT_EQ(dump.out, "15\n");  // answered: no keyboard (a dump that timed out prints nothing)
 }
 
 

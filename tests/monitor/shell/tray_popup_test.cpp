@@ -4,12 +4,12 @@
 
 #include <QApplication>
 
-#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 #include "tests/support/qt_app.h"
 
 #include <filesystem>
+#include <thread>
 
 #include "common/link_codes.h"
 #include "monitor/shell/tray.h"
@@ -86,6 +86,61 @@ TEST(Popup, TwoButtonFormOfTheConfigCentredOnItsOwner) {
     EXPECT_FALSE(widgets::HasSkinArt(99999));  // drawn as a placeholder
 }
 
+// The text form of the message boxes: the caption in capitals on a face that
+// grows with the message, the OK button moved down with it, closed like the
+// other forms. Without a display nothing is shown and the caller goes on;
+// with the action record active the box is written there instead.
+TEST(Popup, TextFormGrowsWithItsMessageAndIsRecordedWithoutADisplay) {
+    App();
+    const QString shortText = "Can't find Config file !";
+    QString longText;
+    for (int i = 0; i < 12; ++i) longText += "The settings file could not be read whole. ";
+    longText += "/a/path/without/any/blank/that/is/far/wider/than/one/line/of/the/face/of/the/popup";
+    for (const auto form : {CPopupDlg::Form::Monitor, CPopupDlg::Form::Config}) {
+        const int faceHeight = form == CPopupDlg::Form::Monitor ? 203 : 233;
+        CPopupDlg small(form), large(form);
+        small.SetMessage("Error", shortText);
+        small.Prepare();
+        EXPECT_EQ(small.size(), QSize(310, faceHeight + 5));
+        EXPECT_EQ(small.okButton()->geometry().bottom(), faceHeight - 11);
+        EXPECT_EQ(small.windowTitle(), "Error");
+        large.SetMessage("Settings damaged", longText);
+        large.Prepare();
+        const int grown = large.height() - small.height();
+        EXPECT_GT(grown, 40);
+        EXPECT_EQ(large.okButton()->geometry(), small.okButton()->geometry().translated(0, grown));
+        EXPECT_EQ(large.closeButton()->geometry(), small.closeButton()->geometry());
+        // The last line of the message ends above the button row.
+        EXPECT_EQ(widgets::MessageFaceHeight(305, faceHeight, longText), large.height() - 5);
+        EXPECT_GT(widgets::MessageFaceHeight(305, faceHeight, longText + "\n\nmore"),
+                  large.height() - 5);
+        large.show();
+        const char* name = form == CPopupDlg::Form::Monitor ? "popup_text_monitor.png" : "popup_text_config.png";
+        large.grab().save(QString::fromStdString((ScreenshotFolder() / name).string()));
+        large.hide();
+        EXPECT_EQ(RunWith(small, [&] { QTest::mouseClick(small.okButton(), Qt::LeftButton); }),
+                  widgets::IDOK);
+    }
+    CPopupDlg face(CPopupDlg::Form::Monitor);
+    face.SetMessage("hid error", "x");
+    face.show();
+    const QImage shot = face.grab().toImage();
+    face.hide();
+    EXPECT_FALSE(shot.isNull());
+
+    // Offscreen is no display: ShowMessageBox returns at once, from any thread.
+    widgets::ShowMessageBox(CPopupDlg::Form::Monitor, "HID ERROR", "shown to nobody");
+    std::thread([] { widgets::ShowMessageBox(CPopupDlg::Form::Monitor, "HID ERROR", "x"); }).join();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    std::vector<std::string> record;
+    platform::ActionRecord::Instance().SetSink(
+        [&](const std::string& line) { record.push_back(line.substr(line.find(' ') + 1)); });
+    widgets::ShowMessageBox(CPopupDlg::Form::Config, "HID ERROR", "無法開啟HID的Guid介面!");
+    platform::ActionRecord::Instance().Close();
+    EXPECT_EQ(record, (std::vector<std::string>{"message-box HID ERROR: 無法開啟HID的Guid介面!"}));
+}
+
 TEST(Tray, IconFollowsTheKeyboardAndItsMenuActs) {
     App();
     std::vector<std::string> record;
@@ -100,22 +155,13 @@ TEST(Tray, IconFollowsTheKeyboardAndItsMenuActs) {
         win::SendMessage(shared.tray.load(), link::kMsgNotify, code, 0);
     }
     EXPECT_EQ(record, (std::vector<std::string>{"tray show", "tray hide"}));
-    platform::ActionRecord::Instance().Close();
 
     // Without a Config program a double-click says so.
     tray.startConfig = [] { return false; };
-    QString shown;
-    QTimer closer;
-    QObject::connect(&closer, &QTimer::timeout, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            shown = box->windowTitle() + ": " + box->text();
-            box->accept();
-        }
-    });
-    closer.start(10);
+    record.clear();
     tray.DoubleClicked();
-    closer.stop();
-    EXPECT_EQ(shown, "Error: Can't find Config file !");
+    EXPECT_EQ(record, (std::vector<std::string>{"message-box Error: Can't find Config file !"}));
+    platform::ActionRecord::Instance().Close();
 
     // Exit asks the control window to stop the Monitor.
     win::Window control;
