@@ -99,6 +99,7 @@ void CVyreMKConfigApp::ShowDialog() {
     });
     dialog_->show();
     log::Info(kArea, "main dialog shown");
+    dialog_->TellOfDamagedSettings();
     if (onDialogShown) onDialogShown(*dialog_);
 }
 

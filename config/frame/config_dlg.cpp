@@ -404,6 +404,9 @@ void CVyreMKConfigDlg::OnNotice(unsigned code, win::LPARAM lParam) {
         case kDialogNoticeDumpComplete:
             ShowAgain();
             return;
+        case kDialogNoticeSettingsDamaged:
+            TellOfDamagedSettings();
+            return;
         case kDialogNoticeUploadDone:
             ApplyHandedOver(static_cast<int>(lParam));
             return;
@@ -475,6 +478,19 @@ void CVyreMKConfigDlg::BusyWait() {
 
 // The Monitor had no keyboard ready (notice 16) and has now sent a whole
 // dump: the dialog shows again with it, on the page it had.
+void CVyreMKConfigDlg::TellOfDamagedSettings() {
+    if (!shared_.settingsDamaged.exchange(false)) return;
+    const std::string folder = paths::RegistryFile().parent_path().string();
+    const std::string text =
+        "The settings file could not be read whole. Every setting that could still be read is "
+        "kept; the others are back to their defaults.\n\nThe damaged file is kept beside it in " +
+        folder + ".";
+    log::Warning(kArea, "the user is told of a damaged settings file");
+    QTimer::singleShot(0, this, [this, text] {
+        widgets::ShowMessageBox(widgets::CPopupDlg::Form::Config, "Settings damaged", text, this);
+    });
+}
+
 void CVyreMKConfigDlg::ShowAgain() {
     if (!hiddenNotReady_) return;
     hiddenNotReady_ = false;

@@ -37,6 +37,9 @@ class CVyreMKConfigDlg : public widgets::CBitmapDialog, public widgets::QuickHel
   public:
     explicit CVyreMKConfigDlg(ConfigShared& shared, QWidget* parent = nullptr);
     ~CVyreMKConfigDlg() override;
+    // Tells the user, once, that the Monitor found the settings file damaged
+    // (when it did); the popup comes after what the dialog is doing now.
+    void TellOfDamagedSettings();
 
     // The initialisation: labels, pages, profile bar, model layout, centring.
     void Initialise();

@@ -138,6 +138,11 @@ void CDataWorkWnd::OnNotice(unsigned code, win::LPARAM lParam) {
                 win::PostMessage(shared_.mainWindow.load(), win::WM_QUIT, 0, 0);
             }
             return;
+        case link::notice::kSettingsDamaged:
+            // The dialog may still be starting: it looks at the flag when it is up.
+            shared_.settingsDamaged = true;
+            DialogNotice(kDialogNoticeSettingsDamaged, 0);
+            return;
         case link::notice::kResetDone:
             shared_.busy = 0;
             KillTimer(kBusyTimer);

@@ -21,15 +21,20 @@ struct ConfigShared {
     std::atomic<win::HWND> dialog{0};      // set by the main dialog
     std::atomic<win::HWND> mainWindow{0};  // the hidden main window
     std::atomic<int> busy{0};              // 1 while the main dialog waits for the keyboard
+    // The Monitor found the settings file damaged; the main dialog tells the
+    // user once it is up, and clears it.
+    std::atomic<bool> settingsDamaged{false};
     // Starts the main dialog (on notice 43; once).
     std::function<void()> startDialog;
 };
 
 // Dialog notices of the Config's own, from the link window to the main dialog:
 // a registration dump after the first has arrived; APPLY's full uploads
-// (lParam of them) have been handed to the Monitor.
+// (lParam of them) have been handed to the Monitor; the settings file was
+// found damaged.
 inline constexpr unsigned kDialogNoticeDumpComplete = 43;
 inline constexpr unsigned kDialogNoticeUploadDone = 44;
+inline constexpr unsigned kDialogNoticeSettingsDamaged = 47;
 
 // The timer that bounds a busy wait, and its bound.
 inline constexpr unsigned kBusyTimer = 999;

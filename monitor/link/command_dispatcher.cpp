@@ -512,6 +512,13 @@ void KeyboardLink::RegistrationDump(win::HWND to) {
     }
     if (!records.empty()) Notify(to, link::list::kTalkAdded, records.data(), records.size());
     win::PostMessage(to, link::kMsgNotify, link::notice::kDumpComplete, 0);
+    // A damaged settings file is told to the first Config that comes after it
+    // (not to other clients of the link, which dump for their own ends).
+    if (const auto damaged = settings_.DamagedSettingsFile();
+        damaged && *damaged != damageTold_ && to == FindConfigLinkWindow()) {
+        if (win::PostMessage(to, link::kMsgNotify, link::notice::kSettingsDamaged, 0))
+            damageTold_ = *damaged;
+    }
 }
 
 }  // namespace vyre

@@ -180,6 +180,8 @@ class KeyboardLink {
     bool switchActive_ = false;
     bool foregroundUnknownSaid_ = false;
     bool volumeShowing_ = false;
+    // The damaged settings file a Config was last told of.
+    std::filesystem::path damageTold_;
     // Read by the ripple workers when they end.
     std::atomic<bool> lightMacroActive_{false};
 };

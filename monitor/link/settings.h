@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,10 @@ class SettingsPersistence {
     // Macro operations (byte 8: 1 add, 2 modify, 3 delete) on the list and the file.
     void ApplyMacroOperation(bool light, const HIDMSG::_SMacroDefaultData& record,
                              std::vector<HIDMSG::_SMacroDefaultData>& macros);
+
+    // Where a damaged settings file was kept when it was read; empty while
+    // every read was whole.
+    std::optional<std::filesystem::path> DamagedSettingsFile() { return registry_.DamagedFile(); }
 
     void WriteLightMacroBlock(int profile, int slot, const LightMacroBlock& block);
     // False (block unchanged) when the text is missing or fails its check.

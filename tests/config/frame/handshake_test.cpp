@@ -78,6 +78,8 @@ class FakeMonitor {
     }
     void SendDumpLater() { win::PostMessage(hwnd_, WM_DUMP); }
     void SendNotReadyLater() { win::PostMessage(hwnd_, WM_NOT_READY); }
+    // Each dump is followed by the notice of a damaged settings file.
+    void TellOfDamage() { damaged_ = true; }
     // The store the next dump sends (change it only between dumps).
     ProfileStore& store() { return *store_; }
     int reapplied() const { return reapplied_.load(); }
@@ -98,8 +100,10 @@ class FakeMonitor {
                               bytes.data(), bytes.size());
         }
         win::PostMessage(link_, link::kMsgNotify, link::notice::kDumpComplete, 0);
+        if (damaged_) win::PostMessage(link_, link::kMsgNotify, link::notice::kSettingsDamaged, 0);
     }
     bool ready_;
+    std::atomic<bool> damaged_{false};
     std::unique_ptr<ProfileStore> store_ = NewProfileStore();
     std::thread thread_;
     win::HWND hwnd_ = 0;
@@ -183,6 +187,43 @@ TEST(Handshake, HiddenForWantOfAKeyboardTheDialogComesBackWithTheNextDump) {
     ASSERT_TRUE(app.InitInstance());
     app.Run();
     EXPECT_TRUE(cameBack);
+}
+
+// A damaged settings file the Monitor found is told once the dialog is up,
+// whether the notice comes before the dialog exists or while it is open.
+TEST(Handshake, ADamagedSettingsFileIsToldInAMessageBox) {
+    App();
+    std::vector<std::string> record;
+    platform::ActionRecord::Instance().SetSink([&](const std::string& line) { record.push_back(line); });
+    auto told = [&] {
+        int n = 0;
+        for (const std::string& line : record)
+            if (line.find("message-box Settings damaged: The settings file could not be read whole") !=
+                std::string::npos)
+                ++n;
+        return n;
+    };
+    FakeMonitor monitor(true);
+    monitor.TellOfDamage();
+    CVyreMKConfigApp app;
+    int first = -1, second = -1;
+    app.onDialogShown = [&](CVyreMKConfigDlg& dialog) {
+        QTimer::singleShot(0, [&] {
+            EXPECT_TRUE(Serving([&] { return told() == 1; }));
+            first = told();
+            monitor.SendNotReadyLater();
+            ASSERT_TRUE(Serving([&] { return !dialog.isVisible(); }));
+            monitor.SendDumpLater();
+            EXPECT_TRUE(Serving([&] { return told() == 2; }));
+            second = told();
+            dialog.Cancel();
+        });
+    };
+    ASSERT_TRUE(app.InitInstance());
+    app.Run();
+    platform::ActionRecord::Instance().SetSink(nullptr);
+    EXPECT_EQ(first, 1);
+    EXPECT_EQ(second, 2);
 }
 
 TEST(Handshake, ApplyShowsTheWaitCursorUntilItsUploadIsHandedOver) {

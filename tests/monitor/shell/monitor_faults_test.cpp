@@ -201,6 +201,17 @@ TEST(MonitorFaults, ADamagedRegistryKeepsTheUsersSettings) {
     {
         auto monitor = rig.StartMonitor();
         ASSERT_EQ(rig.DumpWhenReady().exit, 0);
+        // The first Config to come is told after its dump, once; the next is not.
+        auto told = [](std::chrono::milliseconds wait) {
+            LinkClient client{std::string(link::kLinkWindowTitle)};
+            std::vector<LinkEvent> events;
+            if (!client.Create() || !client.Dump(events, std::chrono::seconds(30))) return false;
+            return client.Pump(wait, [](const LinkEvent&) {}, [](const LinkEvent& e) {
+                return e.notice && e.code == link::notice::kSettingsDamaged;
+            });
+        };
+        EXPECT_TRUE(told(std::chrono::seconds(20)));
+        EXPECT_FALSE(told(std::chrono::milliseconds(1500)));
         EXPECT_EQ(monitor->Stop(), 0);
     }
     const std::string log = ReadText(rig.folder / "monitor.log");
