@@ -209,6 +209,7 @@ inline constexpr unsigned kKeyboardEvent = 13;     // to the keyboard thread, lP
 inline constexpr unsigned kFlexStateWrite = 140;   // to the keyboard thread
 inline constexpr unsigned kFlexToggleWrite = 246;
 inline constexpr unsigned kExit = 1030;            // to the control window
+inline constexpr unsigned kKeyboardWindowUp = 1031;  // to the control window: requests can go on
 }  // namespace notify
 
 // ---- talk protocol --------------------------------------------------------------------

@@ -434,6 +434,7 @@ void KeyboardLink::HandleRequest(unsigned code, win::LPARAM lParam) {
             return;
         }
         case link::request::kReset:
+            shared_.resetQueued = false;  // begun: a reset asked for from now on waits again
             ResetKeyboard(static_cast<win::HWND>(lParam));
             return;
         case link::request::kSendKeyReports: {

@@ -74,6 +74,8 @@ bool CHIDFilterThread::InitInstance() {
         return false;
     }
     shared_.keyboard = window_.GetSafeHwnd();
+    // Requests that came before this window was there go on now.
+    win::PostMessage(shared_.control.load(), link::kMsgNotify, link::notify::kKeyboardWindowUp, 0);
     auto& map = window_.Messages();
     map.On(win::WM_DESTROY, [this](win::WPARAM, win::LPARAM) {
         OnDestroy();

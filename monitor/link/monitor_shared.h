@@ -34,6 +34,11 @@ struct MonitorShared {
     // Guards the per-key light bitmaps, which the light macro thread clears
     // and the keyboard thread writes.
     std::mutex keyLightLock;
+    // A keyboard reset handed to the keyboard thread and not yet begun. A
+    // reset takes seconds (the keyboard is read back after it); one more
+    // asked for meanwhile would do the same again, so it is dropped: at most
+    // one reset waits while another runs.
+    std::atomic<bool> resetQueued{false};
     // The keyboard's USB ids as configured (set before the threads start).
     KeyboardIds keyboardIds;
 };

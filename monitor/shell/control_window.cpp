@@ -20,8 +20,7 @@ CMoniterCtrl::CMoniterCtrl(ProfileStore& store, MonitorShared& shared, PendingCo
     : store_(store), shared_(shared), commands_(commands) {
     auto& map = Messages();
     map.On(link::kMsgRequest, [this](win::WPARAM code, win::LPARAM lParam) {
-        if (win::HWND keyboard = shared_.keyboard.load())
-            win::PostMessage(keyboard, link::kMsgRequest, code, lParam);
+        Relay(code, lParam);
         return 0;
     });
     map.On(link::kMsgPlaySound, [this](win::WPARAM w, win::LPARAM l) {
@@ -31,6 +30,12 @@ CMoniterCtrl::CMoniterCtrl(ProfileStore& store, MonitorShared& shared, PendingCo
     });
     map.On(link::kMsgNotify, [this](win::WPARAM code, win::LPARAM) {
         if (code == link::notify::kExit) Exit();
+        if (code == link::notify::kKeyboardWindowUp) {
+            // What came early goes on in the order it came.
+            std::vector<std::pair<win::WPARAM, win::LPARAM>> early;
+            early.swap(early_);
+            for (const auto& [c, l] : early) Relay(c, l);
+        }
         return 0;
     });
     map.OnCopyData(
@@ -39,6 +44,28 @@ CMoniterCtrl::CMoniterCtrl(ProfileStore& store, MonitorShared& shared, PendingCo
         ExternalControl(operation, lParam);
         return 0;
     });
+}
+
+void CMoniterCtrl::Relay(win::WPARAM code, win::LPARAM lParam) {
+    const win::HWND keyboard = shared_.keyboard.load();
+    if (keyboard == 0) {
+        // The keyboard thread is still starting (or gone): a Config that found
+        // this window first keeps its request, up to a few.
+        if (early_.size() < kEarlyRequests) {
+            early_.emplace_back(code, lParam);
+        } else {
+            log::Warning(kArea, log::Format("request %u before the keyboard thread is up: dropped",
+                                            static_cast<unsigned>(code)));
+        }
+        return;
+    }
+    const bool reset = code == link::request::kReset;
+    if (reset && shared_.resetQueued.exchange(true)) {
+        resetsDropped_.Write("a keyboard reset is already waiting: another one asked for is dropped");
+        return;
+    }
+    if (!win::PostMessage(keyboard, link::kMsgRequest, code, lParam) && reset)
+        shared_.resetQueued = false;
 }
 
 bool CMoniterCtrl::Create() {

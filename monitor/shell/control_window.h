@@ -6,7 +6,10 @@
 // Monitor's stop.
 
 #include <span>
+#include <utility>
+#include <vector>
 
+#include "common/log.h"
 #include "common/profile_store.h"
 #include "monitor/link/monitor_shared.h"
 #include "monitor/link/pending_commands.h"
@@ -36,6 +39,11 @@ class CMoniterCtrl : public win::Window {
     void Exit();
 
   private:
+    // Requests kept while the keyboard thread's window is not there yet.
+    static constexpr std::size_t kEarlyRequests = 16;
+
+    // Hands a request (1031) to the keyboard thread.
+    void Relay(win::WPARAM code, win::LPARAM lParam);
     win::LRESULT OnCopyData(win::HWND from, const win::COPYDATASTRUCT& cds);
     void ExternalControl(win::WPARAM operation, win::LPARAM lParam);
     void TalkMessage(win::WPARAM operation, win::LPARAM lParam);
@@ -45,6 +53,9 @@ class CMoniterCtrl : public win::Window {
     ProfileStore& store_;
     MonitorShared& shared_;
     PendingCommands& commands_;
+    // Resets dropped while one waits: logged once per run of them.
+    log::RepeatFilter resetsDropped_{log::Level::Warning, "control"};
+    std::vector<std::pair<win::WPARAM, win::LPARAM>> early_;
 };
 
 }  // namespace vyre

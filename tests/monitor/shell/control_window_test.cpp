@@ -75,6 +75,76 @@ TEST(ControlWindow, CommandsQueueForTheKeyboardThreadInOrder) {
     EXPECT_EQ(rig.commands.size(), 0u);
 }
 
+// Resets asked for in a row: one waits for the keyboard thread, the others
+// are dropped; once the thread has begun it, the next one waits again.
+// Other requests are relayed however many there are.
+TEST(ControlWindow, OneKeyboardResetWaitsAtATime) {
+    Rig rig;
+    win::Window keyboard;
+    ASSERT_TRUE(keyboard.Create("kb", "kb", win::HWND_MESSAGE));
+    rig.shared.keyboard = keyboard.GetSafeHwnd();
+    int resets = 0, others = 0;
+    keyboard.Messages().On(link::kMsgRequest, [&](win::WPARAM code, win::LPARAM) {
+        if (code == link::request::kReset) {
+            rig.shared.resetQueued = false;  // as the keyboard thread does when it begins one
+            ++resets;
+        } else {
+            ++others;
+        }
+        return 0;
+    });
+    auto drain = [] {
+        win::MSG msg;
+        while (win::PeekMessage(msg)) win::DispatchMessage(msg);
+    };
+    auto post = [&](unsigned code, int times) {
+        for (int i = 0; i < times; ++i)
+            win::PostMessage(rig.control.GetSafeHwnd(), link::kMsgRequest, code, 0);
+    };
+    // The control window relays all 43 before the keyboard window sees one.
+    post(link::request::kReset, 43);
+    post(link::request::kReapplyProfile, 43);
+    drain();
+    EXPECT_EQ(resets, 1);
+    EXPECT_EQ(others, 43);
+    post(link::request::kReset, 1);
+    drain();
+    EXPECT_EQ(resets, 2);
+    EXPECT_FALSE(rig.shared.resetQueued.load());
+}
+
+// A Config can find the control window before the keyboard thread's window
+// is up: its first requests wait for it (a few of them), in their order.
+TEST(ControlWindow, RequestsBeforeTheKeyboardThreadIsUpWaitForIt) {
+    Rig rig;
+    auto drain = [] {
+        win::MSG msg;
+        while (win::PeekMessage(msg)) win::DispatchMessage(msg);
+    };
+    for (win::LPARAM l = 1; l <= 40; ++l)
+        win::PostMessage(rig.control.GetSafeHwnd(), link::kMsgRequest, link::request::kRegister, l);
+    drain();
+    win::Window keyboard;
+    ASSERT_TRUE(keyboard.Create("kb", "kb", win::HWND_MESSAGE));
+    std::vector<win::LPARAM> taken;
+    keyboard.Messages().On(link::kMsgRequest, [&](win::WPARAM, win::LPARAM l) {
+        taken.push_back(l);
+        return 0;
+    });
+    rig.shared.keyboard = keyboard.GetSafeHwnd();
+    win::PostMessage(rig.control.GetSafeHwnd(), link::kMsgRequest, link::request::kRegister, 99);
+    win::PostMessage(rig.control.GetSafeHwnd(), link::kMsgNotify, link::notify::kKeyboardWindowUp, 0);
+    drain();
+    std::vector<win::LPARAM> expected;
+    for (win::LPARAM l = 1; l <= 16; ++l) expected.push_back(l);  // the first 16 were kept
+    expected.insert(expected.begin(), 99);  // a request after the window came went on at once
+    EXPECT_EQ(taken, expected);
+    // Announced again (as anyone may), nothing is sent twice.
+    win::PostMessage(rig.control.GetSafeHwnd(), link::kMsgNotify, link::notify::kKeyboardWindowUp, 0);
+    drain();
+    EXPECT_EQ(taken.size(), expected.size());
+}
+
 TEST(ControlWindow, TalkDeviceRecordsAreKeptAndReportedToTheConfig) {
     Rig rig;
     win::Window keyboard;  // records are taken only once the keyboard thread exists
