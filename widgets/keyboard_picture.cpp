@@ -3,8 +3,11 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <QTimer>
+
 #include <cmath>
 #include <numbers>
+#include <set>
 
 #include "common/flexlayer_keys.h"
 #include "common/key_table.h"
@@ -183,6 +186,39 @@ QColor Mix(const QColor& a, const QColor& b, double t) {
 
 }  // namespace
 
+// ---- the animation clock ----------------------------------------------------------------------
+
+// One timer for every blinking or breathing key cap: each tick moves every
+// such cap that is shown, and their repaints fall into one paint of the
+// picture. Lives as long as the program (it is never torn down with a timer
+// running after Qt has gone).
+class AnimationClock {
+  public:
+    static AnimationClock& Instance() {
+        static AnimationClock* clock = new AnimationClock;
+        return *clock;
+    }
+    void Add(CKeyBoardBtn* key) {
+        keys_.insert(key);
+        if (!timer_.isActive()) timer_.start(kBreathTickMs);
+    }
+    void Remove(CKeyBoardBtn* key) {
+        keys_.erase(key);
+        if (keys_.empty()) timer_.stop();
+    }
+
+  private:
+    AnimationClock() {
+        timer_.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            for (CKeyBoardBtn* key : keys_)
+                if (key->isVisible()) key->Tick();
+        });
+    }
+    std::set<CKeyBoardBtn*> keys_;
+    QTimer timer_;
+};
+
 // ---- key cap -------------------------------------------------------------------------------
 
 CKeyBoardBtn::CKeyBoardBtn(int keyIndex, QWidget* parent)
@@ -192,7 +228,10 @@ CKeyBoardBtn::CKeyBoardBtn(int keyIndex, QWidget* parent)
     setAttribute(Qt::WA_Hover);
     setMouseTracking(true);
     UpdateCursor();
-    QObject::connect(&timer_, &QTimer::timeout, this, [this] { Tick(); });
+}
+
+CKeyBoardBtn::~CKeyBoardBtn() {
+    AnimationClock::Instance().Remove(this);
 }
 
 void CKeyBoardBtn::SetState(int state) {
@@ -218,6 +257,7 @@ void CKeyBoardBtn::SetBlink(bool on, int periodMs) {
     blink_ = on;
     blinkPeriod_ = std::max(periodMs, kBreathTickMs);
     phaseA_ = true;
+    blinkElapsed_ = 0;
     UpdateTimer();
     update();
 }
@@ -247,25 +287,28 @@ int CKeyBoardBtn::BreathLevel(int level, double phase) {
 }
 
 void CKeyBoardBtn::UpdateTimer() {
-    if (!blink_ && !breathing_) {
-        timer_.stop();
-        return;
+    if (blink_ || breathing_) {
+        AnimationClock::Instance().Add(this);
+    } else {
+        AnimationClock::Instance().Remove(this);
     }
-    timer_.start(breathing_ ? kBreathTickMs : blinkPeriod_);
 }
 
 void CKeyBoardBtn::Tick() {
+    bool changed = false;
     if (breathing_) {
-        const int steps = breathPeriod_ / kBreathTickMs;
-        breathStep_ = (breathStep_ + 1) % steps;
-        // A key that breathes and blinks changes its blink phase every
-        // period's worth of ticks.
-        if (blink_ && (breathStep_ * kBreathTickMs) % blinkPeriod_ < kBreathTickMs)
-            phaseA_ = !phaseA_;
-    } else if (blink_) {
-        phaseA_ = !phaseA_;
+        breathStep_ = (breathStep_ + 1) % (breathPeriod_ / kBreathTickMs);
+        changed = true;
     }
-    update();
+    if (blink_) {
+        blinkElapsed_ += kBreathTickMs;
+        if (blinkElapsed_ >= blinkPeriod_) {
+            blinkElapsed_ -= blinkPeriod_;
+            phaseA_ = !phaseA_;
+            changed = true;
+        }
+    }
+    if (changed) update();
 }
 
 void CKeyBoardBtn::UpdateCursor() {
@@ -305,6 +348,28 @@ void CKeyBoardBtn::mouseReleaseEvent(QMouseEvent* event) {
     SetState(stateBeforePress_ == kSelected ? kSelected : kNormal);
 }
 
+const QPixmap& CKeyBoardBtn::Caption(bool dark) {
+    // Laying the name out is most of a cap's drawing, and an animated cap
+    // is drawn 25 times a second: the caption is drawn once per look.
+    const qreal dpr = devicePixelRatioF();
+    const CaptionLook look{text(), size(), dark, dpr};
+    if (look == captionLook_ && !caption_.isNull()) return caption_;
+    captionLook_ = look;
+    caption_ = QPixmap(size() * dpr);
+    caption_.setDevicePixelRatio(dpr);
+    caption_.fill(Qt::transparent);
+    QPainter p(&caption_);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    p.setPen(dark ? QColor(0x0b, 0x2a, 0x30) : colour::kText);
+    const int unit = std::min(width(), height());
+    const bool longName = text().size() > 3;
+    p.setFont(TextFont(std::max(7, unit * (longName ? 24 : 34) / 100), !longName));
+    const QRectF cap = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    p.drawText(cap.adjusted(2, 1, -2, -1), Qt::AlignCenter | Qt::TextWordWrap, text());
+    return caption_;
+}
+
 void CKeyBoardBtn::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
@@ -323,11 +388,8 @@ void CKeyBoardBtn::paintEvent(QPaintEvent*) {
     p.drawRoundedRect(selectedLook ? cap.adjusted(0.5, 0.5, -0.5, -0.5) : cap, 3, 3);
     // Dark text on a bright light.
     const bool bright = litNow && fill.lightnessF() > 0.55;
-    p.setPen(bright ? QColor(0x0b, 0x2a, 0x30) : colour::kText);
+    p.drawPixmap(0, 0, Caption(bright));
     const int unit = std::min(width(), height());
-    const bool longName = text().size() > 3;
-    p.setFont(TextFont(std::max(7, unit * (longName ? 24 : 34) / 100), !longName));
-    p.drawText(cap.adjusted(2, 1, -2, -1), Qt::AlignCenter | Qt::TextWordWrap, text());
     if (assigned_ && phaseA) {
         p.setPen(Qt::NoPen);
         p.setBrush(colour::kAccent);

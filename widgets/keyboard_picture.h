@@ -9,7 +9,8 @@
 #include <QAbstractButton>
 #include <QColor>
 #include <QRectF>
-#include <QTimer>
+#include <QPixmap>
+#include <QString>
 #include <QWidget>
 
 #include <array>
@@ -25,13 +26,18 @@ namespace vyre::widgets {
 inline constexpr int kKeyClickActive = 255;
 inline constexpr int kKeyClickGreyed = 240;
 
+class AnimationClock;
+
 // One key cap. Drawing state 0 normal, 1 selected, 2 hover; on top of it the
-// greyed, assigned, blinking and lit looks.
+// greyed, assigned, blinking and lit looks. Blinking and breathing keys move
+// on one clock that all caps share, so that a picture full of them is drawn
+// once per tick, and only while they are shown.
 class CKeyBoardBtn : public WithQuickHelp<QAbstractButton> {
   public:
     enum State { kNormal = 0, kSelected = 1, kHover = 2 };
 
     CKeyBoardBtn(int keyIndex, QWidget* parent = nullptr);
+    ~CKeyBoardBtn() override;
     int keyIndex() const { return keyIndex_; }
 
     int state() const { return state_; }
@@ -82,6 +88,10 @@ class CKeyBoardBtn : public WithQuickHelp<QAbstractButton> {
     void mouseMoveEvent(QMouseEvent* event) override;
 
   private:
+    friend class AnimationClock;
+    // The caption drawn for the cap's size, in the text colour or (dark)
+    // for a bright light.
+    const QPixmap& Caption(bool dark);
     void Tick();
     void UpdateTimer();
     void UpdateCursor();
@@ -100,7 +110,16 @@ class CKeyBoardBtn : public WithQuickHelp<QAbstractButton> {
     bool breathing_ = false;
     int breathPeriod_ = 2000;
     int breathStep_ = 0;
-    QTimer timer_;
+    int blinkElapsed_ = 0;  // ms into the blink phase shown now
+    struct CaptionLook {
+        QString text;
+        QSize size;
+        bool dark = false;
+        qreal dpr = 0;
+        bool operator==(const CaptionLook&) const = default;
+    };
+    CaptionLook captionLook_;
+    QPixmap caption_;
 };
 
 // The keyboard picture of a layout code.

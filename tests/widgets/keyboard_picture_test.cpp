@@ -172,7 +172,19 @@ TEST(KeyboardPicture, BlinkAndBreathe) {
     EXPECT_FALSE(key.lit());
     key.SetBlink(true, 50);
     EXPECT_TRUE(key.blinkPhaseA());
+    // Keys animate while they are shown; a hidden one keeps its phase.
+    QTest::qWait(300);
+    EXPECT_TRUE(key.blinkPhaseA());
+    key.show();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !key.blinkPhaseA(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return key.blinkPhaseA(); }, 5000));
+    {
+        // Keys come and go while the clock runs.
+        CKeyBoardBtn other(3);
+        other.show();
+        other.SetBreathing(true, 200);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !key.blinkPhaseA(); }, 5000));
+    }
     EXPECT_TRUE(QTest::qWaitFor([&] { return key.blinkPhaseA(); }, 5000));
     key.SetBlink(false);
     EXPECT_TRUE(key.blinkPhaseA());  // a key that stops blinking shows its look
