@@ -27,6 +27,7 @@
 // harmlessly. Messages to windows of other processes carry wParam and lParam as
 // integers; only WM_COPYDATA carries bytes, which are copied.
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -176,7 +177,9 @@ class Window {
  private:
   void Forget();
 
-  HWND hwnd_ = 0;
+  // Read from any thread (a thread's window is looked at by others, as on
+  // Windows); written by the owning thread.
+  std::atomic<HWND> hwnd_{0};
   bool destroying_ = false;
   std::size_t copyDataLimit_ = kDefaultCopyDataLimit;
   MessageMap map_;

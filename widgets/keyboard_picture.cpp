@@ -355,18 +355,14 @@ const QPixmap& CKeyBoardBtn::Caption(bool dark) {
     const CaptionLook look{text(), size(), dark, dpr};
     if (look == captionLook_ && !caption_.isNull()) return caption_;
     captionLook_ = look;
-    caption_ = QPixmap(size() * dpr);
-    caption_.setDevicePixelRatio(dpr);
-    caption_.fill(Qt::transparent);
-    QPainter p(&caption_);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
-    p.setPen(dark ? QColor(0x0b, 0x2a, 0x30) : colour::kText);
-    const int unit = std::min(width(), height());
-    const bool longName = text().size() > 3;
-    p.setFont(TextFont(std::max(7, unit * (longName ? 24 : 34) / 100), !longName));
-    const QRectF cap = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    p.drawText(cap.adjusted(2, 1, -2, -1), Qt::AlignCenter | Qt::TextWordWrap, text());
+    caption_ = PaintedPixmap(size(), dpr, [&](QPainter& p) {
+        p.setPen(dark ? QColor(0x0b, 0x2a, 0x30) : colour::kText);
+        const int unit = std::min(width(), height());
+        const bool longName = text().size() > 3;
+        p.setFont(TextFont(std::max(7, unit * (longName ? 24 : 34) / 100), !longName));
+        const QRectF cap = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+        p.drawText(cap.adjusted(2, 1, -2, -1), Qt::AlignCenter | Qt::TextWordWrap, text());
+    });
     return caption_;
 }
 

@@ -366,44 +366,59 @@ QSize SkinBitmapSize(int id) {
     return it == Table().end() ? QSize(48, 21) : QSize(it->second.width, it->second.height);
 }
 
+namespace {
+
+void PaintArt(QPainter& p, const Art& art) {
+    switch (art.kind) {
+        case Kind::DialogFace:
+            PaintFace(p, art);
+            break;
+        case Kind::Secondary:
+            PaintSecondary(p, art);
+            break;
+        case Kind::CloseButton:
+            PaintClose(p, art);
+            break;
+        case Kind::TextButton:
+            PaintButton(p, art);
+            break;
+        case Kind::MainFace:
+            PaintMainFace(p, art);
+            break;
+        case Kind::MenuFace:
+            PaintMenuFace(p, art);
+            break;
+        case Kind::MenuItem:
+            PaintMenuItem(p, art);
+            break;
+    }
+}
+
+}  // namespace
+
 QPixmap SkinBitmap(int id, qreal dpr) {
     const QSize size = SkinBitmapSize(id);
+    return PaintedPixmap(size, dpr, [&](QPainter& p) {
+        const auto it = Table().find(id);
+        if (it == Table().end()) {
+            PaintPlaceholder(p, id, size);
+        } else {
+            PaintArt(p, it->second);
+        }
+    });
+}
+
+QPixmap PaintedPixmap(QSize size, qreal dpr, const std::function<void(QPainter&)>& paint) {
     QPixmap pixmap(size * dpr);
     pixmap.setDevicePixelRatio(dpr);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
-    const auto it = Table().find(id);
-    if (it == Table().end()) {
-        PaintPlaceholder(p, id, size);
-        return pixmap;
-    }
-    switch (it->second.kind) {
-        case Kind::DialogFace:
-            PaintFace(p, it->second);
-            break;
-        case Kind::Secondary:
-            PaintSecondary(p, it->second);
-            break;
-        case Kind::CloseButton:
-            PaintClose(p, it->second);
-            break;
-        case Kind::TextButton:
-            PaintButton(p, it->second);
-            break;
-        case Kind::MainFace:
-            PaintMainFace(p, it->second);
-            break;
-        case Kind::MenuFace:
-            PaintMenuFace(p, it->second);
-            break;
-        case Kind::MenuItem:
-            PaintMenuItem(p, it->second);
-            break;
-    }
+    paint(p);
     return pixmap;
 }
+
 
 int MessageFaceHeight(int width, int minHeight, const QString& message) {
     // Laid out as PaintFace draws it: each paragraph wrapped at word
@@ -425,14 +440,9 @@ int MessageFaceHeight(int width, int minHeight, const QString& message) {
 
 QPixmap MessageFace(QSize size, const QString& title, const QString& message, bool warning,
                     qreal dpr) {
-    QPixmap pixmap(size * dpr);
-    pixmap.setDevicePixelRatio(dpr);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
-    PaintFace(p, size.width(), size.height(), title, message, warning);
-    return pixmap;
+    return PaintedPixmap(size, dpr, [&](QPainter& p) {
+        PaintFace(p, size.width(), size.height(), title, message, warning);
+    });
 }
 
 void PaintControl(QPainter& p, const QRect& rect, ControlKind kind, ControlState state,

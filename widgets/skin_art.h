@@ -13,6 +13,8 @@
 #include <QSize>
 #include <QString>
 
+#include <functional>
+
 namespace vyre::widgets {
 
 // The colours of the look.
@@ -40,6 +42,10 @@ QPixmap SkinBitmap(int id, qreal dpr = 1.0);
 QSize SkinBitmapSize(int id);
 // True when the table has art for the id.
 bool HasSkinArt(int id);
+
+// A transparent picture of `size` at `dpr`, drawn by `paint` with
+// antialiased shapes and text.
+QPixmap PaintedPixmap(QSize size, qreal dpr, const std::function<void(QPainter&)>& paint);
 
 // A dialog face drawn from words rather than an id: the title (in capitals)
 // and the message, in the look of the faces of the table. The height a
