@@ -1,5 +1,6 @@
 #include "widgets/keyboard_picture.h"
 
+#include <QFontMetricsF>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -27,6 +28,8 @@ constexpr double kThumbY = 6.5;
 constexpr double kPictureHeight = kThumbY + 1;
 constexpr double kThumbWidth = 1.5;
 constexpr int kBreathTickMs = 40;
+// The smallest size a key name is drawn at to fit its cap.
+constexpr int kSmallestCaptionPx = 5;
 
 // Keys with a place of their own on the picture.
 constexpr int kEsc = 1;
@@ -359,9 +362,19 @@ const QPixmap& CKeyBoardBtn::Caption(bool dark) {
         p.setPen(dark ? QColor(0x0b, 0x2a, 0x30) : colour::kText);
         const int unit = std::min(width(), height());
         const bool longName = text().size() > 3;
-        p.setFont(TextFont(std::max(7, unit * (longName ? 24 : 34) / 100), !longName));
-        const QRectF cap = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-        p.drawText(cap.adjusted(2, 1, -2, -1), Qt::AlignCenter | Qt::TextWordWrap, text());
+        const QRectF box = QRectF(rect()).adjusted(2.5, 1.5, -2.5, -1.5);
+        // A name too wide for a small cap ("Prtscn", "Scroll Lock") is drawn
+        // smaller until its longest word fits, rather than cut at the cap's
+        // edges.
+        const int flags = Qt::AlignCenter | Qt::TextWordWrap;
+        int pixels = std::max(7, unit * (longName ? 24 : 34) / 100);
+        auto fits = [&](int px) {
+            const QFontMetricsF metrics(TextFont(px, !longName));
+            return metrics.boundingRect(box, flags, text()).width() <= box.width() + 1.0;
+        };
+        while (pixels > kSmallestCaptionPx && !fits(pixels)) --pixels;
+        p.setFont(TextFont(pixels, !longName));
+        p.drawText(box, flags, text());
     });
     return caption_;
 }

@@ -190,6 +190,24 @@ TEST(KeyboardPicture, BlinkAndBreathe) {
     EXPECT_TRUE(key.blinkPhaseA());  // a key that stops blinking shows its look
 }
 
+// A long name on a small cap is drawn smaller, whole, not cut at the cap's
+// sides: no bright text pixel in the outer columns of the cap.
+TEST(KeyboardPicture, LongNamesFitSmallCaps) {
+    App();
+    for (int index : {9, 21}) {  // "Prtscn", "Scroll Lock"
+        CKeyBoardBtn key(index);
+        key.resize(19, 19);
+        key.show();
+        const QImage shot = key.grab().toImage();
+        key.hide();
+        int edgeText = 0;
+        for (int y = 3; y < shot.height() - 3; ++y)
+            for (int x : {0, 1, 2, shot.width() - 3, shot.width() - 2, shot.width() - 1})
+                if (shot.pixelColor(x, y).lightnessF() > 0.6) ++edgeText;
+        EXPECT_EQ(edgeText, 0) << key.text().toStdString();
+    }
+}
+
 TEST(KeyboardPicture, PictureOfEveryLayout) {
     App();
     const auto folder = testing::BinFolder().parent_path() / "screenshots";
