@@ -117,15 +117,11 @@ bool AskWithPopup(QWidget* owner, int faceId, int secondId) {
     return popup.Run() == IDOK;
 }
 
-namespace {
-
 bool HasDisplay() {
     if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) return false;
     const QString platform = QGuiApplication::platformName();
     return platform != "offscreen" && platform != "minimal";
 }
-
-}  // namespace
 
 int RunMessageBox(CPopupDlg::Form form, const QString& caption, const QString& text,
                   QWidget* owner) {

@@ -52,6 +52,10 @@ class CPopupDlg : public CBitmapDialog {
 // The Config's two-button question with its face bitmaps: true for OK.
 bool AskWithPopup(QWidget* owner, int faceId, int secondId);
 
+// True when a person can see and close a dialog: a Qt application runs on
+// a platform other than offscreen or minimal.
+bool HasDisplay();
+
 // The text form run modally with one OK button: IDOK or IDCANCEL.
 int RunMessageBox(CPopupDlg::Form form, const QString& caption, const QString& text,
                   QWidget* owner = nullptr);

@@ -90,7 +90,12 @@ bool CVyreMKMonitorApp::InitInstance() {
             platform::ActionRecord::Instance().Write("popup 144 140");
             return;
         }
-        if (!options_.gui) return;
+        if (!widgets::HasDisplay()) {
+            // Nobody could close it (Qt's offscreen platform, say): the
+            // keyboard thread would wait for ever.
+            log::Warning(kArea, "the keyboard's firmware is newer than this software knows");
+            return;
+        }
         // Modal on the GUI thread; the keyboard thread waits for it.
         QMetaObject::invokeMethod(
             qApp,

@@ -70,6 +70,28 @@ TEST(MonitorFaults, ARefusedRuntimeFolderEndsTheMonitorWithAClearError) {
     }
 }
 
+// A keyboard with a newer firmware than this software knows gets its popup;
+// where nobody can see it (Qt's offscreen platform, no record) the keyboard
+// thread does not wait for a click that cannot come, and the Config is
+// answered as without a keyboard.
+TEST(MonitorFaults, ANewerFirmwareWithoutADisplayDoesNotStopTheKeyboardThread) {
+    testing::TempDir folder;
+    testing::SimProcess sim{folder.path(), {"--model", "B", "--firmware", "200"}};
+    testing::ScopedEnv offscreen("QT_QPA_PLATFORM", "offscreen");
+    testing::Process monitor({testing::Program("vyre-lumo-monitor"), "--hid", "sim:" + sim.socket(), "--home",
+                              (folder / "home").string(), "--poll-ms", "1", "--arrival-ms", "20"},
+                             (folder / "monitor.log").string());
+    testing::RunResult dump;
+    EXPECT_TRUE(testing::Eventually(
+        [&] {
+            dump = testing::Run({testing::Program("vyre-lumo-ctl"), "dump"});
+            return dump.out == "15\n" && ReadText(folder / "monitor.log").find("firmware is newer") != std::string::npos;
+        },
+        std::chrono::milliseconds(60000)))
+        << dump.out << ReadText(folder / "monitor.log").substr(0, 3000);
+    EXPECT_TRUE(monitor.Running());
+}
+
 // A HID layer that cannot start gives the keyboard link's message box; the
 // Monitor runs on, idle, and answers a Config at once that it has no keyboard.
 TEST(MonitorFaults, AHidLayerThatCannotStartIsToldInAMessageBox) {
