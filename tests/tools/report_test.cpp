@@ -118,8 +118,7 @@ TEST(Report, TheArchiveIsOneTarThatTarReads) {
 TEST(Report, OfARunningMonitor) {
     testing::TempDir dir;
     testing::SimProcess sim(dir.path(), {"--model", "B", "--firmware", "109"});
-    testing::Process monitor({testing::Program("vyre-lumo-monitor"), "--hid", "sim:" + sim.socket(), "--home",
-                              (dir / "home").string(), "--poll-ms", "1", "--arrival-ms", "20"});
+    testing::MonitorProcess monitor(sim, dir / "home", dir / "monitor.log");
     testing::RunResult r;
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     do {  // until the Monitor has read the keyboard back

@@ -23,17 +23,8 @@ TEST(ConfigTrophies, AReachedTrophyOpensItsPageAndTheResetKeepsIt) {
     testing::SimProcess sim(folder.path(), {"--model", "B"});
     testing::App();
     testing::ScopedEnv home("VYRE_LUMO_HOME", (folder / "home").string());
-    testing::Process monitor({testing::Program("vyre-lumo-monitor"), "--hid", "sim:" + sim.socket(),
-                              "--home", (folder / "home").string(), "--poll-ms", "1"},
-                             (folder / "monitor.log").string());
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            std::ifstream log(folder / "monitor.log");
-            const std::string text{std::istreambuf_iterator<char>(log),
-                                   std::istreambuf_iterator<char>()};
-            return text.find("keyboard ready") != std::string::npos;
-        },
-        20000));
+    testing::MonitorProcess monitor(sim, folder / "home", folder / "monitor.log");
+    ASSERT_TRUE(monitor.Ready());
     bool acted = false;
     CVyreMKConfigApp app;
     app.onDialogShown = [&](CVyreMKConfigDlg& dialog) {

@@ -31,17 +31,11 @@ TEST(TimerLink, TimersMadeInTheDialogsSurviveTheMonitorsRestart) {
     testing::SimProcess sim(folder.path(), {"--model", "A"});
     testing::App();
     testing::ScopedEnv home("VYRE_LUMO_HOME", (folder / "home").string());
-    std::unique_ptr<testing::Process> monitor;
+    std::unique_ptr<testing::MonitorProcess> monitor;
     auto startMonitor = [&] {
         std::filesystem::remove(folder / "monitor.log");
-        monitor = std::make_unique<testing::Process>(
-            std::vector<std::string>{Program("vyre-lumo-monitor"), "--hid", "sim:" + sim.socket(),
-                                     "--home", (folder / "home").string(), "--poll-ms", "1",
-                                     "--arrival-ms", "20"},
-            (folder / "monitor.log").string());
-        return testing::Eventually([&] {
-            return ReadText(folder / "monitor.log").find("keyboard ready") != std::string::npos;
-        });
+        monitor = std::make_unique<testing::MonitorProcess>(sim, folder / "home", folder / "monitor.log");
+        return monitor->Ready();
     };
     ASSERT_TRUE(startMonitor());
     {

@@ -59,15 +59,9 @@ TEST(IlluminationApply, AnEditedRecordArrivesByteForByteAndOnlyChangedRecordsAre
     const auto trace = folder / "sim.trace";
     testing::SimProcess sim(folder.path(), {"--model", "B", "--trace", trace.string()});
     testing::ScopedEnv home("VYRE_LUMO_HOME", (folder / "home").string());
-    testing::Process monitor({Program("vyre-lumo-monitor"), "--hid", "sim:" + sim.socket(), "--home",
-                              (folder / "home").string(), "--poll-ms", "1", "--arrival-ms", "20"},
-                             (folder / "monitor.log").string());
+    testing::MonitorProcess monitor(sim, folder / "home", folder / "monitor.log");
     auto sets = [&](int id) { return testing::TraceOf(Lines(trace), "SET", id); };
-    ASSERT_TRUE(testing::Eventually([&] {
-        std::ifstream in(folder / "monitor.log");
-        const std::string log{std::istreambuf_iterator<char>(in), {}};
-        return log.find("keyboard ready") != std::string::npos;
-    }));
+    ASSERT_TRUE(monitor.Ready());
 
     bool ran = false;
     CVyreMKConfigApp app;

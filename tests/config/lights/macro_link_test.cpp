@@ -44,14 +44,8 @@ struct Rig {
     }
     void StartMonitor() {
         std::filesystem::remove(folder / "monitor.log");
-        monitor = std::make_unique<testing::Process>(
-            std::vector<std::string>{Program("vyre-lumo-monitor"), "--hid", "sim:" + sim.socket(),
-                                     "--home", (folder / "home").string(), "--poll-ms", "1",
-                                     "--arrival-ms", "20"},
-            (folder / "monitor.log").string());
-        ASSERT_TRUE(testing::Eventually([&] {
-            return ReadText(folder / "monitor.log").find("keyboard ready") != std::string::npos;
-        }));
+        monitor = std::make_unique<testing::MonitorProcess>(sim, folder / "home", folder / "monitor.log");
+        ASSERT_TRUE(monitor->Ready());
     }
     void RunConfig(std::function<void(CVyreMKConfigApp&, CVyreMKConfigDlg&)> act) {
         CVyreMKConfigApp app;
@@ -77,7 +71,7 @@ struct Rig {
     testing::TempDir folder;
     testing::SimProcess sim;
     std::unique_ptr<testing::ScopedEnv> home;
-    std::unique_ptr<testing::Process> monitor;
+    std::unique_ptr<testing::MonitorProcess> monitor;
 };
 
 // An editor opened from the main dialog, answering its notes with OK.

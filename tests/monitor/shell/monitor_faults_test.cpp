@@ -78,9 +78,7 @@ TEST(MonitorFaults, ANewerFirmwareWithoutADisplayDoesNotStopTheKeyboardThread) {
     testing::TempDir folder;
     testing::SimProcess sim{folder.path(), {"--model", "B", "--firmware", "200"}};
     testing::ScopedEnv offscreen("QT_QPA_PLATFORM", "offscreen");
-    testing::Process monitor({testing::Program("vyre-lumo-monitor"), "--hid", "sim:" + sim.socket(), "--home",
-                              (folder / "home").string(), "--poll-ms", "1", "--arrival-ms", "20"},
-                             (folder / "monitor.log").string());
+    testing::MonitorProcess monitor(sim, folder / "home", folder / "monitor.log");
     testing::RunResult dump;
     EXPECT_TRUE(testing::Eventually(
         [&] {
