@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "platform/window.h"
+#include "tests/support/raw_socket.h"
 
 namespace {
 
@@ -92,11 +93,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(h >> (8 * i));
   }
 
-  int s = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_un addr{};
-  addr.sun_family = AF_UNIX;
-  std::strncpy(addr.sun_path, receiver.socketPath.c_str(), sizeof addr.sun_path - 1);
-  if (::connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) std::abort();
+  const int s = vyre::testing::RawConnect(receiver.socketPath);
+  if (s < 0) std::abort();
 
   std::size_t first = std::min<std::size_t>(bytes.size(), kFrameSize);
   int mem = -1;
@@ -106,22 +104,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (n > 0 && ::write(mem, bytes.data(), n) < 0) std::abort();
     if ((options & 2) != 0) ::fcntl(mem, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL);
   }
-  std::uint8_t none = 0;
-  iovec iov{first > 0 ? bytes.data() : &none, first > 0 ? first : 1};
-  msghdr mh{};
-  mh.msg_iov = &iov;
-  mh.msg_iovlen = 1;
-  alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-  if (mem >= 0) {
-    mh.msg_control = control;
-    mh.msg_controllen = sizeof control;
-    cmsghdr* c = CMSG_FIRSTHDR(&mh);
-    c->cmsg_level = SOL_SOCKET;
-    c->cmsg_type = SCM_RIGHTS;
-    c->cmsg_len = CMSG_LEN(sizeof(int));
-    std::memcpy(CMSG_DATA(c), &mem, sizeof(int));
-  }
-  if (first > 0 || mem >= 0) ::sendmsg(s, &mh, MSG_NOSIGNAL);
+  const std::uint8_t none = 0;
+  if (first > 0 || mem >= 0)
+    vyre::testing::SendWithDescriptors(s, first > 0 ? bytes.data() : &none, first > 0 ? first : 1,
+                                       mem >= 0 ? std::vector<int>{mem} : std::vector<int>{});
   if (mem >= 0) ::close(mem);
   if (bytes.size() > first) ::send(s, bytes.data() + first, bytes.size() - first, MSG_NOSIGNAL);
   ::shutdown(s, SHUT_WR);

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "platform/window.h"
+#include "tests/support/raw_socket.h"
 
 namespace vyre::win {
 namespace {
@@ -113,17 +114,8 @@ std::string SocketOf(pid_t pid) {
   return {};
 }
 
-int RawConnect(const std::string& path) {
-  int s = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_un addr{};
-  addr.sun_family = AF_UNIX;
-  std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
-  if (::connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-    ::close(s);
-    return -1;
-  }
-  return s;
-}
+using testing::RawConnect;
+using testing::SendWithDescriptors;
 
 // A frame header as the link writes it (sequence number 1), for frames a
 // well-behaved sender would never write.
@@ -246,21 +238,7 @@ TEST(WindowLink, MalformedAndOversizedFramesAreRefusedWithoutHarm) {
   auto shoot = [&](const std::vector<std::uint8_t>& bytes, int passFd = -1) {
     int s = RawConnect(sock);
     ASSERT_GE(s, 0);
-    iovec iov{const_cast<std::uint8_t*>(bytes.data()), bytes.size()};
-    msghdr mh{};
-    mh.msg_iov = &iov;
-    mh.msg_iovlen = 1;
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-    if (passFd >= 0) {
-      mh.msg_control = control;
-      mh.msg_controllen = sizeof control;
-      cmsghdr* c = CMSG_FIRSTHDR(&mh);
-      c->cmsg_level = SOL_SOCKET;
-      c->cmsg_type = SCM_RIGHTS;
-      c->cmsg_len = CMSG_LEN(sizeof(int));
-      std::memcpy(CMSG_DATA(c), &passFd, sizeof(int));
-    }
-    ::sendmsg(s, &mh, MSG_NOSIGNAL);
+    SendWithDescriptors(s, bytes.data(), bytes.size(), passFd >= 0 ? std::vector<int>{passFd} : std::vector<int>{});
     // Whatever the peer answers, it must not be a successful delivery.
     char reply[48];
     timeval tv{2, 0};
@@ -477,24 +455,6 @@ TEST(WindowLink, AHostileClientCannotMakeTheReceiverHoldWithoutBound) {
   const int fdsBefore = DescriptorsOf(peer.pid());
   const long rssBefore = ResidentKib(peer.pid());
 
-  auto sendWithFds = [](int s, const void* data, std::size_t len, const std::vector<int>& fds) {
-    iovec iov{const_cast<void*>(data), len};
-    msghdr mh{};
-    mh.msg_iov = &iov;
-    mh.msg_iovlen = 1;
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int) * 4)] = {};
-    if (!fds.empty()) {
-      mh.msg_control = control;
-      mh.msg_controllen = CMSG_SPACE(sizeof(int) * fds.size());
-      cmsghdr* c = CMSG_FIRSTHDR(&mh);
-      c->cmsg_level = SOL_SOCKET;
-      c->cmsg_type = SCM_RIGHTS;
-      c->cmsg_len = CMSG_LEN(sizeof(int) * fds.size());
-      std::memcpy(CMSG_DATA(c), fds.data(), sizeof(int) * fds.size());
-    }
-    return ::sendmsg(s, &mh, MSG_NOSIGNAL);
-  };
-
   // Descriptors passed with the pieces of a header that never completes.
   {
     int s = RawConnect(sock);
@@ -502,7 +462,7 @@ TEST(WindowLink, AHostileClientCannotMakeTheReceiverHoldWithoutBound) {
     std::vector<int> mems;
     for (int i = 0; i < 4; ++i) mems.push_back(::memfd_create("held", MFD_CLOEXEC));
     const std::uint8_t byte = 0x56;
-    for (int i = 0; i < 40; ++i) sendWithFds(s, &byte, 1, mems);
+    for (int i = 0; i < 40; ++i) SendWithDescriptors(s, &byte, 1, mems);
     std::this_thread::sleep_for(300ms);
     EXPECT_LE(DescriptorsOf(peer.pid()), fdsBefore + 8);
     for (int m : mems) ::close(m);
