@@ -261,7 +261,7 @@ void CKeyBoardBtn::SetBlink(bool on, int periodMs) {
     blinkPeriod_ = std::max(periodMs, kBreathTickMs);
     phaseA_ = true;
     blinkElapsed_ = 0;
-    UpdateTimer();
+    UpdateAnimation();
     update();
 }
 
@@ -275,7 +275,7 @@ void CKeyBoardBtn::SetBreathing(bool on, int periodMs) {
     breathing_ = on;
     breathPeriod_ = std::max(periodMs, 2 * kBreathTickMs);
     breathStep_ = 0;
-    UpdateTimer();
+    UpdateAnimation();
     update();
 }
 
@@ -289,7 +289,7 @@ int CKeyBoardBtn::BreathLevel(int level, double phase) {
     return static_cast<int>(std::lround(std::clamp(level, 0, 255) * rise));
 }
 
-void CKeyBoardBtn::UpdateTimer() {
+void CKeyBoardBtn::UpdateAnimation() {
     if (blink_ || breathing_) {
         AnimationClock::Instance().Add(this);
     } else {

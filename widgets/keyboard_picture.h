@@ -93,7 +93,7 @@ class CKeyBoardBtn : public WithQuickHelp<QAbstractButton> {
     // for a bright light.
     const QPixmap& Caption(bool dark);
     void Tick();
-    void UpdateTimer();
+    void UpdateAnimation();
     void UpdateCursor();
 
     int keyIndex_;

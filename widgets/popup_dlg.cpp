@@ -123,12 +123,16 @@ bool HasDisplay() {
     return platform != "offscreen" && platform != "minimal";
 }
 
-int RunMessageBox(CPopupDlg::Form form, const QString& caption, const QString& text,
-                  QWidget* owner) {
+namespace {
+
+// The text form run modally with one OK button.
+void RunMessageBox(CPopupDlg::Form form, const QString& caption, const QString& text, QWidget* owner) {
     CPopupDlg popup(form, owner);
     popup.SetMessage(caption, text);
-    return popup.Run();
+    popup.Run();
 }
+
+}  // namespace
 
 void ShowMessageBox(CPopupDlg::Form form, const std::string& caption, const std::string& text,
                     QWidget* owner) {

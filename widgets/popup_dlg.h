@@ -56,10 +56,6 @@ bool AskWithPopup(QWidget* owner, int faceId, int secondId);
 // a platform other than offscreen or minimal.
 bool HasDisplay();
 
-// The text form run modally with one OK button: IDOK or IDCANCEL.
-int RunMessageBox(CPopupDlg::Form form, const QString& caption, const QString& text,
-                  QWidget* owner = nullptr);
-
 // A message box of either program, in the kit's look, with one OK button:
 // while the action record is active it is written there as
 // "message-box <caption>: <text>" instead; without a display (no Qt

@@ -23,11 +23,17 @@ constexpr const char* kArea = "monitor";
 // The caption of the Monitor's message boxes that name no caption of their own.
 constexpr const char* kProgramName = "Vyre Lumo Monitor";
 
-// A message box of the Monitor: logged as an error, then shown (or recorded).
-void MonitorMessageBox(const std::string& caption, const std::string& text) {
-    const std::string shown = caption.empty() ? kProgramName : caption;
-    log::Error(kArea, shown + ": " + text);
-    widgets::ShowMessageBox(widgets::CPopupDlg::Form::Monitor, shown, text);
+// A message box of the Monitor (shown or recorded); one without a caption
+// of its own carries the program's name.
+void ShowMonitorBox(const std::string& caption, const std::string& text) {
+    widgets::ShowMessageBox(widgets::CPopupDlg::Form::Monitor, caption.empty() ? kProgramName : caption,
+                            text);
+}
+
+// A start that fails: logged as an error, then told in a message box.
+void StartFailure(const std::string& text) {
+    log::Error(kArea, std::string(kProgramName) + ": " + text);
+    ShowMonitorBox(kProgramName, text);
 }
 
 }  // namespace
@@ -49,15 +55,14 @@ bool CVyreMKMonitorApp::InitInstance() {
     }
     // Without the runtime folder no Config could ever reach this Monitor.
     if (std::string why; !win::CanReachOtherPrograms(&why)) {
-        MonitorMessageBox(kProgramName, "The Monitor cannot run where no program can reach it (" +
-                                            why + "); ending.");
+        StartFailure("The Monitor cannot run where no program can reach it (" + why + "); ending.");
         startFailed_ = true;
         return false;
     }
     control_ = std::make_unique<CMoniterCtrl>(*store_, shared_, commands_);
     if (!control_->Create()) {
         const int code = errno;  // what the window layer's last system call left
-        MonitorMessageBox(kProgramName, "CreateWindow() error! ErrorCode=" + std::to_string(code));
+        StartFailure("CreateWindow() error! ErrorCode=" + std::to_string(code));
         startFailed_ = true;
         return false;
     }
@@ -108,8 +113,7 @@ bool CVyreMKMonitorApp::InitInstance() {
             Qt::BlockingQueuedConnection);
     };
     hooks.messageBox = [](const std::string& text, const std::string& caption) {
-        widgets::ShowMessageBox(widgets::CPopupDlg::Form::Monitor,
-                                caption.empty() ? kProgramName : caption, text);
+        ShowMonitorBox(caption, text);  // the keyboard link has logged it
     };
     hooks.startWorkerThreads = [this] {
         // The sound thread, the tray thread (with the tray icon), the light macro player.
@@ -122,7 +126,7 @@ bool CVyreMKMonitorApp::InitInstance() {
             const std::string text = "The keyboard needs a firmware update, but the firmware update "
                                      "program could not be started: " + started.what;
             log::Warning(kArea, text);
-            widgets::ShowMessageBox(widgets::CPopupDlg::Form::Monitor, "Firmware update", text);
+            ShowMonitorBox("Firmware update", text);
         }
         return started.started;
     };
