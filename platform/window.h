@@ -308,7 +308,8 @@ class Thread {
 
   std::shared_ptr<Control> control_;
   DWORD threadId_ = 0;
-  int exitCode_ = 0;
+  // Set by the thread as it ends; read by Stop on another thread.
+  std::atomic<int> exitCode_{0};
   MessageMap threadMap_;
 };
 
