@@ -159,6 +159,10 @@ inline constexpr unsigned kReapplyProfile = 39;    // lParam = 0
 namespace notification {
 inline constexpr std::uint16_t kNoKeyboard = 15;   // no payload
 inline constexpr std::uint16_t kNotReady = 16;     // no payload
+// A keyboard is attached but this user may not open its device node: payload
+// the node's path (UTF-8, at most 4096 bytes, no terminating zero).
+inline constexpr std::uint16_t kKeyboardNoAccess = 17;
+inline constexpr std::size_t kKeyboardNoAccessPathMax = 4096;
 }  // namespace notification
 
 // ---- notices (PostMessage(link window, kMsgNotify, code, lParam)) ---------------------
@@ -197,6 +201,7 @@ namespace dialog_notice {
 inline constexpr unsigned kHostSettings = 12;    // lParam 1 when the start page is non-zero
 inline constexpr unsigned kNoKeyboard = 15;
 inline constexpr unsigned kNotReady = 16;
+inline constexpr unsigned kKeyboardNoAccess = 17;
 inline constexpr unsigned kTrophy = 36;
 inline constexpr unsigned kTalkDevices = 41;     // for notifications 103..105 that changed the list
 }  // namespace dialog_notice
