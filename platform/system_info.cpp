@@ -3,9 +3,13 @@
 #include <hidapi.h>
 #include <sys/utsname.h>
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QtGlobal>
 #include <cstdlib>
 #include <fstream>
+
+#include <X11/Xlib.h>  // after Qt: it defines Bool and Status
 
 namespace vyre::platform {
 
@@ -48,6 +52,22 @@ std::vector<std::string> SystemFacts() {
     facts.push_back(std::string("Qt: ") + qVersion() + " (built with " QT_VERSION_STR ")");
     facts.push_back(std::string("hidapi: ") + hid_version_str());
     return facts;
+}
+
+std::string TrayHost() {
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    if (bus.isConnected() && bus.interface() != nullptr &&
+        bus.interface()->isServiceRegistered(QStringLiteral("org.kde.StatusNotifierWatcher")).value()) {
+        return "StatusNotifierItem";
+    }
+    const char* name = std::getenv("DISPLAY");
+    if (name == nullptr || *name == '\0') return {};
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) return {};
+    const std::string selection = "_NET_SYSTEM_TRAY_S" + std::to_string(DefaultScreen(display));
+    const bool tray = XGetSelectionOwner(display, XInternAtom(display, selection.c_str(), False)) != None;
+    XCloseDisplay(display);
+    return tray ? "XEmbed" : "";
 }
 
 }  // namespace vyre::platform

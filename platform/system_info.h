@@ -10,4 +10,8 @@ namespace vyre::platform {
 
 std::vector<std::string> SystemFacts();
 
+// The tray host of the session: "StatusNotifierItem" (a watcher on the
+// session bus), "XEmbed" (an X11 system tray), or empty when there is none.
+std::string TrayHost();
+
 }  // namespace vyre::platform

@@ -43,7 +43,8 @@ std::vector<hid::DeviceInfo> EmulatorBackend::Enumerate() {
     return all;
 }
 
-std::unique_ptr<hid::Device> EmulatorBackend::Open(const std::string& path, hid::OpenMode mode) {
+std::unique_ptr<hid::Device> EmulatorBackend::Open(const std::string& path, hid::OpenMode mode,
+                                                   hid::OpenError*) {
     for (auto& k : Keyboards()) {
         if (auto device = k->Open(path, mode)) return device;
     }

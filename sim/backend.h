@@ -22,7 +22,8 @@ public:
     void Add(std::shared_ptr<Keyboard> keyboard);
 
     std::vector<hid::DeviceInfo> Enumerate() override;
-    std::unique_ptr<hid::Device> Open(const std::string& path, hid::OpenMode mode) override;
+    std::unique_ptr<hid::Device> Open(const std::string& path, hid::OpenMode mode,
+                                      hid::OpenError* error = nullptr) override;
     std::unique_ptr<hid::Subscription> Subscribe(hid::DeviceListener& listener) override;
 
 private:

@@ -19,6 +19,7 @@
 #include "common/version.h"
 #include "platform/log_file.h"
 #include "platform/system_info.h"
+#include "tools/doctor.h"
 #include "tools/link_client.h"
 #include "tools/report.h"
 
@@ -44,7 +45,11 @@ const char kUsage[] =
     "                            one archive (tar) for a bug report: versions, system,\n"
     "                            keyboard, the Monitor's last log lines and its dump;\n"
     "                            the user's program paths and names only with\n"
-    "                            --with-paths\n"
+    "                            --with-paths; with the output of doctor\n"
+    "  doctor                    check this machine without a Monitor: the keyboard's\n"
+    "                            nodes and who may open them, the udev rule, the\n"
+    "                            Monitor, the session and the tray; each problem with\n"
+    "                            the command that fixes it; status 1 when one blocks\n"
     "  --help | --version\n"
     "Numbers are decimal or 0x-hex. Exit status 0 on success, 1 on failure, 2 on\n"
     "wrong arguments.\n";
@@ -279,6 +284,7 @@ int Report(LinkClient& client, const std::vector<std::string>& args) {
     if (in.monitorFound) in.dumpComplete = client.Dump(in.dump, kDumpTimeout);
     in.logLines = platform::LastLogLines(platform::LogFile(), kReportLogLines);
     in.systemFacts = platform::SystemFacts();
+    in.doctor = doctor::Examine(doctor::Gather(client)).text;
     const std::string archive = bugreport::TarArchive(bugreport::BuildReport(in), std::time(nullptr));
     if (!WriteFile(file, std::vector<std::uint8_t>(archive.begin(), archive.end()))) {
         return Fail("cannot write " + file);
@@ -286,6 +292,13 @@ int Report(LinkClient& client, const std::vector<std::string>& args) {
     std::printf("wrote %s%s%s\n", file.c_str(), in.monitorFound ? "" : " (no Monitor is running)",
                 in.withPaths ? " with program paths" : "");
     return 0;
+}
+
+int Doctor(LinkClient& client, const std::vector<std::string>& args) {
+    if (!args.empty()) return Usage("doctor takes no arguments");
+    const doctor::Verdict verdict = doctor::Examine(doctor::Gather(client));
+    std::fputs(verdict.text.c_str(), stdout);
+    return verdict.blocked ? 1 : 0;
 }
 
 int Watch(LinkClient& client, const std::vector<std::string>& args) {
@@ -322,7 +335,7 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 2, argv + argc);
     if (command != "dump" && command != "send" && command != "request" && command != "upload" &&
         command != "watch" && command != "export" && command != "import" &&
-        command != "report") {
+        command != "report" && command != "doctor") {
         return Usage("unknown command " + command);
     }
     std::signal(SIGINT, [](int) { g_stop = true; });
@@ -337,5 +350,6 @@ int main(int argc, char** argv) {
     if (command == "export") return ProfileFileCommand(client, args, false);
     if (command == "import") return ProfileFileCommand(client, args, true);
     if (command == "report") return Report(client, args);
+    if (command == "doctor") return Doctor(client, args);
     return Watch(client, args);
 }

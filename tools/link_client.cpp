@@ -14,7 +14,8 @@ constexpr std::size_t kNotificationLimit = 64u << 20;
 
 bool EndsDump(const LinkEvent& e) {
     if (e.notice) return e.code == link::notice::kDumpComplete;
-    return e.code == link::notification::kNoKeyboard || e.code == link::notification::kNotReady;
+    return e.code == link::notification::kNoKeyboard || e.code == link::notification::kNotReady ||
+           e.code == link::notification::kKeyboardNoAccess;
 }
 
 LinkClient::LinkClient(std::string title) : title_(std::move(title)) {

@@ -46,7 +46,7 @@ class LinkClient {
               const std::function<bool(const LinkEvent&)>& last);
 
     // The whole registration dump: request 1 with this window, collected up
-    // to notice 43 (or answer 15 or 16). False on time-out.
+    // to notice 43 (or answer 15, 16 or 17). False on time-out.
     bool Dump(std::vector<LinkEvent>& events, std::chrono::milliseconds timeout);
 
   private:
@@ -55,7 +55,7 @@ class LinkClient {
     std::vector<LinkEvent> queue_;
 };
 
-// Ends a dump: notice 43, or the answers 15 and 16 that end it early.
+// Ends a dump: notice 43, or the answers 15, 16 and 17 that end it early.
 bool EndsDump(const LinkEvent& e);
 
 }  // namespace vyre

@@ -171,6 +171,7 @@ std::vector<ArchiveFile> BuildReport(const Inputs& in) {
     }
     summary += in.withPaths ? "program paths: included\n" : "program paths: left out\n";
     files.push_back({std::string(kFolder) + "report.txt", summary});
+    files.push_back({std::string(kFolder) + "doctor.txt", in.doctor});
 
     const std::vector<std::string> names = ProgramNames(FindHostBlock(in.dump));
     std::string log;

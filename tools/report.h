@@ -2,6 +2,7 @@
 // The bug report of vyre-lumo-ctl: one tar archive that a user can hand over.
 //
 //   vyre-lumo-report/report.txt      versions, system, keyboard
+//   vyre-lumo-report/doctor.txt      what vyre-lumo-ctl doctor says
 //   vyre-lumo-report/monitor.log     the last lines of the Monitor's log
 //   vyre-lumo-report/dump/index.txt  the registration dump, "CODE SIZE" a line
 //   vyre-lumo-report/dump/CODE.bin   each block and list of the dump
@@ -35,6 +36,7 @@ struct Inputs {
     std::vector<LinkEvent> dump;         // as LinkClient::Dump collected it
     std::vector<std::string> logLines;   // oldest first
     std::vector<std::string> systemFacts;  // "name: value"
+    std::string doctor;                    // the doctor's output
     bool withPaths = false;
 };
 

@@ -490,7 +490,14 @@ void KeyboardLink::PostNoticeToConfig(unsigned code, win::LPARAM lParam) {
 void KeyboardLink::RegistrationDump(win::HWND to) {
     if (to == 0) return;
     if (flags_.connected.load() == 0) {
-        Notify(to, link::notification::kNoKeyboard, nullptr, 0);
+        // A keyboard this user may not open is named, so that the Config can
+        // say what keeps it from the keyboard.
+        const std::string node = port_.UnopenableNode();
+        if (!node.empty() && node.size() <= link::notification::kKeyboardNoAccessPathMax) {
+            Notify(to, link::notification::kKeyboardNoAccess, node.data(), node.size());
+        } else {
+            Notify(to, link::notification::kNoKeyboard, nullptr, 0);
+        }
         return;
     }
     if (flags_.ready.load() == 0) {

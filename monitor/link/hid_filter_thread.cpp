@@ -7,6 +7,7 @@
 #include "common/log.h"
 #include "common/reports.h"
 #include "common/talk_records.h"
+#include "platform/hid/access.h"
 
 namespace vyre {
 namespace {
@@ -34,7 +35,7 @@ CHIDFilterThread::CHIDFilterThread(hid::Backend* backend, KeyboardIds ids, Profi
     shared_.keyboardIds = ids_;
     if (backend_ != nullptr) {
         transport_ = std::make_unique<KeyboardTransport>(*backend_, ids_);
-        transport_->SetLog([](const std::string& line) { log::Warning(kArea, line); });
+        transport_->SetLog([](log::Level level, const std::string& line) { log::Write(level, kArea, line); });
         transport_->SetPollIntervalOverride(options_.pollIntervalOverrideMs);
         transport_->SetOnFeatureOpened([this](KeyboardModel model) {
             // A keyboard starts from a clear store.
@@ -137,7 +138,11 @@ bool CHIDFilterThread::InitInstance() {
 
     // 7.
     if (!transport_->OpenKeyboard()) {
-        log::Info(kArea, "no keyboard attached; waiting for one");
+        if (transport_->openFailure()) {
+            NoteOpenFailure();
+        } else {
+            log::Info(kArea, "no keyboard attached; waiting for one");
+        }
         return true;
     }
     log::Info(kArea, "keyboard opened at " + transport_->featurePath());
@@ -206,8 +211,39 @@ void CHIDFilterThread::SendDeviceRecord(std::uint32_t tag) {
 }
 
 void CHIDFilterThread::ConnectKeyboard(bool tellPartner) {
-    if (!transport_ || !transport_->OpenKeyboard()) return;
+    if (!transport_) return;
+    if (!transport_->OpenKeyboard()) {
+        NoteOpenFailure();
+        return;
+    }
     ConnectOpened(tellPartner);
+}
+
+void CHIDFilterThread::NoteOpenFailure() {
+    const std::optional<NodeOpenFailure> failure = transport_->openFailure();
+    if (!failure) return;
+    const int code = failure->error.code;
+    const std::string why = code != 0 ? std::strerror(code) : "the system gives no reason";
+    const std::string commands = hid::UdevRuleCommands();
+    const std::string key = failure->path + " " + std::to_string(code);
+    if (key != failureLogged_) {
+        failureLogged_ = key;
+        std::string oneLine = commands;
+        for (char& c : oneLine) c = c == '\n' ? ';' : c;
+        log::Warning(kArea, log::Format("the keyboard's node %s does not open: %s (errno %d%s%s); "
+                                        "give it to this user with the udev rule: %s",
+                                        failure->path.c_str(), why.c_str(), code,
+                                        failure->error.text.empty() ? "" : "; ",
+                                        failure->error.text.c_str(), oneLine.c_str()));
+    }
+    if (accessTold_) return;
+    accessTold_ = true;
+    if (hooks_.messageBox) {
+        hooks_.messageBox("The keyboard is attached, but this user may not use it (" + failure->path +
+                              ": " + why + "). Give it to the user at this seat with these commands; "
+                              "the Monitor then takes the keyboard at once:\n\n" + commands,
+                          "Keyboard access");
+    }
 }
 
 void CHIDFilterThread::ShowTrayAndReadBack() {
@@ -225,6 +261,8 @@ void CHIDFilterThread::ShowTrayAndReadBack() {
 
 void CHIDFilterThread::ConnectOpened(bool tellPartner) {
     log::Info(kArea, "keyboard connected at " + transport_->featurePath());
+    failureLogged_.clear();
+    accessTold_ = false;
     ShowTrayAndReadBack();
     if (!tellPartner) return;
     if (shared_.talkPartner.load() != 0) {
@@ -281,6 +319,8 @@ void CHIDFilterThread::OnDeviceChange(win::WPARAM code, win::LPARAM ticket) {
                 if (!wasConnected) ConnectOpened(true);
             } else if (transport_->IsOpen()) {
                 DisconnectKeyboard(TrayAction::None);
+            } else {
+                NoteOpenFailure();
             }
             return;
         }
@@ -302,7 +342,12 @@ void CHIDFilterThread::OnDeviceChange(win::WPARAM code, win::LPARAM ticket) {
                 log::Info(kArea, "the arriving keyboard went away again");
                 return;
             }
-            if (!arrivalHandled_.exchange(true)) ConnectKeyboard(true);
+            if (!arrivalHandled_.exchange(true)) {
+                ConnectKeyboard(true);
+                // An open the system refused is tried again when the node
+                // changes (a udev rule that came since, say).
+                if (!transport_->IsOpen() && transport_->openFailure()) arrivalHandled_ = false;
+            }
             return;
         }
         case hid::kDbtDeviceQueryRemove:

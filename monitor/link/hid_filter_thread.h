@@ -76,6 +76,10 @@ class CHIDFilterThread : public win::Thread {
     void OnDestroy();
     void OnCommandBlock(win::LPARAM block);
     void SendDeviceRecord(std::uint32_t tag);
+    // After an open that found no keyboard to open: a keyboard whose node
+    // would not open is logged (once per node and error) and told to the
+    // user (once).
+    void NoteOpenFailure();
     void MessageBox(const std::string& text, const std::string& caption);
 
     hid::Backend* backend_;
@@ -96,6 +100,8 @@ class CHIDFilterThread : public win::Thread {
     std::unique_ptr<hid::WindowNotifier> notifier_;
     std::unique_ptr<hid::Subscription> subscription_;
     std::atomic<bool> arrivalHandled_{false};
+    std::string failureLogged_;
+    bool accessTold_ = false;
 };
 
 }  // namespace vyre

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <string>
 
 namespace vyre {
 
@@ -46,6 +47,10 @@ public:
     // request and the read of its answer). Each single write with its busy
     // poll, and each read, holds it by itself.
     virtual std::unique_lock<std::recursive_mutex> HoldExchanges() = 0;
+
+    // The keyboard's device node that was found but could not be opened
+    // (this user may not, say); empty when there is none.
+    virtual std::string UnopenableNode() const { return {}; }
 };
 
 // Flags of the keyboard link that other parts read (see the transport).

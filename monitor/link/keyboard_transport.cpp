@@ -34,16 +34,34 @@ KeyboardTransport::~KeyboardTransport() {
     if (reader_.joinable()) reader_.join();
 }
 
-void KeyboardTransport::Log(const std::string& text) {
+void KeyboardTransport::Log(const std::string& text, log::Level level) {
     if (log_) {
-        log_(text);
+        log_(level, text);
     } else {
         std::fprintf(stderr, "keyboard link: %s\n", text.c_str());
     }
 }
 
+namespace {
+
+bool IsUsage0(const hid::DeviceInfo& d, std::uint16_t page) {
+    return d.usagePage == page && d.usage == 0;
+}
+
+std::string Describe(const std::vector<hid::DeviceInfo>& list) {
+    std::string text;
+    for (const auto& d : list) {
+        text += log::Format("%spage 0x%02x usage 0x%02x interface %d %s", text.empty() ? "" : "; ",
+                            d.usagePage, d.usage, d.interfaceNumber, d.path.c_str());
+    }
+    return text;
+}
+
+}  // namespace
+
 bool KeyboardTransport::OpenKeyboard() {
-    for (const hid::DeviceInfo& info : backend_.Enumerate()) {
+    std::vector<hid::DeviceInfo> found;
+    for (hid::DeviceInfo& info : backend_.Enumerate()) {
         if (info.vendorId != ids_.vendorId) continue;
         const bool isA = info.productId == ids_.productIdA;
         const bool isB = info.productId == ids_.productIdB;
@@ -51,28 +69,86 @@ bool KeyboardTransport::OpenKeyboard() {
         if (flags_.connected.load() != 0) continue;
         if (isA) modelASeen = true;
         if (isB) modelBSeen = true;
-        if (info.usage != 0) continue;
-        if (info.usagePage == kFeatureUsagePage) {
-            std::shared_ptr<hid::Device> device = backend_.Open(info.path, hid::OpenMode::Feature);
-            if (!device) continue;  // not openable: look further
-            const KeyboardModel model = isA ? KeyboardModel::A : KeyboardModel::B;
-            {
-                std::lock_guard lock(mutex_);
-                feature_ = std::move(device);
-                featurePath_ = info.path;
+        found.push_back(std::move(info));
+    }
+    auto has = [&](std::uint16_t page) {
+        return std::any_of(found.begin(), found.end(),
+                           [&](const hid::DeviceInfo& d) { return IsUsage0(d, page); });
+    };
+    if (!found.empty() && (!has(kFeatureUsagePage) || !has(kEventUsagePage))) {
+        // A descriptor without a Usage before a collection leaves some lists
+        // without its usage page: read each node's descriptor instead.
+        std::vector<hid::DeviceInfo> described;
+        for (std::size_t i = 0; i < found.size(); ++i) {
+            bool first = true;
+            for (std::size_t j = 0; j < i; ++j) first = first && found[j].path != found[i].path;
+            if (!first) continue;
+            std::vector<hid::DeviceInfo> own = backend_.DescribeCollections(found[i]);
+            if (own.empty()) {
+                for (const auto& d : found)
+                    if (d.path == found[i].path) own.push_back(d);
             }
-            model_ = model;
-            if (onFeatureOpened_) onFeatureOpened_(model);
+            described.insert(described.end(), own.begin(), own.end());
+        }
+        found = std::move(described);
+    }
+    {
+        std::lock_guard lock(mutex_);
+        openFailure_.reset();
+    }
+    if (found.empty()) return IsOpen();
+    Log("keyboard interfaces: " + Describe(found), log::Level::Info);
+
+    for (std::size_t f = 0; f < found.size(); ++f) {
+        const hid::DeviceInfo& feature = found[f];
+        if (!IsUsage0(feature, kFeatureUsagePage)) continue;
+        hid::OpenError error;
+        std::shared_ptr<hid::Device> device = backend_.Open(feature.path, hid::OpenMode::Feature, &error);
+        if (!device) {  // not openable: look further
+            std::lock_guard lock(mutex_);
+            if (!openFailure_) openFailure_ = NodeOpenFailure{feature.path, error};
+            continue;
+        }
+        const KeyboardModel model = feature.productId == ids_.productIdA ? KeyboardModel::A : KeyboardModel::B;
+        {
+            std::lock_guard lock(mutex_);
+            feature_ = std::move(device);
+            featurePath_ = feature.path;
+            openFailure_.reset();
+        }
+        model_ = model;
+        if (onFeatureOpened_) onFeatureOpened_(model);
+        // The event interface of the same keyboard, listed before or after.
+        const auto event = std::find_if(found.begin(), found.end(), [&](const hid::DeviceInfo& d) {
+            return IsUsage0(d, kEventUsagePage) && d.productId == feature.productId;
+        });
+        if (event == found.end()) {
+            Log("took the feature interface " + feature.path + "; the keyboard lists no event interface: "
+                "its events are not heard", log::Level::Warning);
             return true;
         }
-        if (info.usagePage == kEventUsagePage) {
-            if (!StartReader(info.path)) {
-                Log("the event reader could not be started");
-                if (onReaderFailed_) onReaderFailed_();
-            }
+        Log("took the feature interface " + feature.path + " and the event interface " + event->path +
+                (event - found.begin() < static_cast<std::ptrdiff_t>(f) ? " (listed before it)"
+                                                                        : " (listed after it)"),
+            log::Level::Info);
+        if (!StartReader(event->path)) {
+            Log("the event reader could not be started");
+            if (onReaderFailed_) onReaderFailed_();
         }
+        return true;
     }
+    if (!has(kFeatureUsagePage)) Log("the keyboard lists no feature interface", log::Level::Warning);
     return IsOpen();
+}
+
+std::optional<NodeOpenFailure> KeyboardTransport::openFailure() const {
+    std::lock_guard lock(mutex_);
+    return openFailure_;
+}
+
+std::string KeyboardTransport::UnopenableNode() const {
+    std::lock_guard lock(mutex_);
+    return openFailure_ ? openFailure_->path : std::string();
 }
 
 void KeyboardTransport::CloseKeyboard() {

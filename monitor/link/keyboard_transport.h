@@ -13,10 +13,13 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "common/device_ids.h"
+#include "common/log.h"
 #include "monitor/link/keyboard_port.h"
 #include "platform/hid/hid.h"
 #include "platform/window.h"
@@ -37,6 +40,12 @@ bool SameDevicePath(const std::string& a, const std::string& b);
 // Which model the keyboard is, as the store records it.
 enum class KeyboardModel : std::uint8_t { None = 0, A = 1, B = 2 };
 
+// A keyboard's feature interface that was found but could not be opened.
+struct NodeOpenFailure {
+    std::string path;
+    hid::OpenError error;
+};
+
 class KeyboardTransport : public KeyboardPort, private hid::DeviceListener {
   public:
     // The backend must outlive the transport.
@@ -56,18 +65,22 @@ class KeyboardTransport : public KeyboardPort, private hid::DeviceListener {
     // Called when the event reader could not be started.
     void SetOnReaderFailed(std::function<void()> fn) { onReaderFailed_ = std::move(fn); }
     // Diagnostics (default: standard error).
-    void SetLog(std::function<void(const std::string&)> fn) { log_ = std::move(fn); }
+    void SetLog(std::function<void(log::Level, const std::string&)> fn) { log_ = std::move(fn); }
     // Bound of the busy poll in milliseconds of polling (default kBusyPollLimitMs).
     void SetBusyPollLimitMs(int ms) { busyPollLimitMs_ = ms; }
 
     // --- Enumerate and open -----------------------------------------------
-    // Walks the interfaces in the order the backend lists them: skips other
-    // vendor or product ids and top-level usages other than 0; starts the
-    // event reader on an event interface met before the feature interface;
-    // stops at the feature interface and keeps it open. Nothing is opened
-    // while `connected` is set. True when the feature interface is open
-    // afterwards.
+    // Looks at the interfaces of the keyboard's ids in the order the backend
+    // lists them (top-level usage 0 only): opens the first feature interface
+    // that opens, and starts the event reader on the keyboard's event
+    // interface, whichever of the two is listed first. When the list lacks
+    // either, the interfaces' own report descriptors are asked. Logs what it
+    // found and took. Nothing is opened while `connected` is set. True when
+    // the feature interface is open afterwards.
     bool OpenKeyboard();
+    // The keyboard's feature interface that the last OpenKeyboard found but
+    // could not open (nullopt after an open that worked or found none).
+    std::optional<NodeOpenFailure> openFailure() const;
     // Closes the feature interface (the event reader ends by itself when its
     // interface goes away, or on Stop).
     void CloseKeyboard();
@@ -81,6 +94,7 @@ class KeyboardTransport : public KeyboardPort, private hid::DeviceListener {
     bool GetFeature(std::uint8_t* buffer, std::size_t length) override;
     bool SleepWhileConnected(int ms) override;
     std::unique_lock<std::recursive_mutex> HoldExchanges() override;
+    std::string UnopenableNode() const override;
     // Sleeps ms; false early on Stop or on removal of the feature or event
     // interface (also while no keyboard is open).
     bool SleepUnlessRemoved(int ms);
@@ -108,7 +122,7 @@ class KeyboardTransport : public KeyboardPort, private hid::DeviceListener {
     void OnDeviceChange(const hid::DeviceChange& change) override;
     bool StartReader(const std::string& path);
     void ReaderMain(std::string path);
-    void Log(const std::string& text);
+    void Log(const std::string& text, log::Level level = log::Level::Warning);
     // Waits ms; false early on Stop, on a removal of the open interfaces (or,
     // anyKeyboard, of any keyboard interface), or (needOpen) with no keyboard open.
     bool Wait(int ms, bool needOpen, bool anyKeyboard = false);
@@ -119,7 +133,7 @@ class KeyboardTransport : public KeyboardPort, private hid::DeviceListener {
     std::atomic<win::HWND> eventWindow_{0};
     std::function<void(KeyboardModel)> onFeatureOpened_;
     std::function<void()> onReaderFailed_;
-    std::function<void(const std::string&)> log_;
+    std::function<void(log::Level, const std::string&)> log_;
     int busyPollLimitMs_ = kBusyPollLimitMs;
 
     // One exchange with the keyboard at a time, whichever thread makes it.
@@ -129,6 +143,7 @@ class KeyboardTransport : public KeyboardPort, private hid::DeviceListener {
     std::shared_ptr<hid::Device> feature_;
     std::string featurePath_;
     std::string eventPath_;
+    std::optional<NodeOpenFailure> openFailure_;
     std::uint64_t removals_ = 0;          // removals of the open interfaces seen
     std::uint64_t keyboardRemovals_ = 0;  // removals of any keyboard interface seen
     std::atomic<int> pollOverrideMs_{0};

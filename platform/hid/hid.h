@@ -19,6 +19,7 @@ struct DeviceInfo {
     std::uint16_t usagePage = 0;
     std::uint16_t usage = 0;
     std::string path;  // interface path; what Open takes and notifications carry
+    int interfaceNumber = -1;  // the USB interface; -1 when unknown
 
     bool operator==(const DeviceInfo&) const = default;
 };
@@ -82,13 +83,29 @@ public:
     virtual int Read(std::uint8_t* data, std::size_t length, int timeoutMs) = 0;
 };
 
+// Why an interface could not be opened.
+struct OpenError {
+    int code = 0;      // errno; 0 when unknown
+    std::string text;  // the system's own words
+};
+
 class Backend {
 public:
     virtual ~Backend() = default;
     // Present interfaces, in the order the system lists them.
     virtual std::vector<DeviceInfo> Enumerate() = 0;
-    // Opens an interface; nullptr when it cannot be opened.
-    virtual std::unique_ptr<Device> Open(const std::string& path, OpenMode mode) = 0;
+    // Opens an interface; nullptr (with *error filled when given) when it
+    // cannot be opened.
+    virtual std::unique_ptr<Device> Open(const std::string& path, OpenMode mode,
+                                         OpenError* error = nullptr) = 0;
+    // The top-level collections of the interface at `path` as its report
+    // descriptor declares them (see report_descriptor.h), with the ids of
+    // `node`: for a system whose list shows a collection without its usage
+    // page. Empty when the backend has nothing better than Enumerate.
+    virtual std::vector<DeviceInfo> DescribeCollections(const DeviceInfo& node) {
+        (void)node;
+        return {};
+    }
     // Delivers arrival (kDbtDeviceArrival) and removal (kDbtDeviceRemoveComplete)
     // of every HID interface to the listener, one notification per interface.
     // The listener must outlive the subscription.

@@ -10,12 +10,15 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <map>
 #include <mutex>
 #include <thread>
 #include <vector>
 
+#include "platform/atomic_file.h"
+#include "platform/hid/report_descriptor.h"
 #include "platform/hid/select.h"
 
 namespace vyre::hid {
@@ -38,10 +41,35 @@ std::vector<DeviceInfo> EnumerateLocked() {
         info.usagePage = d->usage_page;
         info.usage = d->usage;
         info.path = d->path ? d->path : "";
+        info.interfaceNumber = d->interface_number;
         list.push_back(std::move(info));
     }
     hid_free_enumeration(all);
     return list;
+}
+
+// hidapi's words (wide characters) as UTF-8.
+std::string Utf8(const wchar_t* text) {
+    std::string out;
+    for (; text && *text; ++text) {
+        const auto c = static_cast<std::uint32_t>(*text);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | ((c >> 18) & 0x07));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
 }
 
 class HidapiDevice : public Device {
@@ -124,7 +152,9 @@ private:
     }
 
     void Handle(const std::string& action, const std::string& node) {
-        if (action == "add") {
+        // A change (udevadm trigger after a new rule, say) may have made the
+        // node openable: it arrives anew.
+        if (action == "add" || action == "change") {
             std::vector<DeviceInfo> collections;
             {
                 std::lock_guard lock(HidapiLock());
@@ -177,10 +207,44 @@ public:
         return EnumerateLocked();
     }
 
-    std::unique_ptr<Device> Open(const std::string& path, OpenMode) override {
+    std::unique_ptr<Device> Open(const std::string& path, OpenMode, OpenError* error) override {
+        errno = 0;
         hid_device* dev = hid_open_path(path.c_str());
-        if (!dev) return nullptr;
+        if (!dev) {
+            if (error) {
+                error->code = errno;
+                std::lock_guard lock(HidapiLock());  // the error text is process-wide
+                error->text = Utf8(hid_error(nullptr));
+            }
+            return nullptr;
+        }
         return std::make_unique<HidapiDevice>(dev);
+    }
+
+    // The node's report descriptor, from the hidraw device's folder in sysfs
+    // (which needs no permission on the node).
+    std::vector<DeviceInfo> DescribeCollections(const DeviceInfo& node) override {
+        const std::string name = node.path.substr(node.path.rfind('/') + 1);
+        std::string folder;
+        if (udev* u = udev_new()) {
+            if (udev_device* dev = udev_device_new_from_subsystem_sysname(u, "hidraw", name.c_str())) {
+                if (const char* syspath = udev_device_get_syspath(dev)) folder = syspath;
+                udev_device_unref(dev);
+            }
+            udev_unref(u);
+        }
+        std::vector<DeviceInfo> list;
+        if (folder.empty()) return list;
+        const auto bytes = platform::ReadWholeFile(folder + "/device/report_descriptor", 1 << 16);
+        if (!bytes) return list;
+        const auto* data = reinterpret_cast<const std::uint8_t*>(bytes->data());
+        for (const TopLevelCollection& c : TopLevelCollections({data, bytes->size()})) {
+            DeviceInfo info = node;
+            info.usagePage = c.usagePage;
+            info.usage = c.usage;
+            list.push_back(std::move(info));
+        }
+        return list;
     }
 
     std::unique_ptr<Subscription> Subscribe(DeviceListener& listener) override {

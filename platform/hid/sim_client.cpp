@@ -260,7 +260,8 @@ public:
         return list;
     }
 
-    std::unique_ptr<Device> Open(const std::string& path, OpenMode mode) override {
+    std::unique_ptr<Device> Open(const std::string& path, OpenMode mode,
+                                 OpenError* = nullptr) override {
         const int fd = wire::Connect(path_);
         if (fd < 0) return nullptr;
         wire::Writer w;

@@ -2,7 +2,9 @@
 # Installs the build into a temporary root, either with `cmake --install`
 # (install) or as the Debian package that cpack makes and dpkg-deb unpacks
 # (package); checks that every file is where the desktop and udev look for
-# it, and runs the installed Monitor against the emulator of the build.
+# it, and runs the installed Monitor against the emulator of the build. The
+# package installs under /usr whatever the build's prefix, with stripped
+# programs, and lintian finds no error in it.
 #   install_test.sh BUILD_DIR install|package CMAKE CPACK
 set -euo pipefail
 build=$1 mode=$2 cmake=${3:-cmake} cpack=${4:-cpack}
@@ -19,6 +21,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 prefix=$(sed -n 's/^CMAKE_INSTALL_PREFIX:PATH=//p' "$build/CMakeCache.txt")
 [ -n "$prefix" ] || fail "no install prefix in $build/CMakeCache.txt"
+[ "$mode" = install ] || prefix=/usr
 sysconf=/etc
 [ "$prefix" = /usr ] || sysconf=$prefix/etc
 root=$tmp/root
@@ -38,6 +41,15 @@ else
     dpkg-deb --ctrl-tarfile "$deb" | tar -xO ./postinst | grep -q 'udevadm control --reload' \
         || fail "postinst does not reload udev"
     dpkg-deb -x "$deb" "$root"
+    unexpected=$(dpkg-deb -c "$deb" | awk '{print $6}' | grep -v -E '^\./(usr|etc)(/|$)' || true)
+    [ -z "$unexpected" ] || fail "files outside /usr and /etc: $unexpected"
+    for f in "$root"/usr/bin/*; do
+        file -b "$f" | grep -q ', stripped' || fail "not stripped: $f ($(file -b "$f"))"
+    done
+    command -v lintian >/dev/null || fail "lintian is not installed (scripts/deps installs it)"
+    # Debian's package checker: any error it finds fails the test.
+    lint=$(lintian --tag-display-limit 0 "$deb" 2>&1) || true
+    if grep -q '^E: ' <<<"$lint"; then fail "lintian: $lint"; fi
 fi
 
 p=$root$prefix

@@ -23,6 +23,7 @@ class ConfigWindow {
         thread_ = std::thread([&] {
             LinkClient client{std::string(link::kLinkWindowTitle)};
             client.Create();
+            hwnd_ = client.hwnd();
             created.set_value();
             while (!stop_.load()) {
                 client.Pump(
@@ -42,6 +43,8 @@ class ConfigWindow {
     }
     ConfigWindow(const ConfigWindow&) = delete;
     ConfigWindow& operator=(const ConfigWindow&) = delete;
+
+    win::HWND hwnd() const { return hwnd_; }
 
     bool Saw(std::uint32_t code, bool notice) {
         std::lock_guard lock(mutex_);
@@ -65,6 +68,7 @@ class ConfigWindow {
 
   private:
     std::atomic<bool> stop_{false};
+    win::HWND hwnd_ = 0;
     std::mutex mutex_;
     std::vector<LinkEvent> events_;
     std::thread thread_;

@@ -11,6 +11,7 @@
 #include "common/profile_store.h"
 #include "tests/platform/temp_dir.h"
 #include "tests/support/programs.h"
+#include "tools/doctor.h"
 #include "tools/report.h"
 
 namespace vyre::bugreport {
@@ -144,8 +145,42 @@ TEST(Report, OfARunningMonitor) {
     EXPECT_NE(read("monitor.log").find("info monitor: running"), std::string::npos);
     EXPECT_EQ(read("dump/12.bin").size(), sizeof(HostSettingsBlock));
     EXPECT_NE(read("dump/index.txt").find("notice 43"), std::string::npos);
+    EXPECT_NE(read("doctor.txt").find("monitor: running, with the keyboard"), std::string::npos);
     // A wrong call is a usage error.
     EXPECT_EQ(testing::Run({testing::Program("vyre-lumo-ctl"), "report"}).exit, 2);
+}
+
+TEST(Doctor, NamesWhatBlocksWithItsFix) {
+    doctor::Facts none;  // no keyboard, no rule, no Monitor, no tray
+    none.ruleCommands = "sudo udevadm control --reload";
+    doctor::Verdict v = doctor::Examine(none);
+    EXPECT_TRUE(v.blocked);
+    EXPECT_NE(v.text.find("PROBLEM: no keyboard is attached"), std::string::npos) << v.text;
+    EXPECT_NE(v.text.find("udev rule: not installed\n  PROBLEM"), std::string::npos) << v.text;
+    EXPECT_NE(v.text.find("    sudo udevadm control --reload\n"), std::string::npos);
+
+    doctor::Facts denied = none;
+    denied.rule = "/usr/lib/udev/rules.d/70-vyre-lumo.rules";
+    denied.nodes.push_back({"/dev/hidraw3", none.ids.productIdB, 0x0B, "crw------- root:root", false,
+                            "Permission denied"});
+    denied.monitor = doctor::MonitorState::NoAccess;
+    denied.monitorNode = "/dev/hidraw3";
+    v = doctor::Examine(denied);
+    EXPECT_TRUE(v.blocked);
+    EXPECT_NE(v.text.find("/dev/hidraw3  model B  usage page 0x0b  crw------- root:root  does not open: "
+                          "Permission denied"),
+              std::string::npos)
+        << v.text;
+    EXPECT_NE(v.text.find("installed but not applied"), std::string::npos);
+    EXPECT_NE(v.text.find("it may not open /dev/hidraw3"), std::string::npos);
+
+    doctor::Facts fine = denied;
+    fine.nodes[0].openable = true;
+    fine.monitor = doctor::MonitorState::HasKeyboard;
+    fine.trayHost = "StatusNotifierItem";
+    v = doctor::Examine(fine);
+    EXPECT_FALSE(v.blocked) << v.text;
+    EXPECT_EQ(v.text.find("PROBLEM"), std::string::npos);
 }
 
 // Every program answers --help and --version in the usual form, and a wrong

@@ -1,5 +1,6 @@
 // The keyboard thread against emulated keyboards: its start, the read-back,
-// hot plug, and its end; and once against the emulator program.
+// hot plug, and its end; through the real hidapi backend over the stand-in of
+// hidapi and libudev; and once against the emulator program.
 
 #include "monitor/link/hid_filter_thread.h"
 
@@ -14,10 +15,13 @@
 
 #include "common/key_functions.h"
 #include "common/link_codes.h"
+#include "common/log.h"
 #include "common/reports.h"
+#include "common/store_blocks.h"
 #include "platform/hid/select.h"
 #include "tests/monitor/link/link_rig.h"
 #include "tests/support/config_window.h"
+#include "tests/support/hid_shim.h"
 #include "tests/support/programs.h"
 #include "tools/link_client.h"
 
@@ -54,7 +58,8 @@ struct ThreadRig {
         thread.reset();
         for (auto& k : keyboards) k->SetTraceSink(nullptr);
     }
-    void Start(LinkHooks hooks = {}) {
+    // Starts the thread over the emulator backend, or over `other`.
+    void Start(LinkHooks hooks = {}, hid::Backend* other = nullptr) {
         CHIDFilterThread::Options options;
         options.arrivalSettleMs = 20;
         options.pollIntervalOverrideMs = 1;
@@ -64,7 +69,7 @@ struct ThreadRig {
             lastEvent = value;
             if (seen) seen(value);
         };
-        thread = std::make_unique<CHIDFilterThread>(&backend, hid::ConfiguredKeyboardIds(), *store,
+        thread = std::make_unique<CHIDFilterThread>(other ? other : &backend, hid::ConfiguredKeyboardIds(), *store,
                                                     shared, commands, settings, *repeat, host,
                                                     std::move(hooks), options);
         ASSERT_TRUE(thread->CreateThread());
@@ -79,6 +84,16 @@ struct ThreadRig {
     std::vector<std::string> Trace() {
         std::lock_guard lock(mutex);
         return trace;
+    }
+    // The feature reports written and read, in order, without their times.
+    std::vector<std::string> FeatureCalls() {
+        std::vector<std::string> calls;
+        for (const std::string& line : Trace()) {
+            const auto at = line.find(' ');
+            if (line.compare(at + 1, 4, "SET ") == 0 || line.compare(at + 1, 4, "GET ") == 0)
+                calls.push_back(line.substr(at + 1));
+        }
+        return calls;
     }
     // Waits until the keyboard thread has handled everything posted to it
     // before: posts an event of a type the keyboard does not send, and waits
@@ -300,6 +315,153 @@ TEST(KeyboardThread, FirmwareChecks) {
         EXPECT_EQ(updaters, 1);
         EXPECT_TRUE(TraceOf(rig.Trace(), "SET").empty());  // ends before anything is written
     }
+}
+
+// The keyboard's nodes through hidapi's and libudev's stand-in, for one test.
+struct Shim {
+    Shim() { testing::hid_shim::Reset(); }
+    ~Shim() { testing::hid_shim::Reset(); }
+    std::unique_ptr<hid::Backend> Backend() {
+        std::string error;
+        auto backend = hid::MakeHidapiBackend(&error);
+        EXPECT_TRUE(backend) << error;
+        return backend;
+    }
+};
+
+struct Driven {
+    std::vector<std::string> featureCalls;
+    std::string paths[4];  // feature and event interface, before and after the unplug
+};
+
+// Start with its read-back, a full upload (each block with one byte
+// changed), an event, unplug and plug again.
+Driven DriveKeyboard(ThreadRig& rig, hid::Backend* backend) {
+    Driven out;
+    rig.Start({}, backend);
+    EXPECT_TRUE(Eventually([&] { return rig.Ready(); }));
+    rig.Sync();
+    for (std::uint16_t code : link::kFullUploadOrder) {
+        const auto bytes = StoreBlock(*rig.store, code);
+        std::vector<std::uint8_t> block(bytes.begin(), bytes.end());
+        if (block.size() > 8) block[block.size() / 2] ^= 1;
+        CommandBlock* command = rig.commands.Add(link::MakeDwData(code, link::kTagCommand), block);
+        win::PostMessage(rig.shared.keyboard.load(), link::kMsgCommandBlock, 0,
+                         reinterpret_cast<win::LPARAM>(command));
+    }
+    rig.Sync();
+    // The reader opens on its own thread: send until one arrives.
+    for (int i = 0; i < 2000 && rig.lastEvent.load() != 0x01EE7700u; ++i) {
+        rig.keyboards[0]->SendEvent(0, 0x77, 0xEE, 0x01);  // a type the link ignores
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_EQ(rig.lastEvent.load(), 0x01EE7700u);
+    out.paths[0] = rig.thread->transport()->featurePath();
+    out.paths[1] = rig.thread->transport()->eventPath();
+    rig.keyboards[0]->Unplug();
+    EXPECT_TRUE(Eventually([&] { return !rig.Connected(); }));
+    rig.Sync();
+    rig.keyboards[0]->Plug();
+    EXPECT_TRUE(Eventually([&] { return rig.Ready(); }));
+    rig.Sync();
+    EXPECT_TRUE(Eventually([&] { return rig.thread->transport()->readerRunning(); }));
+    out.paths[2] = rig.thread->transport()->featurePath();
+    out.paths[3] = rig.thread->transport()->eventPath();
+    out.featureCalls = rig.FeatureCalls();
+    return out;
+}
+
+class KeyboardThroughHidapi : public ::testing::TestWithParam<std::tuple<sim::Model, bool>> {};
+
+TEST_P(KeyboardThroughHidapi, TheKeyboardSeesWhatTheEmulatorPathSends) {
+    auto config = Config("kbd", true, std::get<0>(GetParam()));
+    if (std::get<1>(GetParam())) {
+        config.order = {sim::InterfaceKind::Event, sim::InterfaceKind::Feature, sim::InterfaceKind::Other};
+    }
+    ThreadRig direct({config});
+    const Driven expected = DriveKeyboard(direct, nullptr);
+
+    Shim shim;
+    auto backend = shim.Backend();
+    ThreadRig rig({config});
+    testing::hid_shim::Attach(rig.keyboards[0]);
+    const Driven seen = DriveKeyboard(rig, backend.get());
+    EXPECT_GT(expected.featureCalls.size(), 200u);
+    EXPECT_TRUE(seen.featureCalls == expected.featureCalls);  // no difference at all
+    // Both interfaces were let go and opened again on their new nodes.
+    const auto calls = testing::hid_shim::Calls();
+    auto count = [&](const std::string& line) { return std::count(calls.begin(), calls.end(), line); };
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_NE(seen.paths[i], seen.paths[i + 2]);
+        EXPECT_EQ(count("open " + seen.paths[i]), 1) << seen.paths[i];
+        EXPECT_EQ(count("close " + seen.paths[i]), 1) << seen.paths[i];
+        EXPECT_EQ(count("open " + seen.paths[i + 2]), 1) << seen.paths[i + 2];
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(ModelsAndOrders, KeyboardThroughHidapi,
+                         ::testing::Combine(::testing::Values(sim::Model::A, sim::Model::B), ::testing::Bool()));
+
+TEST(KeyboardThread, CollectionsWithoutUsagesAreFoundInTheDescriptor) {
+    Shim shim;
+    auto backend = shim.Backend();
+    ThreadRig rig;
+    testing::hid_shim::SetBareDescriptors(true);
+    testing::hid_shim::Attach(rig.keyboards[0]);
+    rig.Start({}, backend.get());
+    ASSERT_TRUE(Eventually([&] { return rig.Ready(); }));
+    EXPECT_TRUE(Eventually([&] { return rig.thread->transport()->readerRunning(); }));
+}
+
+TEST(KeyboardThread, ANodeThisUserMayNotOpenIsToldAndTakenOnceAllowed) {
+    Shim shim;
+    auto backend = shim.Backend();
+    std::mutex mutex;
+    std::vector<std::string> warnings, boxes;
+    log::SetSink([&](std::string_view line) {
+        std::lock_guard lock(mutex);
+        if (line.find("does not open") != std::string_view::npos) warnings.emplace_back(line);
+    });
+    struct SinkGuard {
+        ~SinkGuard() { log::SetSink(nullptr); }
+    } sinkGuard;
+    ThreadRig rig;
+    testing::hid_shim::SetDenyOpen(true);
+    testing::hid_shim::Attach(rig.keyboards[0]);
+    LinkHooks hooks;
+    hooks.messageBox = [&](const std::string& text, const std::string&) {
+        std::lock_guard lock(mutex);
+        boxes.push_back(text);
+    };
+    rig.Start(std::move(hooks), backend.get());
+    rig.Sync();
+    EXPECT_FALSE(rig.Connected());
+    {
+        std::lock_guard lock(mutex);
+        ASSERT_EQ(warnings.size(), 1u);
+        EXPECT_NE(warnings[0].find("errno 13"), std::string::npos) << warnings[0];
+        EXPECT_NE(warnings[0].find("Permission denied"), std::string::npos);
+        EXPECT_NE(warnings[0].find("udevadm trigger --subsystem-match=hidraw"), std::string::npos);
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_NE(boxes[0].find("sudo udevadm control --reload"), std::string::npos);
+    }
+    // A Config that registers hears which node keeps it from the keyboard.
+    testing::ConfigWindow config;
+    win::PostMessage(rig.shared.keyboard.load(), link::kMsgRequest, link::request::kRegister, config.hwnd());
+    const auto events = config.Take(1);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].code, link::notification::kKeyboardNoAccess);
+    const std::string path(events[0].data.begin(), events[0].data.end());
+    EXPECT_EQ(path.rfind("/dev/hidraw", 0), 0u) << path;
+    EXPECT_NE(boxes[0].find(path), std::string::npos);
+
+    // The rule comes and udev triggers a change: the keyboard is taken, nothing more is said.
+    testing::hid_shim::SetDenyOpen(false);
+    testing::hid_shim::TriggerChange();
+    EXPECT_TRUE(Eventually([&] { return rig.Ready(); }));
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(warnings.size(), 1u);
 }
 
 TEST(KeyboardThread, AgainstTheEmulatorProgram) {

@@ -39,13 +39,16 @@ struct Rig {
             backend.Add(keyboards.back());
         }
         transport = std::make_unique<KeyboardTransport>(backend, hid::ConfiguredKeyboardIds());
-        transport->SetLog([this](const std::string& line) { log.push_back(line); });
+        transport->SetLog([this](log::Level level, const std::string& line) {
+            (level == log::Level::Info ? info : log).push_back(line);
+        });
     }
     sim::Keyboard& kbd(std::size_t i = 0) { return *keyboards[i]; }
     std::vector<std::shared_ptr<sim::Keyboard>> keyboards;
     sim::EmulatorBackend backend;
     std::unique_ptr<KeyboardTransport> transport;
-    std::vector<std::string> log;
+    std::vector<std::string> log;   // warnings
+    std::vector<std::string> info;
 };
 
 const std::uint8_t kHostPresent[3] = {0x15, 0x03, 0x01};
@@ -127,20 +130,23 @@ TEST(KeyboardTransport, RemovalEndsSleeps) {
     EXPECT_FALSE(rig.transport->SleepWhileConnected(60000));  // nothing open
 }
 
-TEST(KeyboardTransport, OpenStopsAtFeatureInterface) {
-    // Event interface listed after the feature interface: not picked up.
+TEST(KeyboardTransport, OpenStartsTheEventReaderWhateverTheOrder) {
+    // Event interface listed after the feature interface.
     sim::KeyboardConfig late;
     late.order = {InterfaceKind::Other, InterfaceKind::Feature, InterfaceKind::Event};
     Rig a(late);
     ASSERT_TRUE(a.transport->OpenKeyboard());
     EXPECT_EQ(a.transport->featurePath(), a.kbd().Interfaces()[1].path);
-    EXPECT_TRUE(a.transport->eventPath().empty());
-    EXPECT_FALSE(a.transport->readerRunning());
+    EXPECT_EQ(a.transport->eventPath(), a.kbd().Interfaces()[2].path);
+    EXPECT_TRUE(a.transport->readerRunning());
     EXPECT_EQ(a.transport->model(), KeyboardModel::A);
     EXPECT_TRUE(a.transport->modelASeen);
     EXPECT_FALSE(a.transport->modelBSeen);
+    ASSERT_EQ(a.info.size(), 2u);  // every interface found, then the two taken
+    EXPECT_NE(a.info[0].find("page 0x01 usage 0x06"), std::string::npos) << a.info[0];
+    EXPECT_NE(a.info[1].find("(listed after it)"), std::string::npos) << a.info[1];
 
-    // Event interface listed first: its reader runs.
+    // Event interface listed first.
     sim::KeyboardConfig early;
     early.model = sim::Model::B;
     early.order = {InterfaceKind::Event, InterfaceKind::Feature};
@@ -150,6 +156,7 @@ TEST(KeyboardTransport, OpenStopsAtFeatureInterface) {
     EXPECT_EQ(b.transport->model(), KeyboardModel::B);
     EXPECT_TRUE(b.transport->modelBSeen);
     EXPECT_TRUE(b.transport->readerRunning());
+    EXPECT_NE(b.info.back().find("(listed before it)"), std::string::npos);
 }
 
 TEST(KeyboardTransport, OpenSkipsForeignDevicesAndWaitsWhileConnected) {
