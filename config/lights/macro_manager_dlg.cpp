@@ -159,7 +159,7 @@ MacroCreateDlg::MacroCreateDlg(std::function<bool(const std::u16string&)> accept
     QObject::connect(edit_, &QLineEdit::returnPressed, this, [this] { TryOk(); });
     QObject::connect(&cancel_, &QAbstractButton::clicked, this, [this] { reject(); });
     QObject::connect(&close_, &QAbstractButton::clicked, this, [this] { reject(); });
-    if (opener != nullptr) move(opener->pos() + QPoint(253, 103));
+    if (opener != nullptr) move(opener->mapToGlobal(QPoint(0, 0)) + QPoint(253, 103));
     edit_->setFocus();
 }
 
@@ -507,7 +507,8 @@ void MacroManagerDlg::Prepare() {
         macroList_->setCurrentRow(preselectedMacro_);
         SelectMacroRow(preselectedMacro_);
     }
-    if (opener_ != nullptr) move(opener_->pos() + QPoint(35, -30));
+    // The opener is a page inside the main dialog: its place on the screen, not in its parent.
+    if (opener_ != nullptr) move(opener_->mapToGlobal(QPoint(0, 0)) + QPoint(35, -30));
 }
 
 int MacroManagerDlg::Open() {

@@ -359,6 +359,19 @@ TEST(MacroManager, ItsControlsTellTheOpenersQuickHelpLine) {
                                                                {help::kMacroOk, false}}));
 }
 
+TEST(MacroManager, OpensBesideTheOpenersPlaceOnTheScreen) {
+    testing::App();
+    QWidget main;
+    main.setGeometry(237, 147, 800, 600);
+    QWidget page(&main);
+    page.setGeometry(10, 124, 775, 312);
+    main.show();
+    ConfigShared shared;
+    MacroManagerDlg dlg(shared, macros::Flavour::Light, &page);
+    dlg.Prepare();
+    EXPECT_EQ(dlg.pos(), page.mapToGlobal(QPoint(0, 0)) + QPoint(35, -30));
+}
+
 TEST(MacroCreate, EmptyAndTakenNamesKeepTheDialogOpen) {
     testing::App();
     MacroCreateDlg create([](const std::u16string& n) { return n != u"Taken"; }, nullptr);
