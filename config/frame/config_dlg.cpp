@@ -321,12 +321,11 @@ void CVyreMKConfigDlg::MarkerClicked(int profile) {
         return;
     }
     if (confirmDesktopProfile && confirmDesktopProfile(profile)) {
-        for (int p = 0; p < kProfileCount; ++p) markers_[p]->setChecked(p == profile);
         host.windowsProfile = profile;
     } else {
-        markers_[profile]->setChecked(false);
         host.windowsProfile = HostSettingsBlock::kNoWindowsProfile;
     }
+    SetMarkers();  // every marker shows the stored value, a refused one included
 }
 
 void CVyreMKConfigDlg::Ok() {
