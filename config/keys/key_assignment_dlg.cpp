@@ -832,9 +832,12 @@ IllMacroManagerDlg& CKeyAssignmentDlg::lightMacroEditor() {
 }
 
 bool CKeyAssignmentDlg::OpenMacroManager(int group, int macro) {
-    // The macro is preselected by its row in its set's list.
+    // The macro is preselected by its row in its set's list, and only when it
+    // belongs to the set chosen: a row of another set would show another macro.
     int row = -1;
-    if (group >= 0 && macro >= 0 && static_cast<std::size_t>(macro) < mirror_.macros.size()) {
+    if (group >= 0 && static_cast<std::size_t>(group) < mirror_.macroSets.size() && macro >= 0 &&
+        static_cast<std::size_t>(macro) < mirror_.macros.size() &&
+        mirror_.macros[macro].setNumber.get() == mirror_.macroSets[group].setNumber.get()) {
         row = 0;
         const std::int32_t set = mirror_.macros[macro].setNumber.get();
         for (int i = 0; i < macro; ++i) row += mirror_.macros[i].setNumber.get() == set ? 1 : 0;

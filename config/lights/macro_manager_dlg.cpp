@@ -425,6 +425,8 @@ void MacroManagerDlg::ResetSetMenu() {
     menu.addSeparator();
     setBox_->AddItem(menu, kAddSet, "[+]Add Macro Set");
     setBox_->AddItem(menu, kDeleteSet, "[X]Delete Macro Set");
+    // Commands, not choices: they never carry the check mark.
+    for (QAction* a : menu.actions()) a->setCheckable(false);
     setItems_.clear();
     nextSetItem_ = 1;
 }
@@ -454,6 +456,20 @@ void MacroManagerDlg::AddSetMenuItem(int menuId, const QString& name) {
         ChooseSetItem(menuId);
     });
     menu.insertAction(before, item);
+}
+
+int MacroManagerDlg::SetMenuIdOf(int setKey) const {
+    for (const auto& [id, key] : setItems_)
+        if (key == setKey) return id;
+    return -1;
+}
+
+int MacroManagerDlg::SetMenuIdNamed(const QString& name) const {
+    for (QAction* a : setBox_->menu().actions()) {
+        const int id = a->data().toInt();
+        if (!a->isSeparator() && setItems_.count(id) != 0 && a->text() == name) return id;
+    }
+    return SetMenuIdAt(0);
 }
 
 int MacroManagerDlg::SetMenuIdAt(int position) const {
@@ -495,13 +511,14 @@ void MacroManagerDlg::Prepare() {
     repeat_->setChecked(false);
     sendDefault_->setChecked(false);
     EnableForRecording(false);
-    if (preselectedSet_ >= 0) {
-        // The opener counts the set items from 0, the menu's ids from 1.
-        const int id = SetMenuIdAt(preselectedSet_);
-        if (id > 0) {
-            setBox_->SetChecked(id);
-            ChooseSetItem(id);
-        }
+    // The opener counts the set items from 0, the menu's ids from 1. Without
+    // its choice the set shown last is shown again (or the first), so that an
+    // empty box never suggests that the sets are gone.
+    const int id =
+        preselectedSet_ >= 0 ? SetMenuIdAt(preselectedSet_) : SetMenuIdNamed(lastSetShown_);
+    if (id > 0) {
+        setBox_->SetChecked(id);
+        ChooseSetItem(id);
     }
     if (preselectedMacro_ >= 0 && preselectedMacro_ < macroList_->count()) {
         macroList_->setCurrentRow(preselectedMacro_);
@@ -571,8 +588,11 @@ void MacroManagerDlg::StopRecordingAndSave() {
 
 void MacroManagerDlg::ChooseSetItem(int menuId) {
     using namespace macro_ids;
-    if (menuId == kAddSet) return AddSet();
-    if (menuId == kDeleteSet) return DeleteSet();
+    if (menuId == kAddSet || menuId == kDeleteSet) {
+        menuId == kAddSet ? AddSet() : DeleteSet();
+        setBox_->SetChecked(SetMenuIdOf(currentSet_));  // the mark stays on the set shown
+        return;
+    }
     const auto it = setItems_.find(menuId);
     if (it == setItems_.end()) return;
     if (changed_ && current() != nullptr) {
@@ -585,6 +605,7 @@ void MacroManagerDlg::ChooseSetItem(int menuId) {
     ShowSetMacros();
     const _SMacroGroupData* s = copy_.set(currentSet_);
     setBox_->setText(s ? Q(macros::NameOf(s->name)) : QString());
+    lastSetShown_ = setBox_->text();
     setBox_->SetChecked(menuId);
 }
 
@@ -694,6 +715,11 @@ void MacroManagerDlg::NewMacro() {
     }
     currentMacro_ = -1;
     renaming_ = false;
+    // The macro being named has no options yet: nothing of the previous one shows.
+    loops_->clear();
+    loops_->setEnabled(false);
+    repeat_->setChecked(false);
+    sendDefault_->setChecked(false);
     macroList_->blockSignals(true);
     macroList_->addItem("");
     nameRow_ = macroList_->count() - 1;
@@ -1015,6 +1041,7 @@ void MacroManagerDlg::ChooseSequenceItem(int id) {
             return;
         case kEditDelay: {
             if (row < 0 || !sequence_.rows()[row].isDelay()) return;
+            recorder_.SetInsertPosition(row);
             delayRow_ = row;
             delayEdit_->setText(QString::number(sequence_.rows()[row].delay));
             delayEdit_->setGeometry(sequenceList_->visualItemRect(sequenceList_->item(row)));
@@ -1031,7 +1058,8 @@ void MacroManagerDlg::ChooseSequenceItem(int id) {
             return;
         case kLedOn:
         case kLedOff:
-            if (flavour_ != Flavour::Light || row < 0) return;
+            // A delay row has no light to switch.
+            if (flavour_ != Flavour::Light || row < 0 || sequence_.rows()[row].isDelay()) return;
             sequence_.SetState(row, id == kLedOn ? down : up);
             ShowRows();
             sequenceList_->setCurrentRow(row);
