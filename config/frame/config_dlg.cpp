@@ -696,6 +696,7 @@ CCreateEditGameProfileDlg::CCreateEditGameProfileDlg(ProfileStore& mirror, bool 
     }
     auto* ok = new widgets::CSkinButton(widgets::ControlKind::Push, "OK", this);
     ok->setGeometry(254, 240, 70, 24);
+    SetEnterButton(ok);
     QObject::connect(ok, &QAbstractButton::clicked, this, [this] {
         if (TakeInput()) accept();
     });

@@ -644,7 +644,14 @@ void CKeyAssignmentDlg::ChooseMenuItem(int id, Layer layer) {
             if (OpenMacroManager(-1, -1)) RebuildSubmenu(kKindMacros);
             break;
         case menu_cmd::kCreateTimer:
-            if (OpenCreateTimerDialog()) RebuildSubmenu(kKindTimers);
+            if (OpenCreateTimerDialog()) {
+                RebuildSubmenu(kKindTimers);
+                // The new timer (the last of the list) goes on the key it was created from.
+                _SMenuCommand created;
+                created.index = static_cast<std::uint32_t>(mirror_.timers.size() - 1);
+                created.code = fncode::kTimer;
+                ChooseDynamicItem(created, layer);
+            }
             break;
         case menu_cmd::kEditTimer:
             if (OpenEditTimerDialog()) RebuildSubmenu(kKindTimers);

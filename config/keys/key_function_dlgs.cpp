@@ -80,6 +80,7 @@ CKeyFunctionDlg::CKeyFunctionDlg(int faceId, QWidget* parent)
     ok_.setGeometry(75, 202, 52, 21);
     cancel_.setGeometry(139, 202, 91, 21);
     close_.setGeometry(277, 4, 23, 21);
+    SetEnterButton(&ok_);
     ok_.setHelpId(help::kKeyDialogOk);
     cancel_.setHelpId(help::kKeyDialogCancel);
     close_.setHelpId(help::kKeyDialogClose);

@@ -156,7 +156,7 @@ MacroCreateDlg::MacroCreateDlg(std::function<bool(const std::u16string&)> accept
     cancel_.setGeometry(139, 180, 91, 21);
     cancel_.SetBitmaps(1008, 1007, 1009);
     QObject::connect(&ok_, &QAbstractButton::clicked, this, [this] { TryOk(); });
-    QObject::connect(edit_, &QLineEdit::returnPressed, this, [this] { TryOk(); });
+    SetEnterButton(&ok_);
     QObject::connect(&cancel_, &QAbstractButton::clicked, this, [this] { reject(); });
     QObject::connect(&close_, &QAbstractButton::clicked, this, [this] { reject(); });
     if (opener != nullptr) move(opener->mapToGlobal(QPoint(0, 0)) + QPoint(253, 103));
@@ -342,6 +342,7 @@ void MacroManagerDlg::BuildControls() {
     ok_->setGeometry(508, 424, 88, 30);
     ok_->setHelpId(help::kMacroOk);
     QObject::connect(ok_, &QAbstractButton::clicked, this, [this] { Ok(); });
+    SetEnterButton(ok_);
     cancel_ = new CSkinButton(ControlKind::Push, "CANCEL", this);
     cancel_->setGeometry(604, 424, 96, 30);
     cancel_->setHelpId(help::kMacroCancel);
@@ -1110,6 +1111,16 @@ bool MacroManagerDlg::eventFilter(QObject* watched, QEvent* event) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (watched == nameEdit_ && key->key() == Qt::Key_Escape) {
             CancelNameEdit();
+            return true;
+        }
+        // Enter in an in-place edit ends the edit, not the editor.
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        if (watched == nameEdit_ && enter) {
+            CommitName(U(nameEdit_->text()));
+            return true;
+        }
+        if (watched == delayEdit_ && enter) {
+            CommitDelay(delayEdit_->text());
             return true;
         }
         if (watched == delayEdit_ && key->key() == Qt::Key_Escape) {
