@@ -274,7 +274,9 @@ void CKeyBoardBtn::SetLit(const QColor& colour, int level) {
 void CKeyBoardBtn::SetBreathing(bool on, int periodMs) {
     breathing_ = on;
     breathPeriod_ = std::max(periodMs, 2 * kBreathTickMs);
-    breathStep_ = 0;
+    // The light starts half way up, so that a still picture shows a
+    // breathing key lit, not dark.
+    breathStep_ = breathPeriod_ / kBreathTickMs / 4;
     UpdateAnimation();
     update();
 }
@@ -388,15 +390,28 @@ void CKeyBoardBtn::paintEvent(QPaintEvent*) {
     const int level = breathing_ ? BreathLevel(litLevel_, double(breathStep_) * kBreathTickMs /
                                                               breathPeriod_)
                                  : litLevel_;
-    const QColor base = state_ == kHover ? colour::kControlHover : colour::kControl;
+    const bool hover = state_ == kHover;
+    const QColor base = hover ? colour::kControlHover : colour::kControl;
     const bool litNow = phaseA && litLevel_ > 0;
-    const QColor fill = litNow ? Mix(base, litColour_, level / 255.0) : base;
+    QColor fill = litNow ? Mix(base, litColour_, level / 255.0) : base;
+    // A lit key under the pointer grows lighter, as a dark one does.
+    if (litNow && hover) fill = Mix(fill, Qt::white, 0.3);
     const bool selectedLook = state_ == kSelected;
-    p.setPen(QPen(selectedLook ? colour::kAccent : colour::kBorder, selectedLook ? 2 : 1));
-    p.setBrush(fill);
-    p.drawRoundedRect(selectedLook ? cap.adjusted(0.5, 0.5, -0.5, -0.5) : cap, 3, 3);
     // Dark text on a bright light.
     const bool bright = litNow && fill.lightnessF() > 0.55;
+    // The selected mark: an accent border, white on a bright light (where an
+    // accent border would vanish), with a dark line inside it.
+    p.setPen(QPen(!selectedLook ? colour::kBorder
+                  : bright      ? colour::kText
+                                : colour::kAccent,
+                  selectedLook ? 2 : 1));
+    p.setBrush(fill);
+    p.drawRoundedRect(selectedLook ? cap.adjusted(0.5, 0.5, -0.5, -0.5) : cap, 3, 3);
+    if (selectedLook && bright) {
+        p.setPen(QPen(QColor(0x0b, 0x2a, 0x30), 1));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(cap.adjusted(2, 2, -2, -2), 2, 2);
+    }
     p.drawPixmap(0, 0, Caption(bright));
     const int unit = std::min(width(), height());
     if (assigned_ && phaseA) {

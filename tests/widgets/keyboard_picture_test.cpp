@@ -190,6 +190,32 @@ TEST(KeyboardPicture, BlinkAndBreathe) {
     EXPECT_TRUE(key.blinkPhaseA());  // a key that stops blinking shows its look
 }
 
+// Selected and hovered keys show it on every look, lit ones included; a
+// breathing key is shown lit before its light moves.
+TEST(KeyboardPicture, SelectionAndHoverShowOnLitKeysAndBreathingStartsLit) {
+    App();
+    auto shot = [](int state, bool breathing = false) {
+        CKeyBoardBtn key(61);
+        key.resize(30, 30);
+        key.SetLit(true);
+        key.SetBreathing(breathing);
+        key.SetState(state);
+        return key.grab().toImage();
+    };
+    const QImage plain = shot(CKeyBoardBtn::kNormal);
+    const QImage selected = shot(CKeyBoardBtn::kSelected);
+    const QImage hover = shot(CKeyBoardBtn::kHover);
+    auto differs = [](QColor a, QColor b) {
+        return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+                   std::abs(a.blue() - b.blue()) >
+               60;
+    };
+    EXPECT_TRUE(differs(selected.pixelColor(1, 15), plain.pixelColor(1, 15)));  // the border
+    EXPECT_TRUE(differs(hover.pixelColor(4, 15), plain.pixelColor(4, 15)));     // the fill
+    const QImage still = shot(CKeyBoardBtn::kNormal, true);
+    EXPECT_TRUE(differs(still.pixelColor(4, 15), widgets::colour::kControl));
+}
+
 // A long name on a small cap is drawn smaller, whole, not cut at the cap's
 // sides: no bright text pixel in the outer columns of the cap.
 TEST(KeyboardPicture, LongNamesFitSmallCaps) {
