@@ -251,8 +251,8 @@ void CVyreMKConfigDlg::Initialise() {
 }
 
 void CVyreMKConfigDlg::SetFirmwareLabel() {
-    const int version = shared_.mirror->deviceInfoReport[2];
-    firmware_->setText(QString::asprintf("FIRMWARE %d.%02d", version / 100, version % 100));
+    firmware_->setText(QString::fromStdString(
+        "FIRMWARE " + trophies::FirmwareText(shared_.mirror->deviceInfoReport)));
 }
 
 void CVyreMKConfigDlg::ApplyModelLayout() {

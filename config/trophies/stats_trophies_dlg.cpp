@@ -384,6 +384,11 @@ void CStatsTrophiesDlg::ShowUploadResult(const trophies::UploadAnswer& answer) {
         }
     } else if (answer.status == Status::TimedOut) {
         text = "The trophy service did not answer in time. Please try again later.";
+    } else if (answer.status == Status::TooLong || answer.httpStatus != 0) {
+        // Reached, but its answer (an error status, a redirect, a huge body) is no trophy page.
+        text =
+            "The trophy could not be sent: the trophy service answered with an error. "
+            "Please try again later.";
     } else {
         text = "The trophy could not be sent: the trophy service cannot be reached.";
     }
