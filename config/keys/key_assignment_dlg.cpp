@@ -118,6 +118,11 @@ CKeyAssignmentDlg::CKeyAssignmentDlg(ProfileStore& mirror, QWidget* parent)
     enlarged_->setHelpId(help::kSelectedKeyPicture);
     enlarged_->SetState(widgets::CKeyBoardBtn::kSelected);
     enlarged_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    thumbPicture_ = new widgets::CKeyBoardBtn(kThumbKey2, this);
+    thumbPicture_->setGeometry(enlarged_->geometry());
+    thumbPicture_->setHelpId(help::kSelectedKeyPicture);
+    thumbPicture_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    thumbPicture_->hide();
 
     caption("PRIMARY KEY FUNCTION", QRect(278, 4, 200, 16));
     primary_ = new CSkinMenuButton("", this);
@@ -235,6 +240,11 @@ void CKeyAssignmentDlg::ShowKey(int keyIndex, int mode) {
     picture_->key(keyIndex)->SetState(widgets::CKeyBoardBtn::kSelected);
     selectedKey_ = keyIndex;
     enlarged_->SetCaption(picture_->key(keyIndex)->text());
+    // Thumb keys: key 2 shows the two-state picture on, key 3 off, key 1 neither.
+    enlarged_->setVisible(!IsThumbKey(keyIndex));
+    thumbPicture_->setVisible(keyIndex == kThumbKey2 || keyIndex == kThumbKey3);
+    thumbPicture_->SetCaption(picture_->key(keyIndex)->text());
+    thumbPicture_->SetLit(keyIndex == kThumbKey2);
     ShowFunctions();
 }
 
