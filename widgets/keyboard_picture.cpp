@@ -399,15 +399,16 @@ void CKeyBoardBtn::paintEvent(QPaintEvent*) {
     const bool selectedLook = state_ == kSelected;
     // Dark text on a bright light.
     const bool bright = litNow && fill.lightnessF() > 0.55;
-    // The selected mark: an accent border, white on a bright light (where an
-    // accent border would vanish), with a dark line inside it.
-    p.setPen(QPen(!selectedLook ? colour::kBorder
-                  : bright      ? colour::kText
-                                : colour::kAccent,
-                  selectedLook ? 2 : 1));
+    // The selected mark: an accent border, white on a light (where an accent
+    // border would vanish), with a dark line inside it.
+    const bool onLight = litNow && level >= 96;
+    const QColor border = !selectedLook ? colour::kBorder
+                          : onLight     ? colour::kText
+                                        : colour::kAccent;
+    p.setPen(QPen(border, selectedLook ? 2 : 1));
     p.setBrush(fill);
     p.drawRoundedRect(selectedLook ? cap.adjusted(0.5, 0.5, -0.5, -0.5) : cap, 3, 3);
-    if (selectedLook && bright) {
+    if (selectedLook && onLight) {
         p.setPen(QPen(QColor(0x0b, 0x2a, 0x30), 1));
         p.setBrush(Qt::NoBrush);
         p.drawRoundedRect(cap.adjusted(2, 2, -2, -2), 2, 2);

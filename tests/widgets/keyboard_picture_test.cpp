@@ -206,11 +206,11 @@ TEST(KeyboardPicture, SelectionAndHoverShowOnLitKeysAndBreathingStartsLit) {
     const QImage selected = shot(CKeyBoardBtn::kSelected);
     const QImage hover = shot(CKeyBoardBtn::kHover);
     auto differs = [](QColor a, QColor b) {
-        return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
-                   std::abs(a.blue() - b.blue()) >
-               60;
+        const int distance = std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+                             std::abs(a.blue() - b.blue());
+        return distance > 60;
     };
-    EXPECT_TRUE(differs(selected.pixelColor(1, 15), plain.pixelColor(1, 15)));  // the border
+    EXPECT_TRUE(differs(selected.pixelColor(1, 15), selected.pixelColor(6, 6)));  // border, fill
     EXPECT_TRUE(differs(hover.pixelColor(4, 15), plain.pixelColor(4, 15)));     // the fill
     const QImage still = shot(CKeyBoardBtn::kNormal, true);
     EXPECT_TRUE(differs(still.pixelColor(4, 15), widgets::colour::kControl));
