@@ -13,6 +13,7 @@
 #include "common/flexlayer_keys.h"
 #include "common/key_table.h"
 #include "common/layout_grid.h"
+#include "widgets/caption_fit.h"
 
 namespace vyre::widgets {
 namespace {
@@ -177,6 +178,9 @@ QString CaptionOf(int keyIndex) {
     // The keypad's caps carry their legend only: "7", not "7(pad)".
     QString name = QString::fromStdU16String(std::u16string(KeyTableName(keyIndex))).trimmed();
     if (name.endsWith("(pad)") && name.size() > 5) name.chop(5);
+    // The arrow keys' caps read alike ("Up", "Left", "Down"), and "RIGHT" in
+    // capitals is too wide for a small cap.
+    if (name == "RIGHT") return "Right";
     return name;
 }
 
@@ -362,23 +366,32 @@ const QPixmap& CKeyBoardBtn::Caption(bool dark) {
     captionLook_ = look;
     caption_ = PaintedPixmap(size(), dpr, [&](QPainter& p) {
         p.setPen(dark ? QColor(0x0b, 0x2a, 0x30) : colour::kText);
-        const int unit = std::min(width(), height());
-        const bool longName = text().size() > 3;
-        const QRectF box = QRectF(rect()).adjusted(2.5, 1.5, -2.5, -1.5);
-        // A name too wide for a small cap ("Prtscn", "Scroll Lock") is drawn
-        // smaller until its longest word fits, rather than cut at the cap's
-        // edges.
-        const int flags = Qt::AlignCenter | Qt::TextWordWrap;
-        int pixels = std::max(7, unit * (longName ? 24 : 34) / 100);
-        auto fits = [&](int px) {
-            const QFontMetricsF metrics(TextFont(px, !longName));
-            return metrics.boundingRect(box, flags, text()).width() <= box.width() + 1.0;
-        };
-        while (pixels > kSmallestCaptionPx && !fits(pixels)) --pixels;
-        p.setFont(TextFont(pixels, !longName));
-        p.drawText(box, flags, text());
+        p.setFont(CaptionLayout().font);
+        p.drawText(CaptionBox(), kCaptionFlags, text());
     });
     return caption_;
+}
+
+QRectF CKeyBoardBtn::CaptionBox() const {
+    return QRectF(rect()).adjusted(2.5, 1.5, -2.5, -1.5);
+}
+
+CKeyBoardBtn::Layout CKeyBoardBtn::CaptionLayout() const {
+    // A name too wide for a small cap ("Prtscn", "Scroll Lock") is drawn
+    // smaller until it fits, across and down, rather than cut at the cap's
+    // edges.
+    const bool longName = text().size() > 3;
+    const int unit = std::min(width(), height());
+    int pixels = std::max(7, unit * (longName ? 24 : 34) / 100);
+    auto fits = [&](int px) {
+        return FitsBox(TextFont(px, !longName), text(), CaptionBox(), kCaptionFlags);
+    };
+    while (pixels > kSmallestCaptionPx && !fits(pixels)) --pixels;
+    return {TextFont(pixels, !longName), fits(pixels)};
+}
+
+bool CKeyBoardBtn::CaptionFits() const {
+    return text().isEmpty() || CaptionLayout().fits;
 }
 
 void CKeyBoardBtn::paintEvent(QPaintEvent*) {

@@ -75,7 +75,7 @@ CUpdateSuPportDlg::CUpdateSuPportDlg(const ProfileStore& mirror, QWidget* parent
     Label(this,
           "The keyboard's firmware is brought up to date by the firmware update program when "
           "the keyboard needs it.",
-          {24, 124, 320, 40}, 12, false, "#9aa3ad")
+          {24, 124, 320, 52}, 12, false, "#9aa3ad")
         ->setWordWrap(true);
 
     Label(this, "SUPPORT", {380, 16, 300, 16}, 12, true, "#9aa3ad");
