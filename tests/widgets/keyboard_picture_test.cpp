@@ -255,6 +255,15 @@ TEST(KeyboardPicture, PictureOfEveryLayout) {
         const auto file = folder / ("keyboard-picture-layout-" + std::to_string(layout) + ".png");
         EXPECT_TRUE(picture.grab().save(QString::fromStdString(file.string())));
     }
+    // A picture full of lit keys: one selected, one under the pointer, one breathing.
+    CKeyboardPicture lit;
+    lit.resize(lit.sizeHint() * 2);
+    for (CKeyBoardBtn* key : lit.keys()) key->SetLit(true);
+    lit.key(61)->SetState(CKeyBoardBtn::kSelected);
+    lit.key(62)->SetState(CKeyBoardBtn::kHover);
+    lit.key(63)->SetBreathing(true);
+    EXPECT_TRUE(
+        lit.grab().save(QString::fromStdString((folder / "keyboard-picture-lit.png").string())));
 }
 
 }  // namespace
