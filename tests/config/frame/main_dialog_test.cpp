@@ -170,6 +170,7 @@ TEST(MainDialog, EveryCaptionOfEveryPageFitsAtScaleOneAndTwo) {
                 EXPECT_TRUE(shot.save(QString::fromStdString((folder / name).string())));
             }
         }
+        if (layout != 0) continue;  // the layouts differ in their caps only
         t.dialog->ShowPage(kPageKeys);
         for (int key = 0; key < kKeyCount; ++key) {
             t.dialog->keyAssignmentPage().ShowKey(key, widgets::kKeyClickActive);
