@@ -2,6 +2,7 @@
 
 #include <QBitmap>
 #include <QEnterEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -52,6 +53,16 @@ void CBitmapDialog::mouseMoveEvent(QMouseEvent* event) {
     if (dragging_ && (event->buttons() & Qt::LeftButton))
         move(event->globalPosition().toPoint() - dragOffset_);
     QDialog::mouseMoveEvent(event);
+}
+
+void CBitmapDialog::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && enterButton_ != nullptr && (event->modifiers() & ~Qt::KeypadModifier) == 0) {
+        if (enterButton_->isEnabled() && enterButton_->isVisible()) enterButton_->click();
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void CBitmapDialog::mouseReleaseEvent(QMouseEvent* event) {

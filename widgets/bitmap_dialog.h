@@ -26,6 +26,9 @@ class CBitmapDialog : public QDialog {
     void SetFace(const std::function<QPixmap(qreal dpr)>& paint);
     int faceId() const { return faceId_; }
     int secondId() const { return secondId_; }
+    // The button that Enter and Return press (the dialog's OK); null: none.
+    // A dialog that captures the keys never sees them.
+    void SetEnterButton(QAbstractButton* button) { enterButton_ = button; }
 
     // Starts the window system's own move of the window (the only one that
     // works on Wayland, where a window cannot place itself); false when the
@@ -39,8 +42,10 @@ class CBitmapDialog : public QDialog {
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
+    QAbstractButton* enterButton_ = nullptr;
     int faceId_ = 0;
     int secondId_ = 0;
     QPixmap face_;

@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QStyleOptionSlider>
 
+#include "widgets/caption_fit.h"
 
 namespace vyre::widgets {
 
@@ -52,6 +53,10 @@ CSkinCheckBox::CSkinCheckBox(const QString& caption, bool radio, QWidget* parent
     setFont(TextFont(13));
 }
 
+QFont CSkinCheckBox::DrawnFont() const {
+    return FittedFont(font(), text(), CaptionWidth());
+}
+
 QSize CSkinCheckBox::sizeHint() const {
     return {22 + fontMetrics().horizontalAdvance(text()), 18};
 }
@@ -76,13 +81,15 @@ void CSkinCheckBox::paintEvent(QPaintEvent*) {
         }
     }
     p.setPen(isEnabled() ? colour::kText : colour::kTextDisabled);
-    p.drawText(QRectF(20, 0, width() - 20, height()), Qt::AlignLeft | Qt::AlignVCenter, text());
+    p.setFont(DrawnFont());
+    p.drawText(QRectF(20, 0, CaptionWidth(), height()), Qt::AlignLeft | Qt::AlignVCenter, text());
 }
 
 // ---- menu button --------------------------------------------------------------------------------
 
 CSkinMenuButton::CSkinMenuButton(const QString& caption, QWidget* parent)
     : CSkinButton(ControlKind::Push, caption, parent) {
+    setCaptionRightInset(18);  // the chevron's room
     menu_.setStyleSheet(KitStyleSheet());
     menu_.setFont(TextFont(13));
     QObject::connect(this, &QAbstractButton::clicked, this,

@@ -61,6 +61,10 @@ class CSkinCheckBox : public WithQuickHelp<QAbstractButton> {
   public:
     CSkinCheckBox(const QString& caption, bool radio, QWidget* parent = nullptr);
     QSize sizeHint() const override;
+    // The caption's room right of the box, and its font, made smaller where
+    // the room is short.
+    qreal CaptionWidth() const { return width() - 20; }
+    QFont DrawnFont() const;
 
   protected:
     void paintEvent(QPaintEvent* event) override;

@@ -13,6 +13,7 @@
 #include "common/flexlayer_keys.h"
 #include "common/key_table.h"
 #include "common/layout_grid.h"
+#include "widgets/caption_fit.h"
 
 namespace vyre::widgets {
 namespace {
@@ -177,6 +178,9 @@ QString CaptionOf(int keyIndex) {
     // The keypad's caps carry their legend only: "7", not "7(pad)".
     QString name = QString::fromStdU16String(std::u16string(KeyTableName(keyIndex))).trimmed();
     if (name.endsWith("(pad)") && name.size() > 5) name.chop(5);
+    // The arrow keys' caps read alike ("Up", "Left", "Down"), and "RIGHT" in
+    // capitals is too wide for a small cap.
+    if (name == "RIGHT") return "Right";
     return name;
 }
 
@@ -274,7 +278,9 @@ void CKeyBoardBtn::SetLit(const QColor& colour, int level) {
 void CKeyBoardBtn::SetBreathing(bool on, int periodMs) {
     breathing_ = on;
     breathPeriod_ = std::max(periodMs, 2 * kBreathTickMs);
-    breathStep_ = 0;
+    // The light starts half way up, so that a still picture shows a
+    // breathing key lit, not dark.
+    breathStep_ = breathPeriod_ / kBreathTickMs / 4;
     UpdateAnimation();
     update();
 }
@@ -360,23 +366,32 @@ const QPixmap& CKeyBoardBtn::Caption(bool dark) {
     captionLook_ = look;
     caption_ = PaintedPixmap(size(), dpr, [&](QPainter& p) {
         p.setPen(dark ? QColor(0x0b, 0x2a, 0x30) : colour::kText);
-        const int unit = std::min(width(), height());
-        const bool longName = text().size() > 3;
-        const QRectF box = QRectF(rect()).adjusted(2.5, 1.5, -2.5, -1.5);
-        // A name too wide for a small cap ("Prtscn", "Scroll Lock") is drawn
-        // smaller until its longest word fits, rather than cut at the cap's
-        // edges.
-        const int flags = Qt::AlignCenter | Qt::TextWordWrap;
-        int pixels = std::max(7, unit * (longName ? 24 : 34) / 100);
-        auto fits = [&](int px) {
-            const QFontMetricsF metrics(TextFont(px, !longName));
-            return metrics.boundingRect(box, flags, text()).width() <= box.width() + 1.0;
-        };
-        while (pixels > kSmallestCaptionPx && !fits(pixels)) --pixels;
-        p.setFont(TextFont(pixels, !longName));
-        p.drawText(box, flags, text());
+        p.setFont(CaptionLayout().font);
+        p.drawText(CaptionBox(), kCaptionFlags, text());
     });
     return caption_;
+}
+
+QRectF CKeyBoardBtn::CaptionBox() const {
+    return QRectF(rect()).adjusted(2.5, 1.5, -2.5, -1.5);
+}
+
+CKeyBoardBtn::Layout CKeyBoardBtn::CaptionLayout() const {
+    // A name too wide for a small cap ("Prtscn", "Scroll Lock") is drawn
+    // smaller until it fits, across and down, rather than cut at the cap's
+    // edges.
+    const bool longName = text().size() > 3;
+    const int unit = std::min(width(), height());
+    int pixels = std::max(7, unit * (longName ? 24 : 34) / 100);
+    auto fits = [&](int px) {
+        return FitsBox(TextFont(px, !longName), text(), CaptionBox(), kCaptionFlags);
+    };
+    while (pixels > kSmallestCaptionPx && !fits(pixels)) --pixels;
+    return {TextFont(pixels, !longName), fits(pixels)};
+}
+
+bool CKeyBoardBtn::CaptionFits() const {
+    return text().isEmpty() || CaptionLayout().fits;
 }
 
 void CKeyBoardBtn::paintEvent(QPaintEvent*) {
@@ -388,15 +403,29 @@ void CKeyBoardBtn::paintEvent(QPaintEvent*) {
     const int level = breathing_ ? BreathLevel(litLevel_, double(breathStep_) * kBreathTickMs /
                                                               breathPeriod_)
                                  : litLevel_;
-    const QColor base = state_ == kHover ? colour::kControlHover : colour::kControl;
+    const bool hover = state_ == kHover;
+    const QColor base = hover ? colour::kControlHover : colour::kControl;
     const bool litNow = phaseA && litLevel_ > 0;
-    const QColor fill = litNow ? Mix(base, litColour_, level / 255.0) : base;
+    QColor fill = litNow ? Mix(base, litColour_, level / 255.0) : base;
+    // A lit key under the pointer grows lighter, as a dark one does.
+    if (litNow && hover) fill = Mix(fill, Qt::white, 0.3);
     const bool selectedLook = state_ == kSelected;
-    p.setPen(QPen(selectedLook ? colour::kAccent : colour::kBorder, selectedLook ? 2 : 1));
-    p.setBrush(fill);
-    p.drawRoundedRect(selectedLook ? cap.adjusted(0.5, 0.5, -0.5, -0.5) : cap, 3, 3);
     // Dark text on a bright light.
     const bool bright = litNow && fill.lightnessF() > 0.55;
+    // The selected mark: an accent border, white on a light (where an accent
+    // border would vanish), with a dark line inside it.
+    const bool onLight = litNow && level >= 96;
+    const QColor border = !selectedLook ? colour::kBorder
+                          : onLight     ? colour::kText
+                                        : colour::kAccent;
+    p.setPen(QPen(border, selectedLook ? 2 : 1));
+    p.setBrush(fill);
+    p.drawRoundedRect(selectedLook ? cap.adjusted(0.5, 0.5, -0.5, -0.5) : cap, 3, 3);
+    if (selectedLook && onLight) {
+        p.setPen(QPen(QColor(0x0b, 0x2a, 0x30), 1));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(cap.adjusted(2, 2, -2, -2), 2, 2);
+    }
     p.drawPixmap(0, 0, Caption(bright));
     const int unit = std::min(width(), height());
     if (assigned_ && phaseA) {

@@ -8,6 +8,7 @@
 
 #include <QAbstractButton>
 #include <QColor>
+#include <QFont>
 #include <QRectF>
 #include <QPixmap>
 #include <QString>
@@ -71,6 +72,8 @@ class CKeyBoardBtn : public WithQuickHelp<QAbstractButton> {
 
     // The caption is the key table name (thumb keys: "Thumb 1".."Thumb 3").
     void SetCaption(const QString& caption);
+    // Whether the caption is drawn whole on the cap at its size.
+    bool CaptionFits() const;
 
     // A press and release over the same key: key index and kKeyClickActive or
     // kKeyClickGreyed.
@@ -92,6 +95,13 @@ class CKeyBoardBtn : public WithQuickHelp<QAbstractButton> {
     // The caption drawn for the cap's size, in the text colour or (dark)
     // for a bright light.
     const QPixmap& Caption(bool dark);
+    static constexpr int kCaptionFlags = Qt::AlignCenter | Qt::TextWordWrap;
+    struct Layout {
+        QFont font;
+        bool fits;
+    };
+    QRectF CaptionBox() const;
+    Layout CaptionLayout() const;
     void Tick();
     void UpdateAnimation();
     void UpdateCursor();

@@ -91,6 +91,7 @@ void CPopupDlg::Prepare() {
     cancel_.setVisible(twoButtons_);
     cancel_.setEnabled(twoButtons_);
     ok_.show();
+    SetEnterButton(&ok_);
     // Centred on the desktop (the Monitor's) or on the owner (the Config's).
     const QWidget* owner = parentWidget();
     QRect around;

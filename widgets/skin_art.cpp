@@ -14,6 +14,8 @@
 #include <iterator>
 #include <map>
 
+#include "widgets/caption_fit.h"
+
 namespace vyre::widgets {
 namespace {
 
@@ -445,11 +447,22 @@ QPixmap MessageFace(QSize size, const QString& title, const QString& message, bo
     });
 }
 
+QFont ControlCaptionFont() {
+    return CaptionFont();
+}
+
+QRectF ControlCaptionRect(const QRect& rect, int captionRightInset) {
+    return QRectF(rect).adjusted(4, 0, -4 - captionRightInset, 0);
+}
+
 void PaintControl(QPainter& p, const QRect& rect, ControlKind kind, ControlState state,
-                  bool checked, const QString& caption) {
+                  bool checked, const QString& caption, int captionRightInset) {
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF r = QRectF(rect).adjusted(0.5, 0.5, -0.5, -0.5);
+    // Captions are drawn whole: smaller where the control is narrow.
+    const QRectF captionBox = ControlCaptionRect(rect, captionRightInset);
+    const QFont captionFont = FittedFont(CaptionFont(), caption, captionBox.width());
     const bool pressed = state == ControlState::Pressed || checked;
     QColor fill = state == ControlState::Hover ? colour::kControlHover : colour::kControl;
     if (pressed) fill = colour::kControlPressed;
@@ -465,8 +478,8 @@ void PaintControl(QPainter& p, const QRect& rect, ControlKind kind, ControlState
                 p.fillRect(QRectF(r.left() + 8, r.bottom() - 2, r.width() - 16, 2),
                            colour::kAccent);
             p.setPen(checked ? colour::kText : colour::kTextSecondary);
-            p.setFont(CaptionFont());
-            p.drawText(r, Qt::AlignCenter, caption);
+            p.setFont(captionFont);
+            p.drawText(captionBox, Qt::AlignCenter, caption);
             break;
         }
         case ControlKind::ProfileSlot:
@@ -510,16 +523,16 @@ void PaintControl(QPainter& p, const QRect& rect, ControlKind kind, ControlState
             p.setBrush(fill);
             p.drawRoundedRect(r, 3, 3);
             p.setPen(state == ControlState::Disabled ? colour::kTextDisabled : colour::kWarning);
-            p.setFont(CaptionFont());
-            p.drawText(r, Qt::AlignCenter, caption);
+            p.setFont(captionFont);
+            p.drawText(captionBox, Qt::AlignCenter, caption);
             break;
         case ControlKind::Push:
             p.setPen(QPen(pressed ? colour::kAccent : colour::kBorder, 1));
             p.setBrush(fill);
             p.drawRoundedRect(r, 3, 3);
             p.setPen(text);
-            p.setFont(CaptionFont());
-            p.drawText(r, Qt::AlignCenter, caption);
+            p.setFont(captionFont);
+            p.drawText(captionBox, Qt::AlignCenter, caption);
             break;
     }
     p.restore();

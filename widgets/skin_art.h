@@ -61,7 +61,13 @@ QPixmap AppIcon(int size);
 // caption and state.
 enum class ControlKind { Push, WarningPush, Tab, ProfileSlot, Marker, Close, Minimise };
 enum class ControlState { Normal, Hover, Pressed, Disabled };
+// Push buttons and tabs draw the caption centred in the control less 4 px
+// each side and `captionRightInset` at the right (a menu button's chevron),
+// as large as fits, at most the caption font.
 void PaintControl(QPainter& painter, const QRect& rect, ControlKind kind, ControlState state,
-                  bool checked, const QString& caption);
+                  bool checked, const QString& caption, int captionRightInset = 0);
+QRectF ControlCaptionRect(const QRect& rect, int captionRightInset);
+// The caption font of push buttons and tabs (12 px bold, letter-spaced).
+QFont ControlCaptionFont();
 
 }  // namespace vyre::widgets

@@ -23,7 +23,12 @@ void CSkinButton::paintEvent(QPaintEvent*) {
     } else if (underMouse()) {
         state = ControlState::Hover;
     }
-    PaintControl(p, rect(), kind_, state, isChecked(), text());
+    PaintControl(p, rect(), kind_, state, isChecked(), text(), captionRightInset_);
+}
+
+bool CSkinButton::HasCaption() const {
+    return kind_ == ControlKind::Push || kind_ == ControlKind::WarningPush ||
+           kind_ == ControlKind::Tab;
 }
 
 void CSkinButton::enterEvent(QEnterEvent* event) {

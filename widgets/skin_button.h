@@ -15,8 +15,13 @@ class CSkinButton : public QAbstractButton {
     // The quick help id told on enter and leave (0: none).
     void setHelpId(int id) { helpId_ = id; }
     int helpId() const { return helpId_; }
+    // Whether the kind draws its caption (push buttons and tabs), and where.
+    bool HasCaption() const;
+    QRectF CaptionRect() const { return ControlCaptionRect(rect(), captionRightInset_); }
 
   protected:
+    // Room kept free at the right of the caption (a menu button's chevron).
+    void setCaptionRightInset(int pixels) { captionRightInset_ = pixels; }
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
@@ -24,6 +29,7 @@ class CSkinButton : public QAbstractButton {
   private:
     ControlKind kind_;
     int helpId_ = 0;
+    int captionRightInset_ = 0;
 };
 
 }  // namespace vyre::widgets

@@ -251,8 +251,8 @@ void CVyreMKConfigDlg::Initialise() {
 }
 
 void CVyreMKConfigDlg::SetFirmwareLabel() {
-    const int version = shared_.mirror->deviceInfoReport[2];
-    firmware_->setText(QString::asprintf("FIRMWARE %d.%02d", version / 100, version % 100));
+    firmware_->setText(QString::fromStdString(
+        "FIRMWARE " + trophies::FirmwareText(shared_.mirror->deviceInfoReport)));
 }
 
 void CVyreMKConfigDlg::ApplyModelLayout() {
@@ -321,12 +321,11 @@ void CVyreMKConfigDlg::MarkerClicked(int profile) {
         return;
     }
     if (confirmDesktopProfile && confirmDesktopProfile(profile)) {
-        for (int p = 0; p < kProfileCount; ++p) markers_[p]->setChecked(p == profile);
         host.windowsProfile = profile;
     } else {
-        markers_[profile]->setChecked(false);
         host.windowsProfile = HostSettingsBlock::kNoWindowsProfile;
     }
+    SetMarkers();  // every marker shows the stored value, a refused one included
 }
 
 void CVyreMKConfigDlg::Ok() {
@@ -697,6 +696,7 @@ CCreateEditGameProfileDlg::CCreateEditGameProfileDlg(ProfileStore& mirror, bool 
     }
     auto* ok = new widgets::CSkinButton(widgets::ControlKind::Push, "OK", this);
     ok->setGeometry(254, 240, 70, 24);
+    SetEnterButton(ok);
     QObject::connect(ok, &QAbstractButton::clicked, this, [this] {
         if (TakeInput()) accept();
     });

@@ -25,6 +25,7 @@ CCharacterRepeatDlg::CCharacterRepeatDlg(ProfileStore& mirror,
     test_.clear();
     test_.setPlaceholderText("Test here");
     ok_.setGeometry(75, 202, 52, 21);
+    SetEnterButton(&ok_);
     cancel_.setGeometry(139, 202, 91, 21);
     close_.setGeometry(277, 4, 23, 21);
     // The system takes each position at once, so the test edit shows it.

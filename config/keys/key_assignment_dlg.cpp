@@ -118,6 +118,11 @@ CKeyAssignmentDlg::CKeyAssignmentDlg(ProfileStore& mirror, QWidget* parent)
     enlarged_->setHelpId(help::kSelectedKeyPicture);
     enlarged_->SetState(widgets::CKeyBoardBtn::kSelected);
     enlarged_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    thumbPicture_ = new widgets::CKeyBoardBtn(kThumbKey2, this);
+    thumbPicture_->setGeometry(enlarged_->geometry());
+    thumbPicture_->setHelpId(help::kSelectedKeyPicture);
+    thumbPicture_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    thumbPicture_->hide();
 
     caption("PRIMARY KEY FUNCTION", QRect(278, 4, 200, 16));
     primary_ = new CSkinMenuButton("", this);
@@ -235,6 +240,11 @@ void CKeyAssignmentDlg::ShowKey(int keyIndex, int mode) {
     picture_->key(keyIndex)->SetState(widgets::CKeyBoardBtn::kSelected);
     selectedKey_ = keyIndex;
     enlarged_->SetCaption(picture_->key(keyIndex)->text());
+    // Thumb keys: key 2 shows the two-state picture on, key 3 off, key 1 neither.
+    enlarged_->setVisible(!IsThumbKey(keyIndex));
+    thumbPicture_->setVisible(keyIndex == kThumbKey2 || keyIndex == kThumbKey3);
+    thumbPicture_->SetCaption(picture_->key(keyIndex)->text());
+    thumbPicture_->SetLit(keyIndex == kThumbKey2);
     ShowFunctions();
 }
 
@@ -644,7 +654,14 @@ void CKeyAssignmentDlg::ChooseMenuItem(int id, Layer layer) {
             if (OpenMacroManager(-1, -1)) RebuildSubmenu(kKindMacros);
             break;
         case menu_cmd::kCreateTimer:
-            if (OpenCreateTimerDialog()) RebuildSubmenu(kKindTimers);
+            if (OpenCreateTimerDialog()) {
+                RebuildSubmenu(kKindTimers);
+                // The new timer (the last of the list) goes on the key it was created from.
+                _SMenuCommand created;
+                created.index = static_cast<std::uint32_t>(mirror_.timers.size() - 1);
+                created.code = fncode::kTimer;
+                ChooseDynamicItem(created, layer);
+            }
             break;
         case menu_cmd::kEditTimer:
             if (OpenEditTimerDialog()) RebuildSubmenu(kKindTimers);
@@ -832,9 +849,12 @@ IllMacroManagerDlg& CKeyAssignmentDlg::lightMacroEditor() {
 }
 
 bool CKeyAssignmentDlg::OpenMacroManager(int group, int macro) {
-    // The macro is preselected by its row in its set's list.
+    // The macro is preselected by its row in its set's list, and only when it
+    // belongs to the set chosen: a row of another set would show another macro.
     int row = -1;
-    if (group >= 0 && macro >= 0 && static_cast<std::size_t>(macro) < mirror_.macros.size()) {
+    if (group >= 0 && static_cast<std::size_t>(group) < mirror_.macroSets.size() && macro >= 0 &&
+        static_cast<std::size_t>(macro) < mirror_.macros.size() &&
+        mirror_.macros[macro].setNumber.get() == mirror_.macroSets[group].setNumber.get()) {
         row = 0;
         const std::int32_t set = mirror_.macros[macro].setNumber.get();
         for (int i = 0; i < macro; ++i) row += mirror_.macros[i].setNumber.get() == set ? 1 : 0;

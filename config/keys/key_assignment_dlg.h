@@ -133,6 +133,9 @@ class CKeyAssignmentDlg : public QWidget {
     QMenu& menuOf(KeyGroup group, Layer layer);
     int menuIdOf(KeyGroup group, Layer layer) const;
     widgets::CKeyboardPicture& picture() { return *picture_; }
+    // The picture of the selected key, and the two-state picture of a thumb key.
+    widgets::CKeyBoardBtn& enlargedKey() { return *enlarged_; }
+    widgets::CKeyBoardBtn& thumbPicture() { return *thumbPicture_; }
     // The record of a dynamic item; nullptr for other ids.
     const _SMenuCommand* menuCommand(int id) const;
     // The text shown for an entry of a key on a layer of the current profile.
@@ -190,6 +193,7 @@ class CKeyAssignmentDlg : public QWidget {
     widgets::CSkinButton* macro_ = nullptr;
     QLabel* groupCaption_ = nullptr;
     widgets::CKeyBoardBtn* enlarged_ = nullptr;  // the selected key, drawn large
+    widgets::CKeyBoardBtn* thumbPicture_ = nullptr;  // thumb keys 2 (on) and 3 (off)
     std::array<MenuSet, 6> menus_{};  // by (group - 1) * 2 + layer
     std::map<int, _SMenuCommand> menuCommands_;
     TimerCommandSink timerCommands_;

@@ -59,11 +59,22 @@ bool WriteKeyEntry(ProfileStore& store, int profile, int keyIndex, Layer layer, 
     if (!IsProfile(profile)) return false;
     const auto position = GroupPosition(keyIndex, layoutCode);
     if (!position) return false;
-    std::uint8_t* bytes = EntryBytes(store, profile, keyIndex, layer, *position);
-    if (bytes == nullptr) return false;
-    bytes[0] = entry.code;
-    bytes[1] = entry.data1;
-    bytes[2] = entry.data2;
+    auto write = [&](int at) {
+        std::uint8_t* bytes = EntryBytes(store, profile, keyIndex, layer, at);
+        if (bytes == nullptr) return false;
+        bytes[0] = entry.code;
+        bytes[1] = entry.data1;
+        bytes[2] = entry.data2;
+        return true;
+    };
+    if (!write(*position)) return false;
+    // A key the keyboard lists at two Flexlayer positions (K151 on layout 13)
+    // gets the entry at both.
+    if (KeyGroupOf(keyIndex) == KeyGroup::Normal) {
+        const FlexlayerKeyList& keys = FlexlayerKeys(layoutCode);
+        for (int at = *position + 1; at < kFlexlayerPositions; ++at)
+            if (keys[at] == keyIndex) write(at);
+    }
     return true;
 }
 

@@ -29,6 +29,32 @@ std::uint8_t UsageOf(const platform::HookKey& key) {
     return UsageOfHookedKey(key.scanCode, key.flags).value_or(0);
 }
 
+// The shortcut bit of a modifier key (by its virtual key), 0 for any other key.
+std::uint8_t ModifierBit(const platform::HookKey& key) {
+    switch (key.virtualKey) {
+        case 0xA0:
+        case 0xA1:
+            return shortcut_mod::kShift;
+        case 0xA2:
+        case 0xA3:
+            return shortcut_mod::kCtrl;
+        case 0xA4:
+        case 0xA5:
+            return shortcut_mod::kAlt;
+        case 0x5B:
+        case 0x5C:
+            return shortcut_mod::kWin;
+        default:
+            return 0;
+    }
+}
+
+// A key the keyboard cannot send is not taken: the edit stays empty and says why.
+void RefuseKey(widgets::CSkinEdit& edit) {
+    edit.clear();
+    edit.setPlaceholderText("The keyboard cannot send this key");
+}
+
 }  // namespace
 
 std::u16string CapturedKeyName(const platform::HookKey& key, const KeyNameProvider* names) {
@@ -54,6 +80,7 @@ CKeyFunctionDlg::CKeyFunctionDlg(int faceId, QWidget* parent)
     ok_.setGeometry(75, 202, 52, 21);
     cancel_.setGeometry(139, 202, 91, 21);
     close_.setGeometry(277, 4, 23, 21);
+    SetEnterButton(&ok_);
     ok_.setHelpId(help::kKeyDialogOk);
     cancel_.setHelpId(help::kKeyDialogCancel);
     close_.setHelpId(help::kKeyDialogClose);
@@ -111,7 +138,12 @@ AssignShortcutDlg::AssignShortcutDlg(const KeyNameProvider* names, QWidget* pare
 }
 
 void AssignShortcutDlg::Prepare() {
+    // Every opening starts clear: no ticks left over from the last shortcut.
+    lock_.setChecked(false);
+    for (auto* box : {&shift_, &ctrl_, &win_, &alt_}) box->setChecked(false);
+    held_ = 0;
     key_.clear();
+    key_.setPlaceholderText("Press a key");
     usage_ = 0;
     entry_ = {};
     text_.clear();
@@ -130,9 +162,28 @@ void AssignShortcutDlg::SetLock(bool on) {
 }
 
 void AssignShortcutDlg::OnKey(const platform::HookKey& key) {
-    if (!key.down) return;
+    const std::uint8_t bit = ModifierBit(key);
+    if (!key.down) {
+        held_ = static_cast<std::uint8_t>(held_ & ~bit);
+        return;
+    }
+    held_ |= bit;
+    const std::uint8_t usage = UsageOf(key);
+    if (usage == 0) {
+        // Stored as usage 0 the key would go dead.
+        RefuseKey(key_);
+        usage_ = 0;
+        return;
+    }
     key_.setText(Q(CapturedKeyName(key, names_)));
-    usage_ = UsageOf(key);
+    usage_ = usage;
+    // Modifiers held with a key (Ctrl+Shift+A) tick their boxes.
+    if (bit == 0 && held_ != 0 && !lock_.isChecked()) {
+        shift_.setChecked((held_ & shortcut_mod::kShift) != 0);
+        ctrl_.setChecked((held_ & shortcut_mod::kCtrl) != 0);
+        win_.setChecked((held_ & shortcut_mod::kWin) != 0);
+        alt_.setChecked((held_ & shortcut_mod::kAlt) != 0);
+    }
 }
 
 void AssignShortcutDlg::Ok() {
@@ -316,6 +367,7 @@ void MapRenameDlg::Prepare(int keyIndex) {
     usage_ = 0;
     producer_.reset();
     key_.clear();
+    key_.setPlaceholderText("Press a key");
 }
 
 void MapRenameDlg::showEvent(QShowEvent* event) {
@@ -328,7 +380,7 @@ void MapRenameDlg::OnKey(const platform::HookKey& key) {
     const auto usage = UsageOfHookedKey(key.scanCode, key.flags);
     if (!usage || *usage == 0) {
         // A key the keyboard cannot send: taking it would disable the target.
-        key_.clear();
+        RefuseKey(key_);
         usage_ = 0;
         producer_.reset();
         return;

@@ -75,7 +75,7 @@ class AssignShortcutDlg : public CKeyFunctionDlg {
   public:
     explicit AssignShortcutDlg(const KeyNameProvider* names, QWidget* parent = nullptr);
 
-    // Clears the last result and key; call before each opening.
+    // Clears the last result, key and modifier ticks; call before each opening.
     void Prepare();
     void Ok() override;
     void Cancel() override;
@@ -104,6 +104,7 @@ class AssignShortcutDlg : public CKeyFunctionDlg {
     widgets::CSkinCheckBox lock_, shift_, ctrl_, win_, alt_;
     widgets::CSkinEdit key_;
     std::uint8_t usage_ = 0;
+    std::uint8_t held_ = 0;  // the modifier bits of the modifier keys held now
     FunctionEntry entry_;
     std::u16string text_;
     platform::KeyCapture capture_;

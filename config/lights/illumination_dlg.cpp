@@ -26,7 +26,8 @@ struct Panel {
 };
 constexpr int kTopHeight = 128;
 constexpr int kPictureTop = 134;
-constexpr int kPictureMaxWidth = 500;
+// The room the light groups and the LED feedback keep right of the picture.
+constexpr int kGroupsWidth = 196;
 const Panel kTopPanels[] = {
     {"LAYER ILLUMINATION", {0, 0, 150, kTopHeight}},
     {"KEY LIGHTING CONTROL", {156, 0, 212, kTopHeight}},
@@ -236,15 +237,19 @@ void CKeyIlluminationDlg::BuildPicture() {
 
 void CKeyIlluminationDlg::LayOut() {
     if (picture_ == nullptr) return;
-    // The picture as large as the band below the controls allows, leaving
-    // room on the right for the light groups and the LED feedback.
+    // The picture as large as the band below the controls allows (the larger
+    // the caps, the larger their names), leaving room on the right for the
+    // light groups and the LED feedback.
     const QSizeF units = widgets::CKeyboardPicture::PictureUnits();
     const int h = std::max(100, height() - kPictureTop);
-    const int w = std::min(kPictureMaxWidth, static_cast<int>(h * units.width() / units.height()));
+    const int w =
+        std::min(width() - kGroupsWidth, static_cast<int>(h * units.width() / units.height()));
     picture_->setGeometry(0, kPictureTop, w, h);
     const int x = w + 16;
+    const int column = (width() - x - 8) / 2;
     for (int g = 0; g < kGroupCount; ++g) {
-        groups_[g]->setGeometry(x + (g % 2) * 118, kPictureTop + 30 + (g / 2) * 22, 116, 18);
+        groups_[g]->setGeometry(x + (g % 2) * column, kPictureTop + 30 + (g / 2) * 22, column - 2,
+                                18);
     }
     macroFeedback_->setGeometry(x, kPictureTop + 136, width() - x - 4, 18);
     volumeIndicator_->setGeometry(x, kPictureTop + 158, width() - x - 4, 18);

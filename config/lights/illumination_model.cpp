@@ -116,8 +116,9 @@ void IlluminationRecord::setKey(int keyIndex, KeyLight light) {
         bytes_[at] = light.first;
         bytes_[at + 1] = light.second;
     } else if (IsThumbKey(keyIndex)) {
-        // Only the lit bit means something in a thumb key byte.
-        bytes_[report::kIlluminationThumbLights + (keyIndex - kThumbKey1)] = light.first & kLit;
+        // A thumb key byte: bit 7 is its light; the bits the page does not
+        // use are the caller's to keep.
+        bytes_[report::kIlluminationThumbLights + (keyIndex - kThumbKey1)] = light.first;
     }
 }
 

@@ -156,10 +156,10 @@ MacroCreateDlg::MacroCreateDlg(std::function<bool(const std::u16string&)> accept
     cancel_.setGeometry(139, 180, 91, 21);
     cancel_.SetBitmaps(1008, 1007, 1009);
     QObject::connect(&ok_, &QAbstractButton::clicked, this, [this] { TryOk(); });
-    QObject::connect(edit_, &QLineEdit::returnPressed, this, [this] { TryOk(); });
+    SetEnterButton(&ok_);
     QObject::connect(&cancel_, &QAbstractButton::clicked, this, [this] { reject(); });
     QObject::connect(&close_, &QAbstractButton::clicked, this, [this] { reject(); });
-    if (opener != nullptr) move(opener->pos() + QPoint(253, 103));
+    if (opener != nullptr) move(opener->mapToGlobal(QPoint(0, 0)) + QPoint(253, 103));
     edit_->setFocus();
 }
 
@@ -342,6 +342,7 @@ void MacroManagerDlg::BuildControls() {
     ok_->setGeometry(508, 424, 88, 30);
     ok_->setHelpId(help::kMacroOk);
     QObject::connect(ok_, &QAbstractButton::clicked, this, [this] { Ok(); });
+    SetEnterButton(ok_);
     cancel_ = new CSkinButton(ControlKind::Push, "CANCEL", this);
     cancel_->setGeometry(604, 424, 96, 30);
     cancel_->setHelpId(help::kMacroCancel);
@@ -425,6 +426,8 @@ void MacroManagerDlg::ResetSetMenu() {
     menu.addSeparator();
     setBox_->AddItem(menu, kAddSet, "[+]Add Macro Set");
     setBox_->AddItem(menu, kDeleteSet, "[X]Delete Macro Set");
+    // Commands, not choices: they never carry the check mark.
+    for (QAction* a : menu.actions()) a->setCheckable(false);
     setItems_.clear();
     nextSetItem_ = 1;
 }
@@ -454,6 +457,20 @@ void MacroManagerDlg::AddSetMenuItem(int menuId, const QString& name) {
         ChooseSetItem(menuId);
     });
     menu.insertAction(before, item);
+}
+
+int MacroManagerDlg::SetMenuIdOf(int setKey) const {
+    for (const auto& [id, key] : setItems_)
+        if (key == setKey) return id;
+    return -1;
+}
+
+int MacroManagerDlg::SetMenuIdNamed(const QString& name) const {
+    for (QAction* a : setBox_->menu().actions()) {
+        const int id = a->data().toInt();
+        if (!a->isSeparator() && setItems_.count(id) != 0 && a->text() == name) return id;
+    }
+    return SetMenuIdAt(0);
 }
 
 int MacroManagerDlg::SetMenuIdAt(int position) const {
@@ -495,19 +512,21 @@ void MacroManagerDlg::Prepare() {
     repeat_->setChecked(false);
     sendDefault_->setChecked(false);
     EnableForRecording(false);
-    if (preselectedSet_ >= 0) {
-        // The opener counts the set items from 0, the menu's ids from 1.
-        const int id = SetMenuIdAt(preselectedSet_);
-        if (id > 0) {
-            setBox_->SetChecked(id);
-            ChooseSetItem(id);
-        }
+    // The opener counts the set items from 0, the menu's ids from 1. Without
+    // its choice the set shown last is shown again (or the first), so that an
+    // empty box never suggests that the sets are gone.
+    const int id =
+        preselectedSet_ >= 0 ? SetMenuIdAt(preselectedSet_) : SetMenuIdNamed(lastSetShown_);
+    if (id > 0) {
+        setBox_->SetChecked(id);
+        ChooseSetItem(id);
     }
     if (preselectedMacro_ >= 0 && preselectedMacro_ < macroList_->count()) {
         macroList_->setCurrentRow(preselectedMacro_);
         SelectMacroRow(preselectedMacro_);
     }
-    if (opener_ != nullptr) move(opener_->pos() + QPoint(35, -30));
+    // The opener is a page inside the main dialog: its place on the screen, not in its parent.
+    if (opener_ != nullptr) move(opener_->mapToGlobal(QPoint(0, 0)) + QPoint(35, -30));
 }
 
 int MacroManagerDlg::Open() {
@@ -570,8 +589,11 @@ void MacroManagerDlg::StopRecordingAndSave() {
 
 void MacroManagerDlg::ChooseSetItem(int menuId) {
     using namespace macro_ids;
-    if (menuId == kAddSet) return AddSet();
-    if (menuId == kDeleteSet) return DeleteSet();
+    if (menuId == kAddSet || menuId == kDeleteSet) {
+        menuId == kAddSet ? AddSet() : DeleteSet();
+        setBox_->SetChecked(SetMenuIdOf(currentSet_));  // the mark stays on the set shown
+        return;
+    }
     const auto it = setItems_.find(menuId);
     if (it == setItems_.end()) return;
     if (changed_ && current() != nullptr) {
@@ -584,6 +606,7 @@ void MacroManagerDlg::ChooseSetItem(int menuId) {
     ShowSetMacros();
     const _SMacroGroupData* s = copy_.set(currentSet_);
     setBox_->setText(s ? Q(macros::NameOf(s->name)) : QString());
+    lastSetShown_ = setBox_->text();
     setBox_->SetChecked(menuId);
 }
 
@@ -693,6 +716,11 @@ void MacroManagerDlg::NewMacro() {
     }
     currentMacro_ = -1;
     renaming_ = false;
+    // The macro being named has no options yet: nothing of the previous one shows.
+    loops_->clear();
+    loops_->setEnabled(false);
+    repeat_->setChecked(false);
+    sendDefault_->setChecked(false);
     macroList_->blockSignals(true);
     macroList_->addItem("");
     nameRow_ = macroList_->count() - 1;
@@ -1014,6 +1042,7 @@ void MacroManagerDlg::ChooseSequenceItem(int id) {
             return;
         case kEditDelay: {
             if (row < 0 || !sequence_.rows()[row].isDelay()) return;
+            recorder_.SetInsertPosition(row);
             delayRow_ = row;
             delayEdit_->setText(QString::number(sequence_.rows()[row].delay));
             delayEdit_->setGeometry(sequenceList_->visualItemRect(sequenceList_->item(row)));
@@ -1030,7 +1059,8 @@ void MacroManagerDlg::ChooseSequenceItem(int id) {
             return;
         case kLedOn:
         case kLedOff:
-            if (flavour_ != Flavour::Light || row < 0) return;
+            // A delay row has no light to switch.
+            if (flavour_ != Flavour::Light || row < 0 || sequence_.rows()[row].isDelay()) return;
             sequence_.SetState(row, id == kLedOn ? down : up);
             ShowRows();
             sequenceList_->setCurrentRow(row);
@@ -1081,6 +1111,16 @@ bool MacroManagerDlg::eventFilter(QObject* watched, QEvent* event) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (watched == nameEdit_ && key->key() == Qt::Key_Escape) {
             CancelNameEdit();
+            return true;
+        }
+        // Enter in an in-place edit ends the edit, not the editor.
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        if (watched == nameEdit_ && enter) {
+            CommitName(U(nameEdit_->text()));
+            return true;
+        }
+        if (watched == delayEdit_ && enter) {
+            CommitDelay(delayEdit_->text());
             return true;
         }
         if (watched == delayEdit_ && key->key() == Qt::Key_Escape) {

@@ -201,6 +201,10 @@ class MacroManagerDlg : public widgets::CBitmapDialog, public widgets::QuickHelp
     QLineEdit& nameEdit() { return *nameEdit_; }
     // Set menu id of the set at a menu position (-1: none).
     int SetMenuIdAt(int position) const;
+    // Set menu id of a working set (-1: none).
+    int SetMenuIdOf(int setKey) const;
+    // Set menu id of the set of that name, else of the first set (-1: none).
+    int SetMenuIdNamed(const QString& name) const;
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -248,6 +252,7 @@ class MacroManagerDlg : public widgets::CBitmapDialog, public widgets::QuickHelp
     int currentSet_ = -1;    // key of the current set
     int currentMacro_ = -1;  // key of the current macro
     int preselectedSet_ = -1, preselectedMacro_ = -1;
+    QString lastSetShown_;  // the name of the set shown last, shown again on the next opening
     bool changed_ = false;
     bool renaming_ = false;
     int nameRow_ = -1;

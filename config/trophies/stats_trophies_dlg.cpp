@@ -10,6 +10,7 @@
 #include "config/trophies/trophy_art.h"
 #include "platform/machine.h"
 #include "platform/shell.h"
+#include "widgets/caption_fit.h"
 
 namespace vyre {
 namespace {
@@ -53,6 +54,12 @@ QLabel* Caption(QWidget* parent, const QString& text, const QRect& at) {
     label->setStyleSheet("color: #9aa3ad; background: transparent;");
     label->setGeometry(at);
     return label;
+}
+
+// A one-line text drawn whole: its font made smaller where the label is short.
+void SetFittedText(QLabel* label, QFont base, const QString& text) {
+    label->setFont(widgets::FittedFont(base, text, label->contentsRect().width(), 9));
+    label->setText(text);
 }
 
 CSkinButton* Button(QWidget* parent, ControlKind kind, const QString& caption, const QRect& at,
@@ -258,8 +265,11 @@ void CStatsTrophiesDlg::ShowSelectedTrophy() {
     const trophies::TrophyRule& rule = trophies::Trophy(trophy_);
     trophyNumber_->setText(QString::asprintf("%d/16", trophy_));
     picture_->SetFrame(unlocked ? trophy_ : 0);
-    tier_->setText(QString("%1  \u00B7  %2 POINTS").arg(TierName(rule.tier)).arg(rule.points));
-    name_->setText(rule.name);
+    QFont captionFont = widgets::TextFont(12, true);
+    captionFont.setLetterSpacing(QFont::AbsoluteSpacing, 0.6);
+    SetFittedText(tier_, captionFont,
+                  QString("%1  \u00B7  %2 POINTS").arg(TierName(rule.tier)).arg(rule.points));
+    SetFittedText(name_, widgets::TextFont(15, true), rule.name);
     const std::string goal = rule.tier == trophies::Tier::Master
                                  ? "Unlock all fifteen other trophies."
                                  : "Reach " + trophies::Grouped(rule.threshold) + " " + rule.unit +
@@ -384,6 +394,11 @@ void CStatsTrophiesDlg::ShowUploadResult(const trophies::UploadAnswer& answer) {
         }
     } else if (answer.status == Status::TimedOut) {
         text = "The trophy service did not answer in time. Please try again later.";
+    } else if (answer.status == Status::TooLong || answer.httpStatus != 0) {
+        // Reached, but its answer (an error status, a redirect, a huge body) is no trophy page.
+        text =
+            "The trophy could not be sent: the trophy service answered with an error. "
+            "Please try again later.";
     } else {
         text = "The trophy could not be sent: the trophy service cannot be reached.";
     }

@@ -15,10 +15,8 @@ std::string VersionByteText(int value) {
     return text;
 }
 
-std::string FirmwareText(const std::uint8_t* deviceInfo, int modelFlag) {
-    std::string text = VersionByteText(deviceInfo[2]);
-    if (modelFlag == 2) text += " / " + VersionByteText(deviceInfo[4]);
-    return text;
+std::string FirmwareText(const std::uint8_t* deviceInfo) {
+    return VersionByteText(deviceInfo[2]);
 }
 
 std::string SoftwareVersionText(std::string_view version) {
@@ -77,7 +75,7 @@ CUpdateSuPportDlg::CUpdateSuPportDlg(const ProfileStore& mirror, QWidget* parent
     Label(this,
           "The keyboard's firmware is brought up to date by the firmware update program when "
           "the keyboard needs it.",
-          {24, 124, 320, 40}, 12, false, "#9aa3ad")
+          {24, 124, 320, 52}, 12, false, "#9aa3ad")
         ->setWordWrap(true);
 
     Label(this, "SUPPORT", {380, 16, 300, 16}, 12, true, "#9aa3ad");
@@ -102,8 +100,7 @@ CUpdateSuPportDlg::CUpdateSuPportDlg(const ProfileStore& mirror, QWidget* parent
 }
 
 void CUpdateSuPportDlg::Refresh() {
-    firmware_->setText(QString::fromStdString(
-        trophies::FirmwareText(mirror_.deviceInfoReport, mirror_.hostSettingsBlock.modelFlag)));
+    firmware_->setText(QString::fromStdString(trophies::FirmwareText(mirror_.deviceInfoReport)));
 }
 
 void CUpdateSuPportDlg::SetDeployment(trophies::Deployment deployment) {

@@ -21,9 +21,9 @@ namespace vyre {
 namespace trophies {
 // "%d.%02d" of a version byte (value / 100, value % 100): 5 -> "0.05", 255 -> "2.55".
 std::string VersionByteText(int value);
-// The firmware text of the keyboard information report: byte 2, and for
-// model B (flag 2) its second version byte 4 after it ("1.09 / 1.41").
-std::string FirmwareText(const std::uint8_t* deviceInfo, int modelFlag);
+// The firmware version of the keyboard information report (byte 2), as the
+// support page and the title band both show it: "1.09".
+std::string FirmwareText(const std::uint8_t* deviceInfo);
 // "%c.%c%c" of the first, third and fifth characters of a four-part version
 // ("1.0.7.0" -> "1.07"); missing parts count as 0.
 std::string SoftwareVersionText(std::string_view version);

@@ -190,6 +190,32 @@ TEST(KeyboardPicture, BlinkAndBreathe) {
     EXPECT_TRUE(key.blinkPhaseA());  // a key that stops blinking shows its look
 }
 
+// Selected and hovered keys show it on every look, lit ones included; a
+// breathing key is shown lit before its light moves.
+TEST(KeyboardPicture, SelectionAndHoverShowOnLitKeysAndBreathingStartsLit) {
+    App();
+    auto shot = [](int state, bool breathing = false) {
+        CKeyBoardBtn key(61);
+        key.resize(30, 30);
+        key.SetLit(true);
+        key.SetBreathing(breathing);
+        key.SetState(state);
+        return key.grab().toImage();
+    };
+    const QImage plain = shot(CKeyBoardBtn::kNormal);
+    const QImage selected = shot(CKeyBoardBtn::kSelected);
+    const QImage hover = shot(CKeyBoardBtn::kHover);
+    auto differs = [](QColor a, QColor b) {
+        const int distance = std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+                             std::abs(a.blue() - b.blue());
+        return distance > 60;
+    };
+    EXPECT_TRUE(differs(selected.pixelColor(1, 15), selected.pixelColor(6, 6)));  // border, fill
+    EXPECT_TRUE(differs(hover.pixelColor(4, 15), plain.pixelColor(4, 15)));     // the fill
+    const QImage still = shot(CKeyBoardBtn::kNormal, true);
+    EXPECT_TRUE(differs(still.pixelColor(4, 15), widgets::colour::kControl));
+}
+
 // A long name on a small cap is drawn smaller, whole, not cut at the cap's
 // sides: no bright text pixel in the outer columns of the cap.
 TEST(KeyboardPicture, LongNamesFitSmallCaps) {
@@ -229,6 +255,15 @@ TEST(KeyboardPicture, PictureOfEveryLayout) {
         const auto file = folder / ("keyboard-picture-layout-" + std::to_string(layout) + ".png");
         EXPECT_TRUE(picture.grab().save(QString::fromStdString(file.string())));
     }
+    // A picture full of lit keys: one selected, one under the pointer, one breathing.
+    CKeyboardPicture lit;
+    lit.resize(lit.sizeHint() * 2);
+    for (CKeyBoardBtn* key : lit.keys()) key->SetLit(true);
+    lit.key(61)->SetState(CKeyBoardBtn::kSelected);
+    lit.key(62)->SetState(CKeyBoardBtn::kHover);
+    lit.key(63)->SetBreathing(true);
+    EXPECT_TRUE(
+        lit.grab().save(QString::fromStdString((folder / "keyboard-picture-lit.png").string())));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "common/key_table.h"
@@ -18,7 +19,10 @@
 #include "config/frame/config_dlg.h"
 #include "platform/paths.h"
 #include "tests/platform/temp_dir.h"
+#include "tests/support/programs.h"
 #include "tests/support/qt_app.h"
+#include "widgets/caption_fit.h"
+#include "widgets/keyboard_picture.h"
 #include "widgets/popup_dlg.h"
 #include "widgets/skin_art.h"
 
@@ -42,10 +46,11 @@ struct Monitor {
 };
 
 struct Dialog {
-    Dialog() {
+    explicit Dialog(int model = 2, int layout = 0) {
         testing::App();
         ResetStoreToDefaults(*shared.mirror, KeyTableUsages());
-        shared.mirror->hostSettingsBlock.modelFlag = 2;
+        shared.mirror->hostSettingsBlock.modelFlag = static_cast<std::uint8_t>(model);
+        shared.mirror->hostSettingsBlock.layoutCode = static_cast<std::uint8_t>(layout);
         shared.mirror->deviceInfoReport[2] = 109;
         shared.monitor = monitor.window.GetSafeHwnd();
         dialog = std::make_unique<CVyreMKConfigDlg>(shared);
@@ -136,6 +141,47 @@ TEST(MainDialog, TheProfileDialogIsSkinnedAndItsCloseBoxCancels) {
     EXPECT_EQ(profile.result(), QDialog::Rejected);
     EXPECT_FALSE(profile.isVisible());
     EXPECT_EQ(mirror.hostRecord(mirror.currentProfile()).name.str(), u"Before");
+}
+
+// Every caption of every page, for every key and trophy shown, is drawn
+// whole at scale 1 and 2; the pictures of each page at both scales are
+// written for a look.
+TEST(MainDialog, EveryCaptionOfEveryPageFitsAtScaleOneAndTwo) {
+    const auto folder = testing::BinFolder().parent_path() / "screenshots" / "pages";
+    std::filesystem::create_directories(folder);
+    for (const auto& [model, layout] :
+         std::vector<std::pair<int, int>>{{2, 0}, {2, 12}, {2, 13}, {2, 7}, {1, 0}}) {
+        Dialog t(model, layout);
+        auto expectWhole = [&](const std::string& where) {
+            EXPECT_EQ(widgets::CutCaptions(*t.dialog).join("; ").toStdString(), "")
+                << "model " << model << " layout " << layout << ", " << where;
+        };
+        for (int page = 0; page < kPageCount; ++page) {
+            if (!t.dialog->pageTabVisible(page)) continue;
+            t.dialog->ShowPage(page);
+            expectWhole("page " + std::to_string(page));
+            for (qreal scale : {1.0, 2.0}) {
+                QPixmap shot(t.dialog->size() * scale);
+                shot.setDevicePixelRatio(scale);
+                t.dialog->render(&shot);
+                const auto name = "model" + std::to_string(model) + "-layout" +
+                                  std::to_string(layout) + "-page" + std::to_string(page) +
+                                  "-scale" + std::to_string(int(scale)) + ".png";
+                EXPECT_TRUE(shot.save(QString::fromStdString((folder / name).string())));
+            }
+        }
+        if (layout != 0) continue;  // the layouts differ in their caps only
+        t.dialog->ShowPage(kPageKeys);
+        for (int key = 0; key < kKeyCount; ++key) {
+            t.dialog->keyAssignmentPage().ShowKey(key, widgets::kKeyClickActive);
+            expectWhole("key " + std::to_string(key));
+        }
+        t.dialog->ShowPage(kPageStatistics);
+        for (int trophy = 1; trophy <= 16; ++trophy) {
+            t.dialog->statisticsPage().ShowTrophy(trophy);
+            expectWhole("trophy " + std::to_string(trophy));
+        }
+    }
 }
 
 TEST(MainDialog, TheVersionLabelsSayWhatTheyAreTheVersionsOf) {

@@ -403,5 +403,34 @@ TEST(KeyAssignment, KeysWithoutAPositionOfferNothingOnThatLayer) {
     EXPECT_EQ(t.mirror->flexKeyReports[0][4 + 13 * 3], 0);
 }
 
+TEST(KeyAssignment, ThumbKeysTwoAndThreeShowTheTwoStatePicture) {
+    Page t(2, 0);
+    t.page->ShowKey(kThumbKey2, widgets::kKeyClickActive);
+    EXPECT_TRUE(t.page->thumbPicture().isVisible());
+    EXPECT_TRUE(t.page->thumbPicture().lit());
+    EXPECT_FALSE(t.page->enlargedKey().isVisible());
+    t.page->ShowKey(kThumbKey3, widgets::kKeyClickActive);
+    EXPECT_TRUE(t.page->thumbPicture().isVisible());
+    EXPECT_FALSE(t.page->thumbPicture().lit());
+    t.page->ShowKey(kThumbKey1, widgets::kKeyClickActive);
+    EXPECT_FALSE(t.page->thumbPicture().isVisible());
+    EXPECT_FALSE(t.page->enlargedKey().isVisible());
+    t.page->ShowKey(12, widgets::kKeyClickActive);
+    EXPECT_TRUE(t.page->enlargedKey().isVisible());
+    EXPECT_FALSE(t.page->thumbPicture().isVisible());
+}
+
+TEST(KeyAssignment, AKeyAtTwoFlexlayerPositionsGetsItsEntryAtBoth) {
+    auto store = NewProfileStore();
+    constexpr int kK151 = 102;  // positions 62 and 64 on layout 13
+    ASSERT_TRUE(WriteKeyEntry(*store, 1, kK151, Layer::Secondary, 13, {0x42, 1, 2}));
+    for (int position : {62, 64}) {
+        const std::uint8_t* entry =
+            store->flexKeyReports[1] + report::kFlexKeyEntries + position * 3;
+        EXPECT_EQ(entry[0], 0x42) << position;
+        EXPECT_EQ(entry[2], 2) << position;
+    }
+}
+
 }  // namespace
 }  // namespace vyre

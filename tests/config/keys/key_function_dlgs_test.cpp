@@ -115,6 +115,31 @@ TEST(ShortcutDialog, ModifierLockNamesAndCancel) {
     EXPECT_EQ(dialog.entry(), (FunctionEntry{184, 3, 0}));
 }
 
+TEST(ShortcutDialog, StartsClearRefusesDeadKeysAndTicksHeldModifiers) {
+    App();
+    constexpr int kLeftCtrl = 29, kLeftShift = 42;
+    AssignShortcutDlg dialog(&Us());
+    dialog.Prepare();
+    dialog.show();
+    dialog.shiftBox().setChecked(true);
+    dialog.Cancel();
+    dialog.Prepare();
+    dialog.show();
+    EXPECT_FALSE(dialog.shiftBox().isChecked());
+    // Right Win has no usage: refused, with a word why, and OK stores no dead key.
+    dialog.capture().Inject(kRightMeta, true, 0);
+    EXPECT_TRUE(dialog.keyEdit().text().isEmpty());
+    EXPECT_EQ(dialog.keyEdit().placeholderText(), "The keyboard cannot send this key");
+    dialog.capture().Inject(kRightMeta, false, 5);
+    // Ctrl+Shift+A ticks both boxes.
+    dialog.capture().Inject(kLeftCtrl, true, 10);
+    dialog.capture().Inject(kLeftShift, true, 20);
+    dialog.capture().Inject(kA, true, 30);
+    dialog.Ok();
+    EXPECT_EQ(dialog.text(), u"Shift +Ctrl +A");
+    EXPECT_EQ(dialog.entry(), (FunctionEntry{184, 3, 0x04}));
+}
+
 class QuickLaunch : public ::testing::Test {
   protected:
     void SetUp() override {

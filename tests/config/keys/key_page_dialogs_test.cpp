@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QTest>
+
 #include "common/link_codes.h"
 #include "config/keys/key_entries.h"
 #include "tests/support/qt_app.h"
@@ -78,15 +80,19 @@ TEST(KeyPageDialogs, RemapAndTimersThroughThePage) {
     EXPECT_EQ(KeyUsages(*t.mirror, 0)[kKeyB], 0x04);
     EXPECT_EQ(t.page->primaryText(), "B");
 
+    // Enter confirms; the new timer goes on the key it was created from.
     t.page->runDialog = [](QDialog& d) {
         auto& create = dynamic_cast<CountdownTimerDlg&>(d);
+        create.show();
         create.fields().name().setText("Tea");
-        create.Ok();
+        QTest::keyClick(&create.fields().name(), Qt::Key_Return);
         return create.result();
     };
     t.page->ChooseMenuItem(menu_cmd::kCreateTimer, Layer::Secondary);
     ASSERT_EQ(t.mirror->timers.size(), 1u);
     EXPECT_EQ(sent, (std::vector<std::uint16_t>{link::command::kTimerAdd}));
+    EXPECT_EQ(ReadKeyEntry(*t.mirror, 0, kKeyA, Layer::Secondary, 0)->code, fncode::kTimer);
+    EXPECT_EQ(t.page->secondaryText(), "Tea");
 }
 
 }  // namespace

@@ -283,6 +283,21 @@ TEST(IlluminationKeyBoxes, SpeedsCaptionsAndTheActivateBox) {
     EXPECT_TRUE(t.page->picture().key(kUp)->lit());
 }
 
+// Showing a key that blinks with a period also chooses that SPEED item, so
+// that ticking BLINKING again gives the speed the box shows.
+TEST(IlluminationKeyBoxes, TheSpeedShownIsTheSpeedTakenAgain) {
+    Page t;
+    t.Manual();
+    auto r = t.rec(1, 0);
+    r[8 + 2 * kQ] = 0x90, r[9 + 2 * kQ] = 12;  // blinking at speed 3
+    t.ClickKey(kW);
+    t.ClickKey(kQ);
+    EXPECT_EQ(t.page->blinkingSpeedBox().text(), "3");
+    Page::Click(t.page->blinkingRadio());
+    Page::Click(t.page->blinkingRadio());
+    EXPECT_EQ(t.entry(1, 0, kQ), std::make_pair(0x90, 12));
+}
+
 TEST(IlluminationKeyBoxes, SelectionMarksOneKeyAndAThumbKeyHasNoRadios) {
     Page t;
     EXPECT_EQ(t.page->model().selectedKey(), kEsc);

@@ -47,7 +47,7 @@ TEST(IlluminationRecordBytes, EntriesThumbBytesAndTheHeaderAndTrailerUntouched) 
     for (int k = 0; k < kKeyCount; ++k) r.setKey(k, {});
     r.setKey(0, {0xB1, 0x40});
     r.setKey(119, {0x90, 0x14});
-    r.setKey(121, {0x90, 0x14});  // a thumb key keeps only its lit bit
+    r.setKey(121, {0x80, 0x14});  // a thumb key has one byte
     r.setKey(123, {0x80, 0});     // no place in the record
     r.setKey(-1, {0x80, 0});
     EXPECT_EQ(bytes[8], 0xB1);
@@ -132,6 +132,11 @@ TEST(IlluminationSelection, AThumbKeyNeverTakesABlinkingOrBreathingEntry) {
     m.model.SetKeyActivate(true);
     EXPECT_EQ(rec[248], 0x80);
     EXPECT_EQ(rec[249], 0);
+    // ACTIVATE sets the lit bit and keeps the byte's other bits.
+    rec[250] = 0x05;
+    m.model.SelectKey(kThumbKey3);
+    m.model.SetKeyActivate(true);
+    EXPECT_EQ(rec[250], 0x85);
 }
 
 TEST(IlluminationMode, AModeByteOtherThanZeroOrOneShowsAutomaticAndStays) {

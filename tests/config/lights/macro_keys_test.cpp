@@ -150,6 +150,19 @@ TEST(MacrosOnKeys, TheEditorsOpenFromThePageOnTheChosenSet) {
     EXPECT_EQ(t.mirror->macros[0].loopCount, 5);
     EXPECT_EQ(t.sent, std::vector<unsigned>{link::link_request::kMacro});
 
+    // "Edit Marco" of another set: its first macro, not the row of the key's.
+    t.mirror->macroSets.push_back(Set(1, "Other", 2));
+    t.mirror->macros.push_back(*Macro(1, "Other", "Duck"));
+    t.mirror->macros.push_back(*Macro(1, "Other", "Hide"));
+    t.mirror->macros.insert(t.mirror->macros.begin() + 1, *Macro(0, "Games", "Run"));
+    t.mirror->macroSets[0].macroCount = 2;
+    QTimer::singleShot(0, [&] {
+        EXPECT_EQ(manager.setBoxText(), "Other");
+        EXPECT_EQ(manager.macroList().currentRow(), 0);
+        manager.Cancel();
+    });
+    EXPECT_FALSE(t.page->OpenMacroManager(1, 1));
+
     IllMacroManagerDlg& light = t.page->lightMacroEditor();
     QTimer::singleShot(0, [&] {
         EXPECT_EQ(light.setBoxText(), "Glow");

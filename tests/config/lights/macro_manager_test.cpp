@@ -276,6 +276,42 @@ TEST(MacroManager, ARecordingThatFillsTheMacroStopsAndTells) {
     EXPECT_EQ(t.dlg->copy().macros().at(t.dlg->currentMacroKey()).eventCount.get(), 480);
 }
 
+TEST(MacroManager, NewEditDelayTheSetMenuAndReopening) {
+    Editor t;
+    t.AddSet(u"Games");
+    t.AddSet(u"Races");
+    ASSERT_TRUE(t.NewMacro(u"Lap"));
+    t.Record({{true, 1}, {false, 2}});
+    t.dlg->LoopsEdited("7");
+    // NEW shows nothing of the macro before.
+    t.dlg->NewMacro();
+    EXPECT_FALSE(t.dlg->repeatTicked());
+    EXPECT_EQ(t.dlg->loopsText(), "");
+    t.dlg->CancelNameEdit();
+    // Edit Delay: recording goes in at that row.
+    t.dlg->SelectMacroRow(0);
+    t.dlg->SelectSequenceRow(1);
+    t.dlg->ChooseSequenceItem(kInsertDelay);
+    t.dlg->SelectSequenceRow(1);
+    t.dlg->ChooseSequenceItem(kEditDelay);
+    EXPECT_EQ(t.dlg->insertPosition(), 1);
+    t.dlg->CommitDelay("5");
+    // "[X]Delete Macro Set", refused: no check mark on the command, the set keeps its.
+    t.answer = false;
+    for (QAction* a : t.dlg->setMenu().actions())
+        if (a->data().toInt() == kDeleteSet) a->trigger();
+    for (QAction* a : t.dlg->setMenu().actions()) {
+        if (a->data().toInt() == kDeleteSet || a->text() == "Races") {
+            EXPECT_EQ(a->isChecked(), a->text() == "Races") << a->text().toStdString();
+        }
+    }
+    // Opened again: the set shown last, not an empty box.
+    t.dlg->Ok();
+    t.dlg->Prepare();
+    EXPECT_EQ(t.dlg->setBoxText(), "Races");
+    EXPECT_EQ(t.dlg->macroNames(), QStringList{"Lap"});
+}
+
 TEST(LightMacroEditor, OnOffRowsAndDeferredSaving) {
     Editor t(macros::Flavour::Light);
     t.AddSet(u"Glow");
@@ -299,6 +335,10 @@ TEST(LightMacroEditor, OnOffRowsAndDeferredSaving) {
     t.dlg->SelectMacroRow(0);
     EXPECT_EQ(t.dlg->copy().queuedMacros(), queued + 1);
     EXPECT_EQ(t.dlg->sequenceTexts(), (QStringList{"Caps lock Off", "1 ms", "Caps lock Off"}));
+    // "LED On" on a delay row leaves it a delay.
+    t.dlg->SelectSequenceRow(1);
+    t.dlg->ChooseSequenceItem(kLedOn);
+    EXPECT_EQ(t.dlg->sequenceTexts()[1], "1 ms");
 
     t.dlg->SendDefaultActionBox(true);
     EXPECT_TRUE(t.dlg->sendDefaultTicked());
@@ -357,6 +397,19 @@ TEST(MacroManager, ItsControlsTellTheOpenersQuickHelpLine) {
     testing::PointerLeave(&dlg.okButton());
     EXPECT_EQ(opener.seen, (std::vector<std::pair<int, bool>>{{help::kMacroOk, true},
                                                                {help::kMacroOk, false}}));
+}
+
+TEST(MacroManager, OpensBesideTheOpenersPlaceOnTheScreen) {
+    testing::App();
+    QWidget main;
+    main.setGeometry(237, 147, 800, 600);
+    QWidget page(&main);
+    page.setGeometry(10, 124, 775, 312);
+    main.show();
+    ConfigShared shared;
+    MacroManagerDlg dlg(shared, macros::Flavour::Light, &page);
+    dlg.Prepare();
+    EXPECT_EQ(dlg.pos(), page.mapToGlobal(QPoint(0, 0)) + QPoint(35, -30));
 }
 
 TEST(MacroCreate, EmptyAndTakenNamesKeepTheDialogOpen) {

@@ -223,6 +223,19 @@ TEST(StatisticsPage, UploadRunsOffTheWindowAndOpensOnlyAWebAddress) {
         EXPECT_TRUE(t.opened.empty());
         EXPECT_TRUE(t.page->uploadStatus().contains("did not answer in time"));
     }
+    // A service that answers with an error, a redirect or too much is reached.
+    for (const auto& [status, body] : std::vector<std::pair<int, std::string>>{
+             {500, ""}, {302, ""}, {200, std::string(5000, 'x')}}) {
+        testing::LocalHttpServer server(testing::LocalHttpServer::Mode::Answer, status, body);
+        Page t(server.address());
+        t.Unlock(1, 5);
+        t.page->ShowTrophy(1);
+        bool ended = false;
+        t.page->onUploadEnded = [&] { ended = true; };
+        t.page->Upload();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return ended; }, 20000));
+        EXPECT_TRUE(t.page->uploadStatus().contains("answered with an error")) << status;
+    }
     {
         // The page closed while its upload runs: nothing is left behind.
         testing::LocalHttpServer server(testing::LocalHttpServer::Mode::Silent, 200, "");

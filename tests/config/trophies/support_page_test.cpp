@@ -42,7 +42,7 @@ TEST(SupportPage, VersionTexts) {
     mirror->hostSettingsBlock.modelFlag = 2;
     mirror->deviceInfoReport[2] = 255;
     page.Refresh();
-    EXPECT_EQ(page.firmwareText(), "2.55 / 1.41");  // model B: both
+    EXPECT_EQ(page.firmwareText(), "2.55");  // model B too: the title band's rule
 }
 
 TEST(SupportPage, AddressesComeFromTheDeploymentAndButtonsOpenThem) {
