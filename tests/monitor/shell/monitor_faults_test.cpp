@@ -108,6 +108,18 @@ TEST(MonitorFaults, AHidLayerThatCannotStartIsToldInAMessageBox) {
 }
 
 
+void WriteBytes(const fs::path& file, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Block `code` of the Monitor's dump, once it has read the keyboard back.
+std::vector<std::uint8_t> DumpedBlock(MonitorRig& rig, int code) {
+    const auto dir = rig.folder / "dump";
+    if (rig.DumpWhenReady({"--dir", dir.string()}).exit != 0) return {};
+    return ReadFile(dir / (std::to_string(code) + ".bin"));
+}
+
 int CountOf(const std::string& text, const std::string& what) {
     int n = 0;
     for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
@@ -151,9 +163,7 @@ TEST(MonitorFaults, AVersionThatStaysZeroEndsTheReadBackAtItsBound) {
 TEST(MonitorFaults, WritesTheKeyboardRefusesAreReportedAndLoggedOnce) {
     MonitorRig rig;
     auto monitor = rig.StartMonitor();
-    const auto dir = rig.folder / "dump";
-    ASSERT_EQ(rig.DumpWhenReady({"--dir", dir.string()}).exit, 0);
-    auto active = ReadFile(dir / "3.bin");
+    auto active = DumpedBlock(rig, 3);
     ASSERT_EQ(active.size(), 3u);
     const auto file = (rig.folder / "profile.kkp").string();
     ASSERT_EQ(rig.Ctl({"export", "1", file}).exit, 0);
@@ -173,6 +183,12 @@ TEST(MonitorFaults, WritesTheKeyboardRefusesAreReportedAndLoggedOnce) {
     EXPECT_EQ(rig.Ctl({"import", "2", file}).exit, 1);
 
     ASSERT_EQ(rig.sim.Control({"fail", "write", "off"}).exit, 0);
+    // A keyboard busy for ever has not taken what it was sent either.
+    ASSERT_EQ(rig.sim.Control({"fail", "busy", "on"}).exit, 0);
+    active[2] = 3;
+    WriteBytes(rig.folder / "3.bin", active);
+    EXPECT_EQ(rig.Ctl({"send", "3", (rig.folder / "3.bin").string()}).exit, 1);
+    ASSERT_EQ(rig.sim.Control({"fail", "busy", "off"}).exit, 0);
     active[2] = 0;
     std::ofstream(rig.folder / "3.bin", std::ios::binary)
         .write(reinterpret_cast<const char*>(active.data()), static_cast<std::streamsize>(active.size()));
@@ -250,11 +266,6 @@ TEST(MonitorFaults, ADamagedRegistryKeepsTheUsersSettings) {
               std::string::npos);
 }
 
-
-void WriteBytes(const fs::path& file, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream(file, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
 
 int DescriptorsOf(pid_t pid) {
     int n = 0;
