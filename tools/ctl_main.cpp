@@ -134,7 +134,9 @@ int Dump(LinkClient& client, const std::vector<std::string>& args) {
         }
     }
     std::fflush(stdout);
-    if (!complete) return Fail("the dump did not complete in time");
+    if (!complete)
+        return Fail(client.monitorGone() ? "the Monitor ended before the dump was complete"
+                                         : "the dump did not complete in time");
     return 0;
 }
 
@@ -143,7 +145,9 @@ int Dump(LinkClient& client, const std::vector<std::string>& args) {
 // 0 when every one reached it, 1 otherwise.
 int ConfirmWritten(LinkClient& client) {
     std::vector<LinkEvent> events;
-    if (!client.Dump(events, kDumpTimeout)) return Fail("the Monitor did not confirm the commands");
+    if (!client.Dump(events, kDumpTimeout))
+        return Fail(client.monitorGone() ? "the Monitor ended before it confirmed the commands"
+                                         : "the Monitor did not confirm the commands");
     int status = 0;
     for (const LinkEvent& e : events) {
         if (!e.notice || e.code != link::notice::kNotWritten) continue;

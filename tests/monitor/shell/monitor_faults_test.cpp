@@ -349,11 +349,30 @@ TEST(MonitorFaults, AMonitorKilledDuringItsSettingsWritesLeavesEveryFileWhole) {
         std::this_thread::sleep_for(std::chrono::milliseconds(next()));
         ::kill(monitor->pid(), SIGKILL);
         monitor->Wait(std::chrono::seconds(10));
-        testing::WaitExit(upload);
-        testing::WaitExit(add);
+        // Both clients notice that the Monitor went and end by themselves.
+        EXPECT_NE(testing::WaitExit(upload), -1) << round;
+        EXPECT_NE(testing::WaitExit(add), -1) << round;
         ExpectSettingsWhole(home, "round " + std::to_string(round));
         if (::testing::Test::HasFailure()) break;
     }
+}
+
+// A client waiting for the Monitor to confirm its command ends with a
+// failure when the Monitor dies under it, rather than waiting out its bound.
+TEST(MonitorFaults, AClientWhoseMonitorIsKilledEndsWithAFailure) {
+    MonitorRig rig;
+    auto monitor = rig.StartMonitor();
+    auto active = DumpedBlock(rig, 3);
+    ASSERT_EQ(active.size(), 3u);
+    active[2] = 2;
+    WriteBytes(rig.folder / "3.bin", active);
+    ASSERT_EQ(rig.sim.Control({"fail", "busy", "on"}).exit, 0);  // the command takes long
+    const pid_t send = testing::Spawn(
+        {testing::Program("vyre-lumo-ctl"), "send", "3", (rig.folder / "3.bin").string()}, -1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    ::kill(monitor->pid(), SIGKILL);
+    monitor->Wait(std::chrono::seconds(10));
+    EXPECT_EQ(testing::WaitExit(send, std::chrono::seconds(40)), 1);
 }
 
 // 200 unplug and plug cycles, with the keyboard going while it is read back
