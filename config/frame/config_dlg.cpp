@@ -22,6 +22,7 @@
 #include "common/store_blocks.h"
 #include "config/frame/help_ids.h"
 #include "config/lights/macro_manager_dlg.h"
+#include "platform/read_file.h"
 #include "platform/key_names.h"
 #include "platform/locale.h"
 #include "platform/paths.h"
@@ -588,19 +589,20 @@ bool CVyreMKConfigDlg::SaveProfileTo(const std::string& path) {
 }
 
 bool CVyreMKConfigDlg::LoadProfileFrom(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        log::Error(kArea, "Cannot open " + path);
-        widgets::ShowMessageBox(widgets::CPopupDlg::Form::Config, "Error", "Cannot open " + path, this);
-        return false;
+    // Checked whole before anything of it reaches the profile.
+    platform::FileRefusal refusal;
+    const auto file = platform::ReadRegularFile(path, kProfileFileReadLimit, &refusal);
+    std::string why;
+    if (!file) {
+        why = "Cannot open " + path + ": " + platform::FileRefusalText(refusal) + ".";
+    } else if (!LoadProfileFile(std::span(reinterpret_cast<const std::uint8_t*>(file->data()), file->size()),
+                                *shared_.mirror, shared_.mirror->currentProfile(), &why)) {
+        why = path + " is not a profile file: " + why + ".";
     }
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                          std::istreambuf_iterator<char>());
-    const int taken = ReadProfileFile(bytes, *shared_.mirror, shared_.mirror->currentProfile());
-    if (taken < kProfileFileChunks) {
-        log::Warning(kArea,
-                     log::Format("%s holds %zu bytes: %d of %d parts of the profile were read",
-                                 path.c_str(), bytes.size(), taken, kProfileFileChunks));
+    if (!why.empty()) {
+        log::Error(kArea, why);
+        widgets::ShowMessageBox(widgets::CPopupDlg::Form::Config, "Error", why, this);
+        return false;
     }
     StartPageHandling(true);
     SelectProfile(shared_.mirror->currentProfile());

@@ -118,6 +118,11 @@ TEST(Config, ProfileFilesDesktopMarkersAndTheMonitorGoingAway) {
         ASSERT_TRUE(dialog.LoadProfileFrom(file));
         EXPECT_EQ(mirror.hostRecord(0).name.str(), u"Sniper");
         EXPECT_EQ(dialog.nameText(0), "Sniper");
+        // What is no profile file is refused whole: a text file, a folder.
+        std::ofstream(rig.folder / "notes.kkp") << "Sniper settings\n";
+        EXPECT_FALSE(dialog.LoadProfileFrom((rig.folder / "notes.kkp").string()));
+        EXPECT_FALSE(dialog.LoadProfileFrom(rig.folder.path().string()));
+        EXPECT_EQ(mirror.hostRecord(0).name.str(), u"Sniper");
 
         // Desktop markers: confirmed, let up again, refused.
         bool confirm = true;

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "common/link_codes.h"
+#include "common/profile_file.h"
 #include "common/profile_store.h"
 #include "common/talk_records.h"
 #include "platform/profile_ini.h"
@@ -369,10 +370,35 @@ TEST(MonitorFaults, AClientWhoseMonitorIsKilledEndsWithAFailure) {
     ASSERT_EQ(rig.sim.Control({"fail", "busy", "on"}).exit, 0);  // the command takes long
     const pid_t send = testing::Spawn(
         {testing::Program("vyre-lumo-ctl"), "send", "3", (rig.folder / "3.bin").string()}, -1);
+    const pid_t stopped = testing::Spawn(
+        {testing::Program("vyre-lumo-ctl"), "send", "3", (rig.folder / "3.bin").string()}, -1);
     std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    // SIGTERM ends a waiting client at once.
+    ::kill(stopped, SIGTERM);
+    EXPECT_EQ(testing::WaitExit(stopped, std::chrono::seconds(20)), 128 + SIGTERM);
     ::kill(monitor->pid(), SIGKILL);
     monitor->Wait(std::chrono::seconds(10));
     EXPECT_EQ(testing::WaitExit(send, std::chrono::seconds(40)), 1);
+}
+
+// Import takes profile files only: whatever else it is given ends it with a
+// message and status 1, at once, before anything reaches the Monitor.
+TEST(MonitorFaults, ImportRefusesWhatIsNoProfileFile) {
+    MonitorRig rig;
+    auto monitor = rig.StartMonitor();
+    ASSERT_EQ(rig.DumpWhenReady().exit, 0);
+    const fs::path fifo = rig.folder / "fifo.kkp";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::ofstream(rig.folder / "text.kkp") << "root:x:0:0:root:/root:/bin/bash\n";
+    std::vector<std::uint8_t> noise(kProfileFileSize);
+    std::uint32_t x = 7;
+    for (auto& b : noise) b = static_cast<std::uint8_t>((x = x * 1103515245u + 12345u) >> 16);
+    WriteBytes(rig.folder / "noise.kkp", noise);
+    for (const fs::path& file : {fifo, fs::path("/dev/zero"), rig.folder / "text.kkp", rig.folder.path(),
+                                 rig.folder / "noise.kkp"}) {
+        EXPECT_EQ(rig.Ctl({"import", "1", file.string()}).exit, 1) << file;
+    }
+    EXPECT_TRUE(monitor->Running());
 }
 
 // 200 unplug and plug cycles, with the keyboard going while it is read back
