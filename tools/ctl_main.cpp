@@ -21,6 +21,7 @@
 #include "common/profile_file.h"
 #include "common/store_blocks.h"
 #include "common/version.h"
+#include "platform/atomic_file.h"
 #include "platform/read_file.h"
 #include "platform/log_file.h"
 #include "platform/system_info.h"
@@ -102,11 +103,11 @@ bool ReadFile(const std::filesystem::path& file, std::vector<std::uint8_t>& byte
     return true;
 }
 
+// Files written here hold the user's settings: the user's alone (0600), as
+// the settings are; a file that exists keeps its mode.
 bool WriteFile(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
+    return platform::WriteFileAtomically(
+        file, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 std::span<const std::uint8_t> AsBytes(const std::string& text) {

@@ -22,6 +22,7 @@
 #include "common/store_blocks.h"
 #include "config/frame/help_ids.h"
 #include "config/lights/macro_manager_dlg.h"
+#include "platform/atomic_file.h"
 #include "platform/read_file.h"
 #include "platform/key_names.h"
 #include "platform/locale.h"
@@ -576,12 +577,11 @@ void CVyreMKConfigDlg::QuickHelp(int helpId, bool entered) {
 
 bool CVyreMKConfigDlg::SaveProfileTo(const std::string& path) {
     const auto bytes = WriteProfileFile(*shared_.mirror, shared_.mirror->currentProfile());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    if (!out) {
-        log::Error(kArea, "Cannot write " + path);
+    // The user's settings: the user's alone (0600), as the settings are.
+    std::error_code error;
+    if (!platform::WriteFileAtomically(
+            path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), &error)) {
+        log::Error(kArea, "Cannot write " + path + ": " + error.message());
         widgets::ShowMessageBox(widgets::CPopupDlg::Form::Config, "Error", "Cannot write " + path, this);
         return false;
     }

@@ -114,6 +114,8 @@ TEST(Config, ProfileFilesDesktopMarkersAndTheMonitorGoingAway) {
         mirror.hostRecord(2).name.set(u"Sniper");
         ASSERT_TRUE(dialog.SaveProfileTo(file));
         EXPECT_EQ(std::filesystem::file_size(file), kProfileFileSize);
+        EXPECT_EQ(std::filesystem::status(file).permissions(),
+                  std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
         dialog.SelectProfile(0);
         ASSERT_TRUE(dialog.LoadProfileFrom(file));
         EXPECT_EQ(mirror.hostRecord(0).name.str(), u"Sniper");
