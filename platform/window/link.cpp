@@ -43,6 +43,7 @@
 #include <vector>
 
 #include "common/log.h"
+#include "platform/runtime_folder.h"
 #include "platform/window/queue.h"
 
 namespace vyre::win::detail::link {
@@ -458,15 +459,8 @@ class Runtime {
 
  private:
   bool Start(std::string* why) {
-    std::string base;
-    if (const char* env = std::getenv("VYRE_LUMO_RUNTIME_DIR"); env != nullptr && *env != '\0') {
-      base = env;
-    } else if (const char* xdg = std::getenv("XDG_RUNTIME_DIR"); xdg != nullptr && *xdg == '/') {
-      base = std::string(xdg) + "/vyre-lumo";
-    } else {
-      base = "/tmp/vyre-lumo-" + std::to_string(::getuid());
-    }
-    if (!PrepareDir(base, why)) return false;
+    const std::string base = paths::RuntimeFolder().string();
+    if (!paths::PrepareRuntimeFolder(base, why)) return false;
     dir_ = base;
     *why = "the runtime folder " + base + " could not be set up";
 
@@ -512,28 +506,6 @@ class Runtime {
   bool Fail() {
     RemoveFilesOf(token_);
     return false;
-  }
-
-  // The folder must be a real folder of this user, private to them: another
-  // user's folder or a link to elsewhere would let others see or fake the
-  // windows of this session.
-  static bool PrepareDir(const std::string& path, std::string* why) {
-    auto refuse = [&](const std::string& what) {
-      *why = "the runtime folder " + path + " is refused: " + what;
-      return false;
-    };
-    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
-      return refuse(std::string("it cannot be made (") + std::strerror(errno) + ")");
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0) return refuse(std::strerror(errno));
-    if (S_ISLNK(st.st_mode)) return refuse("it is a symbolic link");
-    if (!S_ISDIR(st.st_mode)) return refuse("it is not a folder");
-    if (st.st_uid != ::getuid())
-      return refuse("it belongs to user " + std::to_string(st.st_uid) + ", not to user " +
-                    std::to_string(::getuid()));
-    if ((st.st_mode & 0777) != 0700 && ::chmod(path.c_str(), 0700) != 0)
-      return refuse(std::string("its mode cannot be made 0700 (") + std::strerror(errno) + ")");
-    return true;
   }
 
   // Removes what processes that died left behind.
