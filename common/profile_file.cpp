@@ -42,6 +42,17 @@ std::vector<Slice> Slices(ProfileStoreBlocks& s, int p) {
     };
 }
 
+// The slices' sizes in file order, as Slices() gives them.
+constexpr std::size_t kSliceSizes[kProfileFileChunks] = {
+    125, 95, 23, 8, 294, 6, 16, 20, 224224, 116, 765, 1536, 5217, 86292, 253, 253, 223776, 99, 99};
+
+constexpr std::size_t FileSizeOfSlices() {
+    std::size_t total = 0;
+    for (std::size_t size : kSliceSizes) total += size + 1;
+    return total;
+}
+static_assert(FileSizeOfSlices() == kProfileFileSize);
+
 }  // namespace
 
 std::vector<std::uint8_t> WriteProfileFile(const ProfileStoreBlocks& store, int profile) {
@@ -70,9 +81,26 @@ int ReadProfileFile(std::span<const std::uint8_t> file, ProfileStoreBlocks& stor
     return taken;
 }
 
-static_assert(125 + 1 + 95 + 1 + 23 + 1 + 8 + 1 + 294 + 1 + 6 + 1 + 16 + 1 + 20 + 1 + 224224 + 1 +
-                  116 + 1 + 765 + 1 + 1536 + 1 + 5217 + 1 + 86292 + 1 + 253 + 1 + 253 + 1 + 223776 +
-                  1 + 99 + 1 + 99 + 1 ==
-              kProfileFileSize);
+std::string ProfileFileProblem(std::span<const std::uint8_t> file) {
+    if (file.size() != kProfileFileSize) {
+        return "it holds " + std::to_string(file.size()) + " bytes, a profile file " +
+               std::to_string(kProfileFileSize);
+    }
+    std::size_t at = 0;
+    for (std::size_t size : kSliceSizes) {
+        at += size;
+        if (file[at] != 0) return "its parts are not laid out as in a profile file";
+        ++at;
+    }
+    return {};
+}
+
+bool LoadProfileFile(std::span<const std::uint8_t> file, ProfileStoreBlocks& store, int profile,
+                     std::string* why) {
+    std::string problem = IsProfile(profile) ? ProfileFileProblem(file) : "there is no such profile";
+    if (problem.empty()) return ReadProfileFile(file, store, profile) == kProfileFileChunks;
+    if (why != nullptr) *why = std::move(problem);
+    return false;
+}
 
 }  // namespace vyre

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "common/profile_store.h"
@@ -25,5 +26,19 @@ std::vector<std::uint8_t> WriteProfileFile(const ProfileStoreBlocks& store, int 
 // ignored. Returns the number of slices taken.
 int ReadProfileFile(std::span<const std::uint8_t> file, ProfileStoreBlocks& store, int profile);
 inline constexpr int kProfileFileChunks = 19;
+
+// What a reader of a profile file takes at most: a larger file is none.
+inline constexpr std::size_t kProfileFileReadLimit = kProfileFileSize + 4096;
+
+// Empty when `file` has a profile file's form: its size and the zero byte
+// after each slice (the format has no header or checksum of its own);
+// otherwise why it is not a profile file, in words for the user.
+std::string ProfileFileProblem(std::span<const std::uint8_t> file);
+
+// Takes a file over profile p of the store only when it has a profile file's
+// form; otherwise leaves the store as it was, says why in *why and returns
+// false. What both the Config and the command-line client load with.
+bool LoadProfileFile(std::span<const std::uint8_t> file, ProfileStoreBlocks& store, int profile,
+                     std::string* why);
 
 }  // namespace vyre

@@ -1,4 +1,5 @@
 #include "platform/atomic_file.h"
+#include "platform/read_file.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -121,32 +122,61 @@ bool WriteFileAtomically(const fs::path& target, std::string_view contents,
     return true;
 }
 
-std::optional<std::string> ReadWholeFile(const fs::path& path, std::uint64_t limit,
-                                         bool* tooLarge) {
-    if (tooLarge != nullptr) *tooLarge = false;
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    auto refuse = [&] {
-        if (tooLarge != nullptr) *tooLarge = true;
-        ::close(fd);
+std::string FileRefusalText(FileRefusal refusal) {
+    switch (refusal) {
+        case FileRefusal::None:
+            return {};
+        case FileRefusal::Missing:
+            return "it does not exist";
+        case FileRefusal::Folder:
+            return "it is a folder";
+        case FileRefusal::NotAFile:
+            return "it is a device, a pipe or a socket, not a file";
+        case FileRefusal::TooLarge:
+            return "it is too large";
+        case FileRefusal::Unreadable:
+            break;
+    }
+    return "it cannot be read";
+}
+
+std::optional<std::string> ReadRegularFile(const fs::path& path, std::uint64_t limit,
+                                           FileRefusal* refusal) {
+    auto refuse = [&](FileRefusal why, int fd = -1) -> std::optional<std::string> {
+        if (fd >= 0) ::close(fd);
+        if (refusal != nullptr) *refusal = why;
         return std::nullopt;
     };
+    if (refusal != nullptr) *refusal = FileRefusal::None;
+    // Not blocking: opening a named pipe would otherwise wait for a writer.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return refuse(errno == ENOENT || errno == ENOTDIR ? FileRefusal::Missing : FileRefusal::Unreadable);
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && static_cast<std::uint64_t>(st.st_size) > limit) return refuse();
+    if (::fstat(fd, &st) != 0) return refuse(FileRefusal::Unreadable, fd);
+    if (S_ISDIR(st.st_mode)) return refuse(FileRefusal::Folder, fd);
+    if (!S_ISREG(st.st_mode)) return refuse(FileRefusal::NotAFile, fd);
+    if (static_cast<std::uint64_t>(st.st_size) > limit) return refuse(FileRefusal::TooLarge, fd);
     std::string data;
     char buffer[65536];
     for (;;) {
         ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0) {
             if (errno == EINTR) continue;
-            ::close(fd);
-            return std::nullopt;
+            return refuse(FileRefusal::Unreadable, fd);
         }
         if (n == 0) break;
         data.append(buffer, static_cast<std::size_t>(n));
-        if (data.size() > limit) return refuse();  // it grew while being read
+        if (data.size() > limit) return refuse(FileRefusal::TooLarge, fd);  // it grew while being read
     }
     ::close(fd);
+    return data;
+}
+
+std::optional<std::string> ReadWholeFile(const fs::path& path, std::uint64_t limit,
+                                         bool* tooLarge) {
+    FileRefusal refusal = FileRefusal::None;
+    auto data = ReadRegularFile(path, limit, &refusal);
+    if (tooLarge != nullptr) *tooLarge = refusal == FileRefusal::TooLarge;
     return data;
 }
 

@@ -1,6 +1,14 @@
 #include "platform/paths.h"
+#include "platform/runtime_folder.h"
 
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "platform/process.h"
@@ -73,6 +81,62 @@ fs::path DataFolder() {
     const char* user = std::getenv("HOME");
     fs::path base = (user != nullptr && *user != '\0') ? fs::path(user) : fs::current_path();
     return base / ".config" / "vyre-lumo";
+}
+
+fs::path RuntimeFolder() {
+    std::string own = Env("VYRE_LUMO_RUNTIME_DIR");
+    if (!own.empty()) return fs::path(own);
+    std::string xdg = Env("XDG_RUNTIME_DIR");
+    if (!xdg.empty() && fs::path(xdg).is_absolute()) return fs::path(xdg) / "vyre-lumo";
+    fs::path cache;
+    std::string xdgCache = Env("XDG_CACHE_HOME");
+    if (!xdgCache.empty() && fs::path(xdgCache).is_absolute()) {
+        cache = xdgCache;
+    } else {
+        std::string home = Env("HOME");
+        if (home.empty()) {
+            if (const passwd* pw = ::getpwuid(::getuid()); pw != nullptr && pw->pw_dir != nullptr) home = pw->pw_dir;
+        }
+        cache = fs::path(home.empty() ? "/" : home) / ".cache";
+    }
+    // One folder per machine: a home shared between machines must not let
+    // the programs of one see those of another.
+    char host[256] = {};
+    if (::gethostname(host, sizeof host - 1) != 0 || host[0] == '\0') std::strcpy(host, "localhost");
+    std::string name = "runtime-";
+    for (const char* c = host; *c != '\0'; ++c) {
+        const bool plain = std::isalnum(static_cast<unsigned char>(*c)) || *c == '-' || *c == '.';
+        name += plain ? *c : '_';
+    }
+    return cache / "vyre-lumo" / name;
+}
+
+bool PrepareRuntimeFolder(const fs::path& folder, std::string* why) {
+    const std::string path = folder.string();
+    auto refuse = [&](const std::string& what) {
+        if (why != nullptr) *why = "the runtime folder " + path + " is refused: " + what;
+        return false;
+    };
+    // The folders above it that are missing are made private too.
+    std::vector<fs::path> missing;
+    for (fs::path p = folder.parent_path(); !p.empty() && p != p.parent_path(); p = p.parent_path()) {
+        struct stat st {};
+        if (::lstat(p.c_str(), &st) == 0) break;
+        missing.push_back(p);
+    }
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it) ::mkdir(it->c_str(), 0700);
+    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
+        return refuse(std::string("it cannot be made (") + std::strerror(errno) + ")");
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return refuse(std::strerror(errno));
+    if (S_ISLNK(st.st_mode)) return refuse("it is a symbolic link");
+    if (!S_ISDIR(st.st_mode)) return refuse("it is not a folder");
+    if (st.st_uid != ::getuid())
+        return refuse("it belongs to user " + std::to_string(st.st_uid) + ", not to user " +
+                      std::to_string(::getuid()));
+    if ((st.st_mode & 0777) != 0700 && ::chmod(path.c_str(), 0700) != 0)
+        return refuse(std::string("its mode cannot be made 0700 (") + std::strerror(errno) + ")");
+    return true;
 }
 
 fs::path AssetFolder() {

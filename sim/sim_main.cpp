@@ -17,6 +17,7 @@
 #include "common/version.h"
 #include "platform/hid/select.h"
 #include "platform/hid/sim_wire.h"
+#include "platform/runtime_folder.h"
 #include "sim/keyboard.h"
 #include "sim/server.h"
 
@@ -350,7 +351,14 @@ int main(int argc, char** argv) {
             command.push_back(arg);
         }
     }
+    const bool ownFolder = socket.empty();
     if (socket.empty()) socket = hid::DefaultSimSocketPath();
     if (!command.empty()) return Control(socket, command);
+    // The runtime folder is made, and checked to be this user's, as the
+    // programs do it.
+    if (std::string why; ownFolder && !paths::PrepareRuntimeFolder(paths::RuntimeFolder(), &why)) {
+        std::cerr << "vyre-lumo-sim: " << why << "\n";
+        return kExitFailed;
+    }
     return Run(config, versionZeroReads, socket, state, trace);
 }

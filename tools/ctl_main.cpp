@@ -1,5 +1,7 @@
 // vyre-lumo-ctl: talks to a running Monitor over the program link.
 
+#include <unistd.h>
+
 #include <csignal>
 
 #include <atomic>
@@ -10,6 +12,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -17,6 +21,8 @@
 #include "common/profile_file.h"
 #include "common/store_blocks.h"
 #include "common/version.h"
+#include "platform/atomic_file.h"
+#include "platform/read_file.h"
 #include "platform/log_file.h"
 #include "platform/system_info.h"
 #include "tools/doctor.h"
@@ -58,6 +64,7 @@ constexpr auto kDumpTimeout = std::chrono::seconds(60);
 constexpr auto kSelfAnswerTimeout = std::chrono::seconds(5);
 
 std::atomic<bool> g_stop{false};
+volatile std::sig_atomic_t g_endAtOnce = 0;
 
 int Usage(const std::string& message) {
     std::fprintf(stderr, "vyre-lumo-ctl: %s\n%s", message.c_str(), kUsage);
@@ -86,18 +93,30 @@ void Print(const LinkEvent& e) {
     std::fflush(stdout);
 }
 
-bool ReadFile(const std::filesystem::path& file, std::vector<std::uint8_t>& bytes) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+// No command takes more than the largest block; a file far larger is none of them.
+constexpr std::uint64_t kCommandFileLimit = 16u << 20;
+
+// A regular file's bytes; false, with the reason in *why, for anything else.
+bool ReadFile(const std::filesystem::path& file, std::vector<std::uint8_t>& bytes, std::string* why) {
+    platform::FileRefusal refusal;
+    const auto data = platform::ReadRegularFile(file, kCommandFileLimit, &refusal);
+    if (!data) {
+        *why = "cannot read " + file.string() + ": " + platform::FileRefusalText(refusal);
+        return false;
+    }
+    bytes.assign(data->begin(), data->end());
+    return true;
 }
 
+// Files written here hold the user's settings: the user's alone (0600), as
+// the settings are; a file that exists keeps its mode.
 bool WriteFile(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
+    return platform::WriteFileAtomically(
+        file, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+std::span<const std::uint8_t> AsBytes(const std::string& text) {
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
 
 constexpr int kNoMonitor = 1;
@@ -139,7 +158,9 @@ int Dump(LinkClient& client, const std::vector<std::string>& args) {
         }
     }
     std::fflush(stdout);
-    if (!complete) return Fail("the dump did not complete in time");
+    if (!complete)
+        return Fail(client.monitorGone() ? "the Monitor ended before the dump was complete"
+                                         : "the dump did not complete in time");
     return 0;
 }
 
@@ -148,7 +169,9 @@ int Dump(LinkClient& client, const std::vector<std::string>& args) {
 // 0 when every one reached it, 1 otherwise.
 int ConfirmWritten(LinkClient& client) {
     std::vector<LinkEvent> events;
-    if (!client.Dump(events, kDumpTimeout)) return Fail("the Monitor did not confirm the commands");
+    if (!client.Dump(events, kDumpTimeout))
+        return Fail(client.monitorGone() ? "the Monitor ended before it confirmed the commands"
+                                         : "the Monitor did not confirm the commands");
     int status = 0;
     for (const LinkEvent& e : events) {
         if (!e.notice || e.code != link::notice::kNotWritten) continue;
@@ -164,7 +187,7 @@ int Send(LinkClient& client, const std::vector<std::string>& args) {
         return Usage("send takes CODE FILE");
     }
     std::vector<std::uint8_t> bytes;
-    if (!ReadFile(args[1], bytes)) return Fail("cannot read " + args[1]);
+    if (std::string why; !ReadFile(args[1], bytes, &why)) return Fail(why);
     if (!MonitorRuns()) return kNoMonitor;
     if (!client.SendCommand(static_cast<std::uint16_t>(code), bytes))
         return Fail("the Monitor did not take the command");
@@ -200,7 +223,7 @@ int Upload(LinkClient& client, const std::vector<std::string>& args) {
     for (std::uint16_t code : link::kFullUploadOrder) {
         std::vector<std::uint8_t> bytes;
         const auto file = dir / (std::to_string(code) + ".bin");
-        if (!ReadFile(file, bytes)) return Fail("cannot read " + file.string());
+        if (std::string why; !ReadFile(file, bytes, &why)) return Fail(why);
         if (bytes.size() != link::BlockSize(code)) {
             return Fail(file.string() + " holds " + std::to_string(bytes.size()) +
                         " bytes; block " + std::to_string(code) + " takes " +
@@ -240,6 +263,15 @@ int ProfileFileCommand(LinkClient& client, const std::vector<std::string>& args,
     if (args.size() != 2 || !ParseNumber(args[0], &profile) || profile < 1 || profile > 5) {
         return Usage(std::string(import ? "import" : "export") + " takes PROFILE (1..5) and FILE");
     }
+    // The file is read and checked before anything goes to the Monitor.
+    std::optional<std::string> file;
+    if (import) {
+        platform::FileRefusal refusal;
+        file = platform::ReadRegularFile(args[1], kProfileFileReadLimit, &refusal);
+        if (!file) return Fail("cannot read " + args[1] + ": " + platform::FileRefusalText(refusal));
+        const std::string problem = ProfileFileProblem(AsBytes(*file));
+        if (!problem.empty()) return Fail(args[1] + " is not a profile file: " + problem);
+    }
     if (!MonitorRuns()) return kNoMonitor;
     auto store = NewProfileStore();
     if (!DumpStore(client, *store)) return Fail("the Monitor's settings could not be read");
@@ -249,13 +281,8 @@ int ProfileFileCommand(LinkClient& client, const std::vector<std::string>& args,
         if (!WriteFile(args[1], bytes)) return Fail("cannot write " + args[1]);
         return 0;
     }
-    std::vector<std::uint8_t> bytes;
-    if (!ReadFile(args[1], bytes)) return Fail("cannot read " + args[1]);
-    if (bytes.size() < kProfileFileSize) {
-        std::fprintf(stderr, "vyre-lumo-ctl: %s holds %zu bytes, less than a profile file (%zu); reading what it holds\n",
-                     args[1].c_str(), bytes.size(), kProfileFileSize);
-    }
-    ReadProfileFile(bytes, *store, p);
+    std::string why;
+    if (!LoadProfileFile(AsBytes(*file), *store, p, &why)) return Fail(args[1] + " is not a profile file: " + why);
     for (std::uint16_t code : link::kFullUploadOrder) {
         if (!client.SendCommand(code, StoreBlock(*store, code))) {
             return Fail("the Monitor did not take command " + std::to_string(code));
@@ -338,8 +365,15 @@ int main(int argc, char** argv) {
         command != "report" && command != "doctor") {
         return Usage("unknown command " + command);
     }
-    std::signal(SIGINT, [](int) { g_stop = true; });
-    std::signal(SIGTERM, [](int) { g_stop = true; });
+    // SIGINT and SIGTERM end watch at its next look; every other command at
+    // once, whatever it waits for.
+    g_endAtOnce = command != "watch";
+    for (int sig : {SIGINT, SIGTERM}) {
+        std::signal(sig, [](int s) {
+            if (g_endAtOnce) ::_exit(128 + s);
+            g_stop = true;
+        });
+    }
     LinkClient client(command == "watch" ? std::string(link::kLinkWindowTitle)
                                          : std::string("vyre-lumo-ctl"));
     if (!client.Create()) return Fail("cannot create the link window");

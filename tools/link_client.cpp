@@ -7,6 +7,8 @@ namespace {
 
 constexpr win::UINT_PTR kTickTimer = 1;
 constexpr unsigned kTickMs = 20;
+// How often a wait looks whether the Monitor it waits for still runs.
+constexpr auto kMonitorLook = std::chrono::milliseconds(200);
 // Notifications grow with the macro libraries; no real library comes close.
 constexpr std::size_t kNotificationLimit = 64u << 20;
 
@@ -59,6 +61,10 @@ win::HWND LinkClient::FindMonitor() {
 
 bool LinkClient::SendCommand(std::uint16_t code, std::span<const std::uint8_t> payload) {
     const win::HWND monitor = FindMonitor();
+    if (monitor != 0) {
+        monitor_ = monitor;
+        monitorGone_ = false;
+    }
     return monitor != 0 &&
            win::SendCopyData(monitor, hwnd(), link::MakeDwData(code, link::kTagCommand),
                              payload.data(), payload.size());
@@ -66,6 +72,10 @@ bool LinkClient::SendCommand(std::uint16_t code, std::span<const std::uint8_t> p
 
 bool LinkClient::PostRequest(unsigned code, win::LPARAM lParam) {
     const win::HWND monitor = FindMonitor();
+    if (monitor != 0) {
+        monitor_ = monitor;
+        monitorGone_ = false;
+    }
     return monitor != 0 && win::PostMessage(monitor, link::kMsgRequest, code, lParam);
 }
 
@@ -73,6 +83,7 @@ bool LinkClient::Pump(std::chrono::milliseconds timeout,
                       const std::function<void(const LinkEvent&)>& each,
                       const std::function<bool(const LinkEvent&)>& last) {
     const auto end = std::chrono::steady_clock::now() + timeout;
+    auto nextLook = std::chrono::steady_clock::now() + kMonitorLook;
     for (;;) {
         while (!queue_.empty()) {
             LinkEvent e = std::move(queue_.front());
@@ -80,7 +91,18 @@ bool LinkClient::Pump(std::chrono::milliseconds timeout,
             if (each) each(e);
             if (last && last(e)) return true;
         }
-        if (std::chrono::steady_clock::now() >= end) return false;
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= end || monitorGone_) return false;
+        if (monitor_ != 0 && now >= nextLook) {
+            nextLook = now + kMonitorLook;
+            if (!win::IsWindow(monitor_)) {
+                // What it sent before it ended is still taken.
+                monitor_ = 0;
+                monitorGone_ = true;
+                for (win::MSG msg; win::PeekMessage(msg);) win::DispatchMessage(msg);
+                continue;
+            }
+        }
         win::MSG msg;
         if (!win::GetMessage(msg)) return false;  // WM_QUIT
         win::DispatchMessage(msg);

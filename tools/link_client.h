@@ -41,7 +41,9 @@ class LinkClient {
     bool PostRequest(unsigned code, win::LPARAM lParam);
 
     // Handles messages until `last` returns true for an event (true), or the
-    // time is up (false). Events go to `each` as they arrive.
+    // time is up (false). Events go to `each` as they arrive. Once a command
+    // or request went to a Monitor, its end ends the wait too (false, and
+    // monitorGone() says so): nothing it owed will come.
     bool Pump(std::chrono::milliseconds timeout, const std::function<void(const LinkEvent&)>& each,
               const std::function<bool(const LinkEvent&)>& last);
 
@@ -49,10 +51,15 @@ class LinkClient {
     // to notice 43 (or answer 15, 16 or 17). False on time-out.
     bool Dump(std::vector<LinkEvent>& events, std::chrono::milliseconds timeout);
 
+    // The Monitor this client talked to has ended.
+    bool monitorGone() const { return monitorGone_; }
+
   private:
     std::string title_;
     win::Window window_;
     std::vector<LinkEvent> queue_;
+    win::HWND monitor_ = 0;  // the control window last talked to
+    bool monitorGone_ = false;
 };
 
 // Ends a dump: notice 43, or the answers 15, 16 and 17 that end it early.

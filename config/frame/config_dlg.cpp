@@ -22,6 +22,8 @@
 #include "common/store_blocks.h"
 #include "config/frame/help_ids.h"
 #include "config/lights/macro_manager_dlg.h"
+#include "platform/atomic_file.h"
+#include "platform/read_file.h"
 #include "platform/key_names.h"
 #include "platform/locale.h"
 #include "platform/paths.h"
@@ -574,12 +576,11 @@ void CVyreMKConfigDlg::QuickHelp(int helpId, bool entered) {
 
 bool CVyreMKConfigDlg::SaveProfileTo(const std::string& path) {
     const auto bytes = WriteProfileFile(*shared_.mirror, shared_.mirror->currentProfile());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    if (!out) {
-        log::Error(kArea, "Cannot write " + path);
+    // The user's settings: the user's alone (0600), as the settings are.
+    std::error_code error;
+    if (!platform::WriteFileAtomically(
+            path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), &error)) {
+        log::Error(kArea, "Cannot write " + path + ": " + error.message());
         widgets::ShowMessageBox(widgets::CPopupDlg::Form::Config, "Error", "Cannot write " + path, this);
         return false;
     }
@@ -587,19 +588,20 @@ bool CVyreMKConfigDlg::SaveProfileTo(const std::string& path) {
 }
 
 bool CVyreMKConfigDlg::LoadProfileFrom(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        log::Error(kArea, "Cannot open " + path);
-        widgets::ShowMessageBox(widgets::CPopupDlg::Form::Config, "Error", "Cannot open " + path, this);
-        return false;
+    // Checked whole before anything of it reaches the profile.
+    platform::FileRefusal refusal;
+    const auto file = platform::ReadRegularFile(path, kProfileFileReadLimit, &refusal);
+    std::string why;
+    if (!file) {
+        why = "Cannot open " + path + ": " + platform::FileRefusalText(refusal) + ".";
+    } else if (!LoadProfileFile(std::span(reinterpret_cast<const std::uint8_t*>(file->data()), file->size()),
+                                *shared_.mirror, shared_.mirror->currentProfile(), &why)) {
+        why = path + " is not a profile file: " + why + ".";
     }
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                          std::istreambuf_iterator<char>());
-    const int taken = ReadProfileFile(bytes, *shared_.mirror, shared_.mirror->currentProfile());
-    if (taken < kProfileFileChunks) {
-        log::Warning(kArea,
-                     log::Format("%s holds %zu bytes: %d of %d parts of the profile were read",
-                                 path.c_str(), bytes.size(), taken, kProfileFileChunks));
+    if (!why.empty()) {
+        log::Error(kArea, why);
+        widgets::ShowMessageBox(widgets::CPopupDlg::Form::Config, "Error", why, this);
+        return false;
     }
     StartPageHandling(true);
     SelectProfile(shared_.mirror->currentProfile());

@@ -18,6 +18,7 @@
 #include "common/store_blocks.h"
 #include "monitor/link/keyboard_link.h"
 #include "platform/profile_ini.h"
+#include "platform/registry.h"
 
 namespace vyre {
 namespace {
@@ -59,6 +60,24 @@ std::vector<std::size_t> ChangedContents(std::uint16_t code, std::span<const std
     return changed;
 }
 
+// A launch path is text: ended within its field, without control characters
+// or broken surrogate pairs. Anything else is no program to start, and
+// taking it would fill the registry with noise.
+bool IsPathText(const FixedText16<256>& path) {
+    const std::u16string text = path.str();
+    if (text.size() >= FixedText16<256>::kCapacity) return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c < 0x20) return false;
+        if (c >= 0xDC00 && c <= 0xDFFF) return false;
+        if (c >= 0xD800 && c <= 0xDBFF) {
+            if (i + 1 == text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF) return false;
+            ++i;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 std::size_t CommandPayloadSize(std::uint16_t code) {
@@ -90,7 +109,13 @@ std::size_t CommandPayloadSize(std::uint16_t code) {
 void KeyboardLink::HandleCommand(std::uint32_t dwData, std::span<const std::uint8_t> payload,
                                  win::HWND sender) {
     const unsigned long long failuresBefore = writeFailures_;
-    ApplyCommand(dwData, payload);
+    {
+        // Whatever one command changes reaches each settings file in one
+        // rewrite, however many values it touches.
+        platform::Registry::Batch registryWrites(settings_.registry());
+        platform::ProfileWriteBatch fileWrites;
+        ApplyCommand(dwData, payload);
+    }
     // The sender learns that the keyboard did not take what it sent, rather
     // than taking silence for success.
     if (writeFailures_ == failuresBefore) return;
@@ -303,12 +328,23 @@ void KeyboardLink::ApplyHostSettings(std::span<const std::uint8_t> payload) {
         }
     }
     if (!SameBytes(host.keyLaunchPaths, received->keyLaunchPaths, sizeof host.keyLaunchPaths)) {
+        int refused = 0;
         for (int p = 0; p < kProfileCount; ++p) {
             for (int slot = 0; slot < kDataSlotsPerProfile; ++slot) {
-                const auto& launch = received->keyLaunchPaths[p][slot];
+                auto& launch = received->keyLaunchPaths[p][slot];
                 if (SameBytes(&host.keyLaunchPaths[p][slot], &launch, sizeof launch)) continue;
+                if (!IsPathText(launch.path)) {
+                    launch = host.keyLaunchPaths[p][slot];  // kept as it was
+                    ++refused;
+                    continue;
+                }
                 settings_.UpdateLaunchPath(p, slot, launch);
             }
+        }
+        if (refused > 0) {
+            log::Warning(kArea, log::Format("command 12: %d launch paths that are no text were refused; "
+                                            "their keys keep what they had",
+                                            refused));
         }
     }
     std::memcpy(static_cast<void*>(&host), received.get(), sizeof host);

@@ -332,6 +332,15 @@ void CHIDFilterThread::OnDeviceChange(win::WPARAM code, win::LPARAM ticket) {
                 }
             }
             if (!isKeyboard(device) || flags().connected.load() != 0) return;
+            // Behind a plug storm only the last state counts: an arrival
+            // with a later change of a keyboard queued behind it is left to
+            // that change (the last arrival connects once, after the wait).
+            if (notifier_->LaterPending(ticket, [&](const hid::DeviceChange& later) {
+                    return isKeyboard(later.device);
+                })) {
+                log::Debug(kArea, "an arrival that a later change supersedes is skipped");
+                return;
+            }
             const bool isA = device.productId == ids_.productIdA;
             if ((isA && !transport_->modelASeen) || (!isA && !transport_->modelBSeen)) {
                 transport_->modelASeen = isA;

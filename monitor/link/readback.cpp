@@ -41,7 +41,9 @@ KeyboardLink::~KeyboardLink() = default;
 
 std::int8_t KeyboardLink::WriteReport(const std::uint8_t* bytes, std::size_t length, int pollMs) {
     const std::int8_t status = port_.WriteFeatureReport(bytes, length, pollMs);
-    if (status == kReportNotWritten) {
+    // A keyboard still busy when the poll gave up has not taken the report
+    // either: whoever sent it must not take it for done.
+    if (status == kReportNotWritten || status == static_cast<std::int8_t>(kStatusBusy)) {
         ++writeFailures_;
         log::Debug("keyboard", log::Format("report 0x%02x could not be written", bytes[0]));
         if (port_.IsOpen()) writeFailureLog_.Write("the keyboard did not take a report");

@@ -82,6 +82,9 @@ class SettingsPersistence {
     // every read was whole.
     std::optional<std::filesystem::path> DamagedSettingsFile() { return registry_.DamagedFile(); }
 
+    // The registry key the values go to (for a Batch around many writes).
+    platform::Registry& registry() { return registry_; }
+
     void WriteLightMacroBlock(int profile, int slot, const LightMacroBlock& block);
     // False (block unchanged) when the text is missing or fails its check.
     bool ReadLightMacroBlock(int profile, int slot, LightMacroBlock& block);

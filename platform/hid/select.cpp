@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/runtime_folder.h"
+
 namespace vyre::hid {
 
 std::optional<BackendChoice> ParseBackendChoice(std::string_view value, std::string* error) {
@@ -53,27 +55,8 @@ std::unique_ptr<Backend> SelectBackend(int argc, const char* const* argv, std::s
 }
 
 std::string DefaultSimSocketPath() {
-    std::string folder;
-    // The same override as the window layer's runtime folder, so that one
-    // variable keeps a test run apart from the session.
-    if (const char* own = std::getenv("VYRE_LUMO_RUNTIME_DIR"); own && *own) {
-        folder = own;
-    } else if (const char* xdg = std::getenv("XDG_RUNTIME_DIR"); xdg && *xdg) {
-        folder = xdg;
-    } else {
-        // A private folder of this user; one that someone else made (or a
-        // link planted there) is not used.
-        folder = "/tmp/vyre-lumo-" + std::to_string(::getuid());
-        ::mkdir(folder.c_str(), 0700);
-        struct stat st {};
-        if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid() ||
-            (st.st_mode & 0077) != 0) {
-            folder = "/tmp/vyre-lumo-" + std::to_string(::getuid()) + "-" +
-                     std::to_string(::getpid());
-            ::mkdir(folder.c_str(), 0700);
-        }
-    }
-    return folder + "/vyre-lumo-sim.sock";
+    // In the runtime folder of the programs, by the same rule.
+    return (paths::RuntimeFolder() / "vyre-lumo-sim.sock").string();
 }
 
 }  // namespace vyre::hid

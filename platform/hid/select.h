@@ -36,9 +36,8 @@ std::unique_ptr<Backend> MakeHidapiBackend(std::string* error);
 // The emulator program reached over its Unix socket.
 std::unique_ptr<Backend> MakeSimClientBackend(std::string socketPath);
 
-// Where the emulator program listens unless told otherwise: a socket in
-// VYRE_LUMO_RUNTIME_DIR, else in XDG_RUNTIME_DIR, else in a private per-user
-// folder under /tmp.
+// Where the emulator program listens unless told otherwise: a socket in the
+// programs' runtime folder (paths::RuntimeFolder).
 std::string DefaultSimSocketPath();
 
 }  // namespace vyre::hid

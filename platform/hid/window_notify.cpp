@@ -24,4 +24,13 @@ std::optional<DeviceChange> WindowNotifier::Take(win::LPARAM ticket) {
     return change;
 }
 
+bool WindowNotifier::LaterPending(win::LPARAM ticket,
+                                  const std::function<bool(const DeviceChange&)>& matches) {
+    std::lock_guard lock(mutex_);
+    for (auto it = pending_.upper_bound(ticket); it != pending_.end(); ++it) {
+        if (matches(it->second)) return true;
+    }
+    return false;
+}
+
 }  // namespace vyre::hid

@@ -7,6 +7,7 @@
 // a window goes away with messages still queued.
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -24,6 +25,11 @@ public:
 
     // The change of a WM_DEVICECHANGE this notifier posted; each once.
     std::optional<DeviceChange> Take(win::LPARAM ticket);
+
+    // Whether a change posted after the one of `ticket` waits to be taken
+    // and matches: what a busy window may skip, since a later change
+    // supersedes it.
+    bool LaterPending(win::LPARAM ticket, const std::function<bool(const DeviceChange&)>& matches);
 
 private:
     win::HWND window_;

@@ -43,6 +43,7 @@
 #include <vector>
 
 #include "common/log.h"
+#include "platform/runtime_folder.h"
 #include "platform/window/queue.h"
 
 namespace vyre::win::detail::link {
@@ -78,6 +79,9 @@ constexpr auto kWriteBound = std::chrono::seconds(5);
 // frames that are not complete yet (all connections together), descriptors
 // passed ahead of a frame (a frame carries one at most).
 constexpr std::size_t kMaxConnections = 256;
+// A connection that has not completed a frame this long after it began one
+// (or after it was accepted) is closed: a sender writes a frame at once.
+constexpr auto kFrameBound = std::chrono::seconds(3);
 constexpr std::size_t kMaxUnfinishedBytes = 16u << 20;
 constexpr std::size_t kMaxHeldDescriptors = 1;
 
@@ -327,6 +331,22 @@ struct Connection {
   std::size_t bodyWant = 0;
   bool inBody = false;
   std::vector<Fd> fds;
+  // Whether a frame is under way (from the accept to the first frame, then
+  // from a frame's first byte to its end), since when, and the last byte.
+  bool framing = true;
+  std::chrono::steady_clock::time_point frameStart = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::time_point lastActive = frameStart;
+  // Sends whose handlers have not answered yet (any thread).
+  std::atomic<int> awaitingReplies{0};
+
+  // Bytes came: a frame is under way.
+  void Active() {
+    lastActive = std::chrono::steady_clock::now();
+    if (!framing) {
+      framing = true;
+      frameStart = lastActive;
+    }
+  }
 
   void Reply(std::uint32_t seq, bool delivered, LRESULT result) {
     Frame r;
@@ -439,15 +459,8 @@ class Runtime {
 
  private:
   bool Start(std::string* why) {
-    std::string base;
-    if (const char* env = std::getenv("VYRE_LUMO_RUNTIME_DIR"); env != nullptr && *env != '\0') {
-      base = env;
-    } else if (const char* xdg = std::getenv("XDG_RUNTIME_DIR"); xdg != nullptr && *xdg == '/') {
-      base = std::string(xdg) + "/vyre-lumo";
-    } else {
-      base = "/tmp/vyre-lumo-" + std::to_string(::getuid());
-    }
-    if (!PrepareDir(base, why)) return false;
+    const std::string base = paths::RuntimeFolder().string();
+    if (!paths::PrepareRuntimeFolder(base, why)) return false;
     dir_ = base;
     *why = "the runtime folder " + base + " could not be set up";
 
@@ -493,28 +506,6 @@ class Runtime {
   bool Fail() {
     RemoveFilesOf(token_);
     return false;
-  }
-
-  // The folder must be a real folder of this user, private to them: another
-  // user's folder or a link to elsewhere would let others see or fake the
-  // windows of this session.
-  static bool PrepareDir(const std::string& path, std::string* why) {
-    auto refuse = [&](const std::string& what) {
-      *why = "the runtime folder " + path + " is refused: " + what;
-      return false;
-    };
-    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
-      return refuse(std::string("it cannot be made (") + std::strerror(errno) + ")");
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0) return refuse(std::strerror(errno));
-    if (S_ISLNK(st.st_mode)) return refuse("it is a symbolic link");
-    if (!S_ISDIR(st.st_mode)) return refuse("it is not a folder");
-    if (st.st_uid != ::getuid())
-      return refuse("it belongs to user " + std::to_string(st.st_uid) + ", not to user " +
-                    std::to_string(::getuid()));
-    if ((st.st_mode & 0777) != 0700 && ::chmod(path.c_str(), 0700) != 0)
-      return refuse(std::string("its mode cannot be made 0700 (") + std::strerror(errno) + ")");
-    return true;
   }
 
   // Removes what processes that died left behind.
@@ -591,7 +582,7 @@ class Runtime {
   void IoLoop() {
     epoll_event events[32];
     for (;;) {
-      int n = ::epoll_wait(epollFd_.fd, events, 32, -1);
+      int n = ::epoll_wait(epollFd_.fd, events, 32, connections_.empty() ? -1 : 1000);
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) return;
       for (int i = 0; i < n; ++i) {
@@ -603,13 +594,53 @@ class Runtime {
         }
         auto it = connections_.find(fd);
         if (it == connections_.end()) continue;
-        if (!ReadFrames(it->second)) {
-          ::epoll_ctl(epollFd_.fd, EPOLL_CTL_DEL, fd, nullptr);
-          unfinishedBytes_ -= it->second->body.size();
-          connections_.erase(it);  // closes once no reply is pending on it
-        }
+        if (!ReadFrames(it->second)) Drop(fd);
+      }
+      DropStalled();
+    }
+  }
+
+  // Closes a connection (for good once no reply is pending on it).
+  void Drop(int fd) {
+    auto it = connections_.find(fd);
+    if (it == connections_.end()) return;
+    ::epoll_ctl(epollFd_.fd, EPOLL_CTL_DEL, fd, nullptr);
+    unfinishedBytes_ -= it->second->body.size();
+    connections_.erase(it);
+  }
+
+  // Connections that began a frame (or were accepted) and did not complete
+  // it in time hold a place that others need.
+  void DropStalled() {
+    const auto now = std::chrono::steady_clock::now();
+    std::vector<int> stalled;
+    for (const auto& [fd, conn] : connections_)
+      if (conn->framing && now - conn->frameStart > kFrameBound) stalled.push_back(fd);
+    for (int fd : stalled) {
+      refused_.Write(log::Format("a connection from another program did not complete a frame within %lld s: "
+                                 "it is closed",
+                                 static_cast<long long>(kFrameBound.count())));
+      Drop(fd);
+    }
+  }
+
+  // At the limit the connection idle the longest makes room for a new one,
+  // unless it waits for an answer; true when there is room.
+  bool MakeRoom() {
+    if (connections_.size() < kMaxConnections) return true;
+    int victim = -1;
+    std::chrono::steady_clock::time_point oldest = std::chrono::steady_clock::time_point::max();
+    for (const auto& [fd, conn] : connections_) {
+      if (conn->awaitingReplies.load() == 0 && conn->lastActive < oldest) {
+        oldest = conn->lastActive;
+        victim = fd;
       }
     }
+    if (victim < 0) return false;
+    refused_.Write(log::Format("%zu connections from other programs at once: the one idle the longest is closed",
+                               kMaxConnections));
+    Drop(victim);
+    return true;
   }
 
   void AcceptAll() {
@@ -620,7 +651,7 @@ class Runtime {
       socklen_t len = sizeof cred;
       if (::getsockopt(c.fd, SOL_SOCKET, SO_PEERCRED, &cred, &len) != 0 || cred.uid != ::getuid())
         continue;  // another user's program: closed unheard
-      if (connections_.size() >= kMaxConnections) {
+      if (!MakeRoom()) {
         refused_.Write(log::Format("more than %zu connections from other programs at once: a new one is refused",
                                    kMaxConnections));
         continue;
@@ -651,6 +682,7 @@ class Runtime {
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return true;
         if (n <= 0) return false;
+        c.Active();
         for (cmsghdr* cm = CMSG_FIRSTHDR(&mh); cm != nullptr; cm = CMSG_NXTHDR(&mh, cm)) {
           if (cm->cmsg_level != SOL_SOCKET || cm->cmsg_type != SCM_RIGHTS) continue;
           std::size_t count = (cm->cmsg_len - CMSG_LEN(0)) / sizeof(int);
@@ -685,6 +717,7 @@ class Runtime {
       if (n < 0 && errno == EINTR) continue;
       if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return true;
       if (n <= 0) return false;
+      c.Active();
       c.body.insert(c.body.end(), chunk, chunk + n);
       unfinishedBytes_ += static_cast<std::size_t>(n);
       if (c.body.size() == c.bodyWant) {
@@ -710,6 +743,7 @@ class Runtime {
     Connection& c = *conn;
     const Frame f = c.frame;
     c.headGot = 0;
+    c.framing = false;
     std::vector<Fd> fds = std::move(c.fds);
     c.fds.clear();
     std::vector<std::uint8_t> body = std::move(c.body);
@@ -756,10 +790,15 @@ class Runtime {
     }
     std::weak_ptr<Connection> weak = conn;
     std::uint32_t seq = f.seq;
+    c.awaitingReplies.fetch_add(1);
     sm->reply = [weak, seq](bool delivered, LRESULT result) {
-      if (auto target = weak.lock()) target->Reply(seq, delivered, result);
+      if (auto target = weak.lock()) {
+        target->awaitingReplies.fetch_sub(1);
+        target->Reply(seq, delivered, result);
+      }
     };
     if (!queue->PushSent(sm)) {
+      c.awaitingReplies.fetch_sub(1);
       refused_.Write(log::Format("a window's queue is full: a message %#x sent by another program is refused",
                                  f.message));
       c.Reply(f.seq, false, 0);

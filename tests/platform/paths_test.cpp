@@ -1,4 +1,5 @@
 #include "platform/paths.h"
+#include "platform/runtime_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -28,6 +29,25 @@ TEST(Paths, DataFolderFromTheEnvironment) {
     ScopedEnv relativeXdg("XDG_CONFIG_HOME", "relative");  // ignored, as XDG says
     ScopedEnv user("HOME", (dir / "user").string());
     EXPECT_EQ(DataFolder(), dir / "user" / ".config" / "vyre-lumo");
+}
+
+// Without XDG_RUNTIME_DIR the runtime folder lies in the user's own cache
+// folder, where no other user can make it first, and is made private.
+TEST(Paths, TheRuntimeFolderWithoutXdgIsInTheUsersCache) {
+    TempDir dir;
+    ScopedEnv own("VYRE_LUMO_RUNTIME_DIR", ""), xdg("XDG_RUNTIME_DIR", ""), cache("XDG_CACHE_HOME", "");
+    ScopedEnv user("HOME", (dir / "user").string());
+    const auto folder = RuntimeFolder();
+    EXPECT_EQ(folder.parent_path(), dir / "user" / ".cache" / "vyre-lumo");
+    std::string why;
+    ASSERT_TRUE(PrepareRuntimeFolder(folder, &why)) << why;
+    EXPECT_EQ(std::filesystem::status(folder).permissions(), std::filesystem::perms::owner_all);
+    EXPECT_EQ(std::filesystem::status(dir / "user" / ".cache").permissions(), std::filesystem::perms::owner_all);
+    // A link planted in its place is refused.
+    std::filesystem::remove(folder);
+    std::filesystem::create_directory_symlink(dir.path(), folder);
+    EXPECT_FALSE(PrepareRuntimeFolder(folder, &why));
+    EXPECT_NE(why.find("symbolic link"), std::string::npos) << why;
 }
 
 TEST(Paths, WindowsFormNamesResolve) {

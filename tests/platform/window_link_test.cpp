@@ -494,5 +494,24 @@ TEST(WindowLink, AHostileClientCannotMakeTheReceiverHoldWithoutBound) {
   EXPECT_EQ(SendMessage(peer.hwnd(), WM_USER + 1, 2, 3), 2003);
 }
 
+// Connections that are opened and then say nothing (more than the receiver
+// keeps at once) neither keep a program that talks out nor stay for ever.
+TEST(WindowLink, IdleConnectionsNeitherLockOthersOutNorStay) {
+  Peer peer("Vyre Peer Idle", kDefaultCopyDataLimit);
+  ASSERT_NE(peer.hwnd(), 0u);
+  const std::string sock = SocketOf(peer.pid());
+  ASSERT_FALSE(sock.empty());
+  std::vector<int> idle;
+  for (int i = 0; i < 300; ++i) {
+    int s = RawConnect(sock);
+    if (s >= 0) idle.push_back(s);
+  }
+  ASSERT_FALSE(idle.empty());
+  EXPECT_EQ(SendMessage(peer.hwnd(), WM_USER + 1, 2, 3), 2003);
+  pollfd p{idle.back(), POLLRDHUP, 0};
+  EXPECT_EQ(::poll(&p, 1, 30000), 1);  // closed by the peer
+  for (int s : idle) ::close(s);
+}
+
 }  // namespace
 }  // namespace vyre::win

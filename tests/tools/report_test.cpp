@@ -132,6 +132,13 @@ TEST(Report, OfARunningMonitor) {
     r = testing::Run({testing::Program("vyre-lumo-ctl"), "report", (dir / "r.tar").string()});
     ::unsetenv("VYRE_LUMO_HOME");
     ASSERT_EQ(r.exit, 0) << r.out;
+    // The archive and a profile file hold the user's settings: theirs alone.
+    ASSERT_EQ(testing::Run({testing::Program("vyre-lumo-ctl"), "export", "1", (dir / "p.kkp").string()}).exit, 0);
+    for (const char* name : {"r.tar", "p.kkp"}) {
+        EXPECT_EQ(std::filesystem::status(dir / name).permissions(),
+                  std::filesystem::perms::owner_read | std::filesystem::perms::owner_write)
+            << name;
+    }
     ASSERT_EQ(testing::Run({"/bin/tar", "-xf", (dir / "r.tar").string(), "-C", dir.path().string()}).exit, 0);
     auto read = [&](const char* name) {
         std::ifstream in(dir / "vyre-lumo-report" / name, std::ios::binary);

@@ -114,10 +114,17 @@ TEST(Config, ProfileFilesDesktopMarkersAndTheMonitorGoingAway) {
         mirror.hostRecord(2).name.set(u"Sniper");
         ASSERT_TRUE(dialog.SaveProfileTo(file));
         EXPECT_EQ(std::filesystem::file_size(file), kProfileFileSize);
+        EXPECT_EQ(std::filesystem::status(file).permissions(),
+                  std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
         dialog.SelectProfile(0);
         ASSERT_TRUE(dialog.LoadProfileFrom(file));
         EXPECT_EQ(mirror.hostRecord(0).name.str(), u"Sniper");
         EXPECT_EQ(dialog.nameText(0), "Sniper");
+        // What is no profile file is refused whole: a text file, a folder.
+        std::ofstream(rig.folder / "notes.kkp") << "Sniper settings\n";
+        EXPECT_FALSE(dialog.LoadProfileFrom((rig.folder / "notes.kkp").string()));
+        EXPECT_FALSE(dialog.LoadProfileFrom(rig.folder.path().string()));
+        EXPECT_EQ(mirror.hostRecord(0).name.str(), u"Sniper");
 
         // Desktop markers: confirmed, let up again, refused.
         bool confirm = true;

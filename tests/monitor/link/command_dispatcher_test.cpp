@@ -298,6 +298,23 @@ TEST(CommandDispatcher, HostSettingsArePersistedAndApplied) {
     EXPECT_FALSE(rig.registry->GetValue("PF2 Launch 41"));
 }
 
+// A host settings block of noise (of the right size) costs one rewrite of
+// the registry, and what is no path does not go into it.
+TEST(CommandDispatcher, AHostSettingsBlockOfNoiseIsWrittenOnceWithinBounds) {
+    LinkRig rig(LinkRig::DefaultConfig(), true);
+    rig.Connect();
+    std::vector<std::uint8_t> noise(sizeof(HostSettingsBlock));
+    std::uint32_t x = 12345;
+    for (auto& b : noise) b = static_cast<std::uint8_t>((x = x * 1103515245u + 12345u) >> 16);
+    testing::Rewrites rewrites(rig.folder.path());
+    Command(rig, link::block::kHostSettings, noise);
+    EXPECT_EQ(rewrites.Of("registry.reg"), 1);
+    EXPECT_LT(std::filesystem::file_size(rig.folder / "registry.reg"), 512u * 1024);
+    for (int p = 0; p < kProfileCount; ++p)
+        for (int slot = 0; slot < kDataSlotsPerProfile; ++slot)
+            EXPECT_TRUE(rig.store->hostSettingsBlock.keyLaunchPaths[p][slot].path.empty()) << p << " " << slot;
+}
+
 TEST(CommandDispatcher, LightMacroBlocksGoToTheirFile) {
     LinkRig rig;
     rig.Connect();

@@ -202,6 +202,33 @@ TEST(KeyboardThread, HotPlugConnectsOnceAndIgnoresOtherInterfaces) {
     EXPECT_TRUE(Eventually([&] { return config.Saw(link::notice::kDumpComplete, true); }));
 }
 
+// Arrivals and removals that queued while the thread was busy are not
+// replayed one by one: the keyboard is connected once, after the last.
+TEST(KeyboardThread, APlugStormEndsInOneConnect) {
+    ThreadRig rig;
+    constexpr std::uint32_t kHold = 0x7600;
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    LinkHooks hooks;
+    hooks.keyboardEvent = [released](std::uint32_t value) {
+        if (value == kHold) released.wait();
+    };
+    rig.Start(std::move(hooks));
+    ASSERT_TRUE(Eventually([&] { return rig.Ready(); }));
+    rig.Sync();
+    win::PostMessage(rig.shared.keyboard.load(), link::kMsgNotify, link::notify::kKeyboardEvent, kHold);
+    for (int cycle = 0; cycle < 50; ++cycle) {
+        rig.keyboards[0]->Unplug();
+        rig.keyboards[0]->Plug();
+    }
+    release.set_value();
+    rig.Sync();
+    ASSERT_TRUE(Eventually([&] { return rig.Ready(); }));
+    rig.Sync();
+    EXPECT_EQ(rig.ReadBacks(), 2u);
+    EXPECT_EQ(rig.keyboards[0]->hostPresence(), 1);
+}
+
 TEST(KeyboardThread, AnArrivalWhoseOpenFailedHoldsOffArrivalsUntilARemoval) {
     // A keyboard whose feature interface cannot be found cannot be opened.
     auto broken = Config("kbd", false);

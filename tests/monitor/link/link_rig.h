@@ -83,12 +83,15 @@ private:
 };
 
 struct LinkRig {
-    explicit LinkRig(sim::KeyboardConfig config = DefaultConfig())
+    // registryFile: the registry is kept in folder/registry.reg, as the
+    // Monitor keeps it (else in memory).
+    explicit LinkRig(sim::KeyboardConfig config = DefaultConfig(), bool registryFile = false)
         : keyboard(std::make_shared<sim::Keyboard>(config)),
           backend(keyboard),
           transport(backend, hid::ConfiguredKeyboardIds()),
           store(NewProfileStore()),
-          registry(platform::Registry::InMemory()),
+          registry(registryFile ? std::make_unique<platform::Registry>(folder / "registry.reg")
+                                : platform::Registry::InMemory()),
           settings(*registry, folder / "Config"),
           repeat(platform::MakeMemoryKeyboardRepeat({1, 20})) {
         keyboard->SetTraceSink([this](const std::string& line) {

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "common/link_codes.h"
+#include "common/profile_file.h"
 #include "common/profile_store.h"
 #include "common/talk_records.h"
 #include "platform/profile_ini.h"
@@ -108,6 +109,18 @@ TEST(MonitorFaults, AHidLayerThatCannotStartIsToldInAMessageBox) {
 }
 
 
+void WriteBytes(const fs::path& file, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Block `code` of the Monitor's dump, once it has read the keyboard back.
+std::vector<std::uint8_t> DumpedBlock(MonitorRig& rig, int code) {
+    const auto dir = rig.folder / "dump";
+    if (rig.DumpWhenReady({"--dir", dir.string()}).exit != 0) return {};
+    return ReadFile(dir / (std::to_string(code) + ".bin"));
+}
+
 int CountOf(const std::string& text, const std::string& what) {
     int n = 0;
     for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
@@ -151,9 +164,7 @@ TEST(MonitorFaults, AVersionThatStaysZeroEndsTheReadBackAtItsBound) {
 TEST(MonitorFaults, WritesTheKeyboardRefusesAreReportedAndLoggedOnce) {
     MonitorRig rig;
     auto monitor = rig.StartMonitor();
-    const auto dir = rig.folder / "dump";
-    ASSERT_EQ(rig.DumpWhenReady({"--dir", dir.string()}).exit, 0);
-    auto active = ReadFile(dir / "3.bin");
+    auto active = DumpedBlock(rig, 3);
     ASSERT_EQ(active.size(), 3u);
     const auto file = (rig.folder / "profile.kkp").string();
     ASSERT_EQ(rig.Ctl({"export", "1", file}).exit, 0);
@@ -173,6 +184,12 @@ TEST(MonitorFaults, WritesTheKeyboardRefusesAreReportedAndLoggedOnce) {
     EXPECT_EQ(rig.Ctl({"import", "2", file}).exit, 1);
 
     ASSERT_EQ(rig.sim.Control({"fail", "write", "off"}).exit, 0);
+    // A keyboard busy for ever has not taken what it was sent either.
+    ASSERT_EQ(rig.sim.Control({"fail", "busy", "on"}).exit, 0);
+    active[2] = 3;
+    WriteBytes(rig.folder / "3.bin", active);
+    EXPECT_EQ(rig.Ctl({"send", "3", (rig.folder / "3.bin").string()}).exit, 1);
+    ASSERT_EQ(rig.sim.Control({"fail", "busy", "off"}).exit, 0);
     active[2] = 0;
     std::ofstream(rig.folder / "3.bin", std::ios::binary)
         .write(reinterpret_cast<const char*>(active.data()), static_cast<std::streamsize>(active.size()));
@@ -250,11 +267,6 @@ TEST(MonitorFaults, ADamagedRegistryKeepsTheUsersSettings) {
               std::string::npos);
 }
 
-
-void WriteBytes(const fs::path& file, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream(file, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
 
 int DescriptorsOf(pid_t pid) {
     int n = 0;
@@ -338,11 +350,55 @@ TEST(MonitorFaults, AMonitorKilledDuringItsSettingsWritesLeavesEveryFileWhole) {
         std::this_thread::sleep_for(std::chrono::milliseconds(next()));
         ::kill(monitor->pid(), SIGKILL);
         monitor->Wait(std::chrono::seconds(10));
-        testing::WaitExit(upload);
-        testing::WaitExit(add);
+        // Both clients notice that the Monitor went and end by themselves.
+        EXPECT_NE(testing::WaitExit(upload), -1) << round;
+        EXPECT_NE(testing::WaitExit(add), -1) << round;
         ExpectSettingsWhole(home, "round " + std::to_string(round));
         if (::testing::Test::HasFailure()) break;
     }
+}
+
+// A client waiting for the Monitor to confirm its command ends with a
+// failure when the Monitor dies under it, rather than waiting out its bound.
+TEST(MonitorFaults, AClientWhoseMonitorIsKilledEndsWithAFailure) {
+    MonitorRig rig;
+    auto monitor = rig.StartMonitor();
+    auto active = DumpedBlock(rig, 3);
+    ASSERT_EQ(active.size(), 3u);
+    active[2] = 2;
+    WriteBytes(rig.folder / "3.bin", active);
+    ASSERT_EQ(rig.sim.Control({"fail", "busy", "on"}).exit, 0);  // the command takes long
+    const pid_t send = testing::Spawn(
+        {testing::Program("vyre-lumo-ctl"), "send", "3", (rig.folder / "3.bin").string()}, -1);
+    const pid_t stopped = testing::Spawn(
+        {testing::Program("vyre-lumo-ctl"), "send", "3", (rig.folder / "3.bin").string()}, -1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    // SIGTERM ends a waiting client at once.
+    ::kill(stopped, SIGTERM);
+    EXPECT_EQ(testing::WaitExit(stopped, std::chrono::seconds(20)), 128 + SIGTERM);
+    ::kill(monitor->pid(), SIGKILL);
+    monitor->Wait(std::chrono::seconds(10));
+    EXPECT_EQ(testing::WaitExit(send, std::chrono::seconds(40)), 1);
+}
+
+// Import takes profile files only: whatever else it is given ends it with a
+// message and status 1, at once, before anything reaches the Monitor.
+TEST(MonitorFaults, ImportRefusesWhatIsNoProfileFile) {
+    MonitorRig rig;
+    auto monitor = rig.StartMonitor();
+    ASSERT_EQ(rig.DumpWhenReady().exit, 0);
+    const fs::path fifo = rig.folder / "fifo.kkp";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::ofstream(rig.folder / "text.kkp") << "root:x:0:0:root:/root:/bin/bash\n";
+    std::vector<std::uint8_t> noise(kProfileFileSize);
+    std::uint32_t x = 7;
+    for (auto& b : noise) b = static_cast<std::uint8_t>((x = x * 1103515245u + 12345u) >> 16);
+    WriteBytes(rig.folder / "noise.kkp", noise);
+    for (const fs::path& file : {fifo, fs::path("/dev/zero"), rig.folder / "text.kkp", rig.folder.path(),
+                                 rig.folder / "noise.kkp"}) {
+        EXPECT_EQ(rig.Ctl({"import", "1", file.string()}).exit, 1) << file;
+    }
+    EXPECT_TRUE(monitor->Running());
 }
 
 // 200 unplug and plug cycles, with the keyboard going while it is read back
