@@ -23,7 +23,7 @@ const char* WhatCommandCarries(std::uint16_t command) {
         case link::block::kMacros: return "macros";
         case link::block::kLightMacroBlocks: return "light macros";
         case link::block::kIllumination: return "key lighting";
-        case link::block::kHostSettings: return "profile names, repeat and sound settings";
+        case link::block::kHostSettings: return "the current profile's settings";
         case link::command::kTimerAdd:
         case link::command::kTimerDelete:
         case link::command::kTimerEdit: return "timers";

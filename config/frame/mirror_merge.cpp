@@ -61,8 +61,8 @@ std::size_t UnitAt(std::uint16_t code, std::size_t offset) {
     }
 }
 
-// What the Monitor alone knows or owns: what it read from the keyboard and
-// what it counts.
+}  // namespace
+
 bool MonitorOwns(std::uint16_t code, std::size_t offset) {
     if (code == link::block::kDeviceInfo || code == link::block::kStatistics) return true;
     if (code != link::block::kHostSettings) return false;
@@ -72,6 +72,8 @@ bool MonitorOwns(std::uint16_t code, std::size_t offset) {
            offset == offsetof(H, modelFlag) || offset == offsetof(H, layoutCode) ||
            offset == offsetof(H, modelBFlag);
 }
+
+namespace {
 
 // Walks the entries of a block: f(offset, length).
 template <typename F>

@@ -25,6 +25,10 @@ void MergeReceivedBlock(std::uint16_t code, std::span<std::uint8_t> mirror,
 std::vector<std::uint16_t> EditedBlocks(const ProfileStoreBlocks& mirror,
                                         const ProfileStoreBlocks& monitorCopy);
 
+// True for a byte of block `code` that only the Monitor sets (what it read
+// from the keyboard, what it counts): never the user's edit.
+bool MonitorOwns(std::uint16_t code, std::size_t offset);
+
 // One entry the user edited: its block, offset and length in the block.
 struct EditedEntry {
     std::uint16_t code;

@@ -52,7 +52,9 @@ std::size_t TakeRecoveryBytes(const std::string& bytes, ProfileStoreBlocks& mirr
         if (!uploaded || length == 0 || offset > block.size() || length > block.size() - offset ||
             length > bytes.size() - at)
             break;
-        std::memcpy(block.data() + offset, data + at, length);
+        for (std::size_t i = 0; i < length; ++i) {
+            if (!MonitorOwns(code, offset + i)) block[offset + i] = data[at + i];
+        }
         at += length;
         ++taken;
     }
