@@ -344,6 +344,13 @@ void CVyreMKConfigDlg::Ok() {
         // closes once it has.
         closeAfterUpload_ = true;
         QApplication::setOverrideCursor(Qt::WaitCursor);
+        QTimer::singleShot(kBusyBoundMs, this, [this] {
+            // The new Monitor never sent its dump: the dialog stays, and says so.
+            if (!closeAfterUpload_) return;
+            closeAfterUpload_ = false;
+            QApplication::restoreOverrideCursor();
+            TellNoMonitor();
+        });
         return;
     }
     // Without a Monitor nothing was applied: the dialog stays with the edits

@@ -4,6 +4,9 @@
 
 #include <QApplication>
 
+#include <ctime>
+#include <filesystem>
+
 #include "common/log.h"
 #include "config/frame/config_dlg.h"
 #include "config/frame/failure_text.h"
@@ -88,14 +91,17 @@ void CVyreMKConfigDlg::OfferRecovery() {
     if (take) {
         bool damaged = false;
         const std::size_t taken = TakeRecoveryBytes(*bytes, *shared_.mirror, &damaged);
-        if (damaged) {
-            Tell(this, "Changes damaged",
-                 "The file with your kept changes, " + RecoveryFile().string() +
-                     ", is damaged: " + std::to_string(taken) +
-                     " changes could be read and are back; the others are lost.");
-        }
         StartPageHandling(false);
         SelectProfile(shared_.mirror->currentProfile());
+        if (damaged) {
+            // Kept aside, named, and read as far as it goes.
+            const std::string aside = RecoveryFile().string() + ".damaged-" +
+                                      std::to_string(std::time(nullptr));
+            std::filesystem::rename(RecoveryFile(), aside, ignored);
+            Tell(this, "Changes damaged",
+                 "The file with your kept changes is damaged: " + std::to_string(taken) +
+                     " changes could be read and are back. The file is kept as " + aside + ".");
+        }
     }
     std::filesystem::remove(RecoveryFile(), ignored);
 }

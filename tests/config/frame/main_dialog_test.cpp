@@ -12,6 +12,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <fstream>
 #include <thread>
 
 #include "common/key_table.h"
@@ -143,6 +144,23 @@ TEST(MainDialog, AConfigThatMustEndKeepsItsEditsAndOffersThemAtTheNextStart) {
     EXPECT_EQ(t.shared.mirror->keyRemapReports[4][30], 0x2C);
     EXPECT_EQ(next->nameText(2), "Edited");
     EXPECT_FALSE(std::filesystem::exists(RecoveryFile()));
+
+    // A file cut short gives back what it still holds, and is kept aside.
+    t.shared.mirror->hostRecord(2).name.set(u"Again");
+    const std::string bytes = RecoveryBytes(*t.shared.mirror, *t.shared.monitorCopy);
+    {
+        std::ofstream cut(RecoveryFile(), std::ios::binary);
+        cut << bytes << "\x04";
+    }
+    t.shared.mirror->hostRecord(2).name.set(u"Other");
+    next->OfferRecovery();
+    EXPECT_EQ(t.shared.mirror->hostRecord(2).name.str(), u"Again");
+    EXPECT_NE(record.back().find("message-box Changes damaged: "), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(RecoveryFile()));
+    int aside = 0;
+    for (const auto& e : std::filesystem::directory_iterator(RecoveryFile().parent_path()))
+        aside += e.path().filename().string().starts_with("Recovery.dat.damaged-");
+    EXPECT_EQ(aside, 1);
     platform::ActionRecord::Instance().SetSink(nullptr);
 }
 
