@@ -271,5 +271,35 @@ TEST(Config, KeysAssignedOnTheKeyPageReachTheKeyboardWithApply) {
     });
 }
 
+TEST(Config, AnEditNotAppliedSurvivesTheDumpOfATimerDeleteAndApplyWritesIt) {
+    Rig rig;
+    rig.StartMonitor();
+    rig.RunConfig([&](CVyreMKConfigApp& app, CVyreMKConfigDlg& dialog) {
+        ProfileStore& mirror = *app.shared().mirror;
+        dialog.SelectProfile(0);
+        dialog.ShowPage(kPageKeys);
+        CKeyAssignmentDlg& page = dialog.keyAssignmentPage();
+        page.ShowKey(2, widgets::kKeyClickGreyed);     // F1
+        page.ChooseMenuItem(32860, Layer::Secondary);  // Profile Up, not applied
+        // An unrelated timer added and deleted: the Monitor answers with a dump.
+        HIDMSG::_STimerSettingData timer{};
+        std::memset(static_cast<void*>(&timer), 0, sizeof timer);
+        timer.name.set("Egg");
+        timer.seconds = 60;
+        const win::HWND link = app.shared().linkWindow.load();
+        win::SendMessage(link, link::kMsgRequest, link::link_request::kTimerAdd,
+                         reinterpret_cast<win::LPARAM>(&timer));
+        mirror.deviceInfoReport[2] = 0;  // the Monitor's: back with the dump
+        win::SendMessage(link, link::kMsgRequest, link::link_request::kTimerDelete,
+                         reinterpret_cast<win::LPARAM>(&timer));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return mirror.deviceInfoReport[2] != 0; }, 20000));
+        EXPECT_EQ(mirror.functionKeyReports[0][3 + 15 * 3], 0xB0);
+        EXPECT_TRUE(dialog.HasUnappliedEdits());
+        dialog.Apply();
+        EXPECT_TRUE(testing::Eventually([&] { return ReportByte(rig.sim, "7", 3 + 15 * 3) == "b0"; }));
+        dialog.Cancel();
+    });
+}
+
 }  // namespace
 }  // namespace vyre
