@@ -169,11 +169,12 @@ inline constexpr std::size_t kKeyboardNoAccessPathMax = 4096;
 namespace notice {
 inline constexpr unsigned kResetDone = 30;
 inline constexpr unsigned kTrophy = 36;           // lParam = (trophy number << 16) | 3
-inline constexpr unsigned kGone = 37;             // lParam 0, or kFirmwareUpdateStarted
+inline constexpr unsigned kGone = 37;             // lParam 0 (Monitor ends), kKeyboardRemoved or kFirmwareUpdateStarted
 inline constexpr unsigned kDumpComplete = 43;
 inline constexpr unsigned kNotWritten = 46;       // lParam = the command the keyboard did not take whole
 inline constexpr unsigned kSettingsDamaged = 47;  // after a dump: the settings file was damaged (lParam 0)
 inline constexpr long kFirmwareUpdateStarted = 999;
+inline constexpr long kKeyboardRemoved = 1;       // notice 37: the keyboard was unplugged
 constexpr long TrophyParam(int trophyNumber) { return (static_cast<long>(trophyNumber) << 16) | 3; }
 }  // namespace notice
 

@@ -15,6 +15,7 @@
 #include "common/log.h"
 #include "common/version.h"
 #include "config/frame/config_app.h"
+#include "config/frame/failure_text.h"
 #include "config/frame/help_ids.h"
 #include "config/keys/key_dialog_screenshots.h"
 #include "config/lights/macro_screenshots.h"
@@ -22,6 +23,7 @@
 #include "config/trophies/trophy_screenshots.h"
 #include "platform/crash.h"
 #include "platform/record.h"
+#include "widgets/choice_popup.h"
 #include "widgets/popup_dlg.h"
 
 namespace {
@@ -165,6 +167,23 @@ int main(int argc, char** argv) {
                     popup.show();
                     Save(popup, screenshots / file);
                     popup.hide();
+                }
+                {
+                    // The question on the way out, and why a Config ends.
+                    widgets::CChoicePopup question(kUnappliedCaption, kUnappliedQuestion,
+                                                   {"APPLY", "DISCARD", "STAY"}, &dialog);
+                    question.PrepareChoices();
+                    question.show();
+                    Save(question, screenshots / "config-unapplied-question.png");
+                    question.hide();
+                    const EndMessage denied = EndMessageOf(kEndNoAccess, "/dev/hidraw3", true);
+                    widgets::CPopupDlg message(widgets::CPopupDlg::Form::Config, &dialog);
+                    message.SetMessage(QString::fromStdString(denied.caption),
+                                       QString::fromStdString(denied.text));
+                    message.Prepare();
+                    message.show();
+                    Save(message, screenshots / "config-no-access.png");
+                    message.hide();
                 }
                 dialog.languageButton().ShowMenu(true);
                 Save(dialog,

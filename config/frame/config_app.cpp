@@ -1,12 +1,14 @@
 #include "config/frame/config_app.h"
 
 #include <QApplication>
+#include <QTimer>
 
 #include <string>
 #include <thread>
 
 #include "common/link_codes.h"
 #include "common/log.h"
+#include "config/frame/failure_text.h"
 #include "platform/process.h"
 #include "platform/record.h"
 #include "widgets/popup_dlg.h"
@@ -80,6 +82,10 @@ bool CVyreMKConfigApp::InitInstance() {
         ShowDialog();
         return 0;
     });
+    mainWindow_.Messages().On(kMsgEndWithReason, [this](win::WPARAM, win::LPARAM) {
+        EndBeforeDialog();
+        return 0;
+    });
     // Notice 43: the link thread asks for the dialog on this (the GUI) thread.
     shared_.startDialog = [this] {
         win::PostMessage(mainWindow_.GetSafeHwnd(), kMsgShowDialog, 0, 0);
@@ -100,7 +106,15 @@ void CVyreMKConfigApp::ShowDialog() {
     dialog_->show();
     log::Info(kArea, "main dialog shown");
     dialog_->TellOfDamagedSettings();
+    QTimer::singleShot(0, dialog_.get(), [this] { dialog_->OfferRecovery(); });
     if (onDialogShown) onDialogShown(*dialog_);
+}
+
+void CVyreMKConfigApp::EndBeforeDialog() {
+    // The Monitor ends this Config before it showed anything: the user hears why.
+    const EndMessage message = EndMessageOf(shared_.endReason.load(), shared_.deniedNode, false);
+    if (!message.text.empty()) MessageBox(message.text.c_str(), message.caption.c_str());
+    win::PostMessage(mainWindow_.GetSafeHwnd(), win::WM_QUIT, 0, 0);
 }
 
 int CVyreMKConfigApp::Run() {

@@ -42,6 +42,7 @@ class CVyreMKConfigApp {
 
   private:
     void ShowDialog();
+    void EndBeforeDialog();
     void MessageBox(const char* text, const char* caption);
 
     ConfigShared shared_;

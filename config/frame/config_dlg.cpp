@@ -214,7 +214,7 @@ void CVyreMKConfigDlg::Initialise() {
     QObject::connect(push("CANCEL", {713, 563, 80, 30}, help::kCancel), &QAbstractButton::clicked,
                      this, [this] { Cancel(); });
     QObject::connect(push("", {770, 6, 23, 21}, help::kClose, ControlKind::Close),
-                     &QAbstractButton::clicked, this, [this] { Cancel(); });
+                     &QAbstractButton::clicked, this, [this] { Leave(); });
     QObject::connect(push("", {750, 7, 21, 20}, help::kMinimise, ControlKind::Minimise),
                      &QAbstractButton::clicked, this, [this] { showMinimized(); });
     SelectProfile(mirror.currentProfile());
@@ -244,6 +244,11 @@ void CVyreMKConfigDlg::Initialise() {
     ProfileHostRecord& rec = mirror.hostRecord(mirror.currentProfile());
     rec.repeatDelay = platform::kRepeatDelayMax - repeat.delay;
     rec.repeatRate = repeat.speed;
+    // The system's values, not the user's edit: nothing to ask about on the way out.
+    ProfileHostRecord& monitorRec =
+        shared_.monitorCopy->hostSettingsBlock.profileHostRecords[mirror.currentProfile()];
+    monitorRec.repeatDelay = rec.repeatDelay.get();
+    monitorRec.repeatRate = rec.repeatRate.get();
     mainCtrl_->Refresh();
 
     // 9. Centred on the desktop.
@@ -332,9 +337,26 @@ void CVyreMKConfigDlg::MarkerClicked(int profile) {
 
 void CVyreMKConfigDlg::Ok() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    win::SendMessage(shared_.linkWindow.load(), link::kMsgRequest, link::link_request::kFullUpload,
-                     0);
+    const win::LRESULT result = win::SendMessage(
+        shared_.linkWindow.load(), link::kMsgRequest, link::link_request::kFullUpload, 0);
     QApplication::restoreOverrideCursor();
+    if (result == kUploadAfterRegistration) {
+        // A Monitor started anew takes the upload after its dump; the dialog
+        // closes once it has.
+        closeAfterUpload_ = true;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        QTimer::singleShot(kBusyBoundMs, this, [this] {
+            // The new Monitor never sent its dump: the dialog stays, and says so.
+            if (!closeAfterUpload_) return;
+            closeAfterUpload_ = false;
+            QApplication::restoreOverrideCursor();
+            TellNoMonitor();
+        });
+        return;
+    }
+    // Without a Monitor nothing was applied: the dialog stays with the edits
+    // (the link window's notice tells the user).
+    if (result == kUploadNotSent && shared_.linkWindow.load() != 0) return;
     done(widgets::IDOK);
 }
 
@@ -342,6 +364,7 @@ void CVyreMKConfigDlg::Apply() {
     // The wait cursor shows until the link window has handed this upload to
     // the Monitor (it tells with kDialogNoticeUploadDone).
     if (appliesPending_++ == 0) QApplication::setOverrideCursor(Qt::WaitCursor);
+    notWrittenSinceApply_ = false;  // what this APPLY does not write is told once more
     if (!win::PostMessage(shared_.linkWindow.load(), link::kMsgRequest,
                           link::link_request::kFullUpload, 1))
         ApplyHandedOver(1);  // no link window: nothing to wait for
@@ -363,7 +386,7 @@ void CVyreMKConfigDlg::Cancel() {
 
 void CVyreMKConfigDlg::closeEvent(QCloseEvent* event) {
     event->ignore();
-    Cancel();
+    Leave();
 }
 
 void CVyreMKConfigDlg::mousePressEvent(QMouseEvent* event) {
@@ -396,7 +419,17 @@ void CVyreMKConfigDlg::OnNotice(unsigned code, win::LPARAM lParam) {
             StartPageHandling(lParam != 0);
             return;
         case link::dialog_notice::kNoKeyboard:
-            done(widgets::IDOK);
+            EndTelling(kEndNoKeyboard);
+            return;
+        case link::dialog_notice::kKeyboardNoAccess:
+            EndTelling(kEndNoAccess);
+            return;
+        case kDialogNoticeNotWritten:
+            NotWritten(static_cast<std::uint16_t>(lParam & 0xFFFF),
+                       static_cast<unsigned>(lParam >> 16));
+            return;
+        case kDialogNoticeNoMonitor:
+            TellNoMonitor();
             return;
         case link::dialog_notice::kNotReady:
             hiddenNotReady_ = true;
@@ -410,6 +443,11 @@ void CVyreMKConfigDlg::OnNotice(unsigned code, win::LPARAM lParam) {
             return;
         case kDialogNoticeUploadDone:
             ApplyHandedOver(static_cast<int>(lParam));
+            if (closeAfterUpload_) {
+                closeAfterUpload_ = false;
+                QApplication::restoreOverrideCursor();
+                done(widgets::IDOK);
+            }
             return;
         case link::dialog_notice::kTrophy:
             StartPageHandling(true);
@@ -445,7 +483,7 @@ void CVyreMKConfigDlg::OnNotice(unsigned code, win::LPARAM lParam) {
 void CVyreMKConfigDlg::OnOrder(unsigned code, win::LPARAM) {
     switch (code) {
         case link::dialog_order::kClose:
-            done(widgets::IDCANCEL);
+            EndTelling(shared_.endReason.load());
             return;
         case link::dialog_order::kBusyWait:
             BusyWait();
@@ -514,10 +552,10 @@ void CVyreMKConfigDlg::StartPageHandling(bool flag) {
         ShowPage(page);
         if (page == kPageStatistics) {
             host.startPage = 0;
-            // Straight to the Monitor, so that both programs start on the first page again.
-            win::SendCopyData(shared_.monitor.load(), shared_.linkWindow.load(),
-                              link::MakeDwData(link::block::kHostSettings, link::kTagCommand),
-                              &host, sizeof host);
+            // To the Monitor at once, so that both programs start on the first
+            // page again: its own block, without the edits not applied yet.
+            win::PostMessage(shared_.linkWindow.load(), link::kMsgRequest,
+                             kLinkRequestStartPageReset, 0);
         }
     }
     SetMarkers();

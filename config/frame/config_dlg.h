@@ -7,11 +7,13 @@
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTimer>
 #include <QWidget>
 
 #include <array>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -89,8 +91,28 @@ class CVyreMKConfigDlg : public widgets::CBitmapDialog, public widgets::QuickHel
     CKeyIlluminationDlg& illuminationPage() { return *illumination_; }
     CKeyAssignmentDlg& keyAssignmentPage() { return *keys_; }
 
-    // Escape and every other way out but OK go CANCEL's way.
-    void reject() override { Cancel(); }
+    // --- the user's work and the failures told (config_dlg_ends.cpp) ----------
+    // Settings edited here that the Monitor does not have yet.
+    bool HasUnappliedEdits() const;
+    // A way out other than OK and CANCEL (Escape, the close box, the window
+    // manager's close): with edits not applied, asks first.
+    void Leave();
+    enum class Unapplied { Apply, Discard, Stay };
+    // The question of Leave (the kit's popup by default).
+    std::function<Unapplied()> askUnapplied;
+    // The Config must end for `reason` (EndReason): unapplied edits are kept
+    // for the next start, the user is told why, the dialog ends.
+    void EndTelling(int reason);
+    // Settings the keyboard did not take, told once per APPLY (notice 46).
+    void NotWritten(std::uint16_t command, unsigned profiles);
+    int notWrittenTold() const { return notWrittenTold_; }
+    // Edits kept by a Config that had to end are offered back (at the start).
+    void OfferRecovery();
+    // The question of OfferRecovery: true takes them back (a popup by default).
+    std::function<bool()> askRecovery;
+
+    // Escape and the window manager's close: Leave.
+    void reject() override { Leave(); }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -111,6 +133,9 @@ class CVyreMKConfigDlg : public widgets::CBitmapDialog, public widgets::QuickHel
     void BusyWait();
     void ShowAgain();
     void ApplyHandedOver(int count);
+    void TellNotWritten();
+    void TellNoMonitor();
+    bool KeepForRecovery();
 
     ConfigShared& shared_;
     win::Window messages_;  // the dialog's handle for the link window's notices and orders
@@ -135,6 +160,11 @@ class CVyreMKConfigDlg : public widgets::CBitmapDialog, public widgets::QuickHel
     int busyWaitsBegun_ = 0;
     int busyWaitsEnded_ = 0;
     int appliesPending_ = 0;
+    bool closeAfterUpload_ = false;  // OK waits for an upload to a Monitor found anew
+    std::map<std::uint16_t, unsigned> notWritten_;  // since the last APPLY, not yet told
+    bool notWrittenSinceApply_ = false;
+    int notWrittenTold_ = 0;
+    QTimer* notWrittenTimer_ = nullptr;
 };
 
 // The profile name and program links of the current profile (template 108),

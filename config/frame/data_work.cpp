@@ -6,11 +6,24 @@
 #include "common/link_codes.h"
 #include "common/log.h"
 #include "common/store_blocks.h"
+#include "config/frame/mirror_merge.h"
 
 namespace vyre {
 namespace {
 
 constexpr const char* kArea = "link";
+
+win::HWND FindMonitor() {
+    const std::string cls(link::kControlWindowClass), title(link::kControlWindowTitle);
+    return win::FindWindow(cls.c_str(), title.c_str());
+}
+
+// The profile whose part of block `code` part `index` is (-1: not per profile).
+int ProfileOfPart(std::uint16_t code, std::size_t index) {
+    const BlockParts parts = PartsOf(code);
+    if (parts.count < static_cast<std::size_t>(kProfileCount)) return -1;
+    return static_cast<int>(index / (parts.count / kProfileCount));
+}
 
 }  // namespace
 
@@ -22,14 +35,19 @@ CDataWorkWnd::CDataWorkWnd(ConfigShared& shared) : shared_(shared) {
         return 0;
     });
     map.On(link::kMsgRequest, [this](win::WPARAM code, win::LPARAM lParam) {
-        OnLinkRequest(static_cast<unsigned>(code), lParam);
-        return 0;
+        return OnLinkRequest(static_cast<unsigned>(code), lParam);
     });
     map.On(win::WM_TIMER, kBusyTimer, [this](win::WPARAM, win::LPARAM) {
         // The keyboard never told the end of its reset: the wait ends anyway.
         KillTimer(kBusyTimer);
         if (shared_.busy.exchange(0) != 0)
             log::Warning(kArea, "the keyboard did not report the end of its reset in time");
+        return 0;
+    });
+    map.On(win::WM_TIMER, kMonitorWatchTimer, [this](win::WPARAM, win::LPARAM) {
+        // A Monitor that died without a word (killed, crashed) is replaced
+        // by the next one started: register with it as soon as it runs.
+        if (!win::IsWindow(shared_.monitor.load())) FindMonitorAgain();
         return 0;
     });
 }
@@ -39,6 +57,18 @@ bool CDataWorkWnd::Create() {
     const std::string name(link::kLinkWindowTitle);
     if (!win::Window::Create(name, name, win::HWND_DESKTOP)) return false;
     shared_.linkWindow = GetSafeHwnd();
+    SetTimer(kMonitorWatchTimer, kMonitorWatchMs);
+    return true;
+}
+
+bool CDataWorkWnd::FindMonitorAgain() {
+    const win::HWND found = FindMonitor();
+    if (found == 0) return false;
+    if (found == shared_.monitor.load()) return true;
+    log::Info(kArea, "a new Monitor runs: registering with it");
+    shared_.monitor = found;
+    win::PostMessage(found, link::kMsgRequest, link::request::kRegister,
+                     static_cast<win::LPARAM>(GetSafeHwnd()));
     return true;
 }
 
@@ -56,13 +86,31 @@ win::LRESULT CDataWorkWnd::OnCopyData(const win::COPYDATASTRUCT& cds) {
     ProfileStore& mirror = *shared_.mirror;
     switch (code) {
         case link::notification::kNoKeyboard:
+        case link::notification::kKeyboardNoAccess: {
+            const bool denied = code == link::notification::kKeyboardNoAccess;
+            if (denied) {
+                // The node's path, as the Monitor found it: text, within bounds.
+                if (payload.empty() || payload.size() > link::notification::kKeyboardNoAccessPathMax ||
+                    std::memchr(payload.data(), 0, payload.size()) != nullptr) {
+                    log::Warning(kArea, log::Format("notification 17 with a path of %zu bytes ignored",
+                                                    payload.size()));
+                    return 1;
+                }
+                shared_.deniedNode.assign(reinterpret_cast<const char*>(payload.data()),
+                                          payload.size());
+            }
+            shared_.endReason = denied ? kEndNoAccess : kEndNoKeyboard;
             if (shared_.dialog.load() != 0) {
-                DialogNotice(code, 0);
+                DialogNotice(denied ? link::dialog_notice::kKeyboardNoAccess
+                                    : link::dialog_notice::kNoKeyboard,
+                             0);
             } else {
-                log::Info(kArea, "the Monitor has no keyboard: ending");
-                win::PostMessage(shared_.mainWindow.load(), win::WM_QUIT, 0, 0);
+                log::Info(kArea, denied ? "this user may not open the keyboard: ending"
+                                        : "the Monitor has no keyboard: ending");
+                win::PostMessage(shared_.mainWindow.load(), kMsgEndWithReason, 0, 0);
             }
             return 1;
+        }
         case link::notification::kNotReady:
             DialogNotice(code, 0);
             return 1;
@@ -87,7 +135,9 @@ win::LRESULT CDataWorkWnd::OnCopyData(const win::COPYDATASTRUCT& cds) {
                                         code, payload.size(), block.size()));
         return 1;
     }
-    std::memcpy(block.data(), payload.data(), payload.size());
+    // The user's edits not applied yet stay; where the Monitor changed the
+    // same entry, its change wins.
+    MergeReceivedBlock(code, block, StoreBlock(*shared_.monitorCopy, code), payload);
     if (code == link::block::kHostSettings) {
         DialogNotice(code, mirror.hostSettingsBlock.startPage.get() != 0 ? 1 : 0);
     } else {
@@ -122,6 +172,16 @@ void CDataWorkWnd::TalkRecords(std::uint16_t code, std::span<const std::uint8_t>
 void CDataWorkWnd::OnNotice(unsigned code, win::LPARAM lParam) {
     switch (code) {
         case link::notice::kDumpComplete:
+            // A Monitor started anew dumps on its own once it has its keyboard.
+            if (!win::IsWindow(shared_.monitor.load())) FindMonitorAgain();
+            if (uploadAfterDump_) {
+                // The upload asked for before: the main dialog hears of its end
+                // (an OK waits for it to close).
+                uploadAfterDump_ = false;
+                const int toTell = appliesToTell_;
+                UploadRequested(0);
+                if (toTell == 0) DialogNotice(kDialogNoticeUploadDone, 0);
+            }
             if (!dialogStarted_) {
                 dialogStarted_ = true;
                 if (shared_.startDialog) shared_.startDialog();
@@ -130,14 +190,30 @@ void CDataWorkWnd::OnNotice(unsigned code, win::LPARAM lParam) {
                 DialogNotice(kDialogNoticeDumpComplete, 0);
             }
             return;
-        case link::notice::kGone:
+        case link::notice::kGone: {
+            const int reason = lParam == link::notice::kKeyboardRemoved ? kEndUnplugged
+                               : lParam == link::notice::kFirmwareUpdateStarted ? kEndSilently
+                                                                                : kEndMonitorEnded;
+            shared_.endReason = reason;
             if (win::HWND dialog = shared_.dialog.load()) {
                 win::PostMessage(dialog, link::kMsgRequest, link::dialog_order::kClose, 0);
+            } else if (reason == kEndUnplugged) {
+                win::PostMessage(shared_.mainWindow.load(), kMsgEndWithReason, 0, 0);
             } else {
                 // No dialog yet: nothing to close but the Config itself.
                 win::PostMessage(shared_.mainWindow.load(), win::WM_QUIT, 0, 0);
             }
             return;
+        }
+        case link::notice::kNotWritten: {
+            const auto command = static_cast<std::uint16_t>(lParam);
+            const auto it = uploadedProfiles_.find(command);
+            const unsigned profiles = it != uploadedProfiles_.end() ? it->second : 0;
+            log::Warning(kArea, log::Format("the keyboard did not take command %u", command));
+            DialogNotice(kDialogNoticeNotWritten,
+                         static_cast<win::LPARAM>(command | (profiles << 16)));
+            return;
+        }
         case link::notice::kSettingsDamaged:
             // The dialog may still be starting: it looks at the flag when it is up.
             shared_.settingsDamaged = true;
@@ -148,7 +224,10 @@ void CDataWorkWnd::OnNotice(unsigned code, win::LPARAM lParam) {
             KillTimer(kBusyTimer);
             return;
         case link::notice::kTrophy:
+            // The Monitor has set its start page: both copies say so.
             shared_.mirror->hostSettingsBlock.startPage =
+                static_cast<std::int32_t>(lParam & 0xFFFF);
+            shared_.monitorCopy->hostSettingsBlock.startPage =
                 static_cast<std::int32_t>(lParam & 0xFFFF);
             DialogNotice(link::dialog_notice::kTrophy, lParam);
             return;
@@ -157,39 +236,88 @@ void CDataWorkWnd::OnNotice(unsigned code, win::LPARAM lParam) {
     }
 }
 
-void CDataWorkWnd::SendCommand(std::uint16_t code, const void* data, std::size_t size) {
+bool CDataWorkWnd::SendCommand(std::uint16_t code, const void* data, std::size_t size) {
     const win::HWND monitor = shared_.monitor.load();
-    if (monitor == 0) return;  // no Monitor known: dropped
+    if (monitor == 0) return false;  // no Monitor known: dropped
     if (!win::SendCopyData(monitor, GetSafeHwnd(), link::MakeDwData(code, link::kTagCommand), data,
                            size)) {
         log::Warning(kArea, log::Format("the Monitor did not take command %u", code));
+        return false;
+    }
+    return true;
+}
+
+void CDataWorkWnd::RememberUploadedParts() {
+    uploadedProfiles_.clear();
+    for (std::uint16_t code : link::kFullUploadOrder) {
+        unsigned profiles = 0;
+        for (std::size_t part : ChangedParts(code, StoreBlock(*shared_.monitorCopy, code),
+                                             StoreBlock(*shared_.mirror, code))) {
+            const int p = ProfileOfPart(code, part);
+            if (p >= 0) profiles |= 1u << p;
+        }
+        uploadedProfiles_[code] = profiles;
     }
 }
 
-void CDataWorkWnd::FullUpload() {
+bool CDataWorkWnd::FullUpload() {
+    RememberUploadedParts();
     for (std::uint16_t code : link::kFullUploadOrder) {
         const auto block = StoreBlock(*shared_.mirror, code);
-        SendCommand(code, block.data(), block.size());
+        if (!SendCommand(code, block.data(), block.size())) return false;
+        // What the Monitor holds now, as far as this Config knows.
+        const auto copy = StoreBlock(*shared_.monitorCopy, code);
+        std::memcpy(copy.data(), block.data(), block.size());
     }
+    return true;
 }
 
-void CDataWorkWnd::OnLinkRequest(unsigned code, win::LPARAM lParam) {
+void CDataWorkWnd::SendStartPageReset() {
+    // The Monitor's own block with only the start page changed: edits not
+    // applied stay the user's to apply or drop.
+    shared_.mirror->hostSettingsBlock.startPage = 0;
+    HostSettingsBlock& host = shared_.monitorCopy->hostSettingsBlock;
+    host.startPage = 0;
+    SendCommand(link::block::kHostSettings, &host, sizeof host);
+}
+
+win::LRESULT CDataWorkWnd::UploadRequested(win::LPARAM lParam) {
+    if (lParam == 1) ++appliesToTell_;
+    if (uploading_) {
+        ++uploadsPending_;
+        return kUploadHandedOver;
+    }
+    win::LRESULT result = kUploadHandedOver;
+    uploading_ = true;
+    bool sent = FullUpload();
+    for (; sent && uploadsPending_ > 0; --uploadsPending_) sent = FullUpload();
+    uploadsPending_ = 0;
+    uploading_ = false;
+    if (!sent) {
+        // The Monitor known is gone. A new one gets the upload once its dump
+        // has arrived; without one, nothing is pretended.
+        if (shared_.monitor.load() != FindMonitor() && FindMonitorAgain()) {
+            uploadAfterDump_ = true;
+            return kUploadAfterRegistration;
+        }
+        log::Warning(kArea, "no Monitor runs: nothing was applied");
+        DialogNotice(kDialogNoticeNoMonitor, 0);
+        result = kUploadNotSent;
+    }
+    if (appliesToTell_ > 0) {
+        DialogNotice(kDialogNoticeUploadDone, appliesToTell_);
+        appliesToTell_ = 0;
+    }
+    return result;
+}
+
+win::LRESULT CDataWorkWnd::OnLinkRequest(unsigned code, win::LPARAM lParam) {
     switch (code) {
         case link::link_request::kFullUpload:
-            if (lParam == 1) ++appliesToTell_;
-            if (uploading_) {
-                ++uploadsPending_;
-                return;
-            }
-            uploading_ = true;
-            FullUpload();
-            for (; uploadsPending_ > 0; --uploadsPending_) FullUpload();
-            uploading_ = false;
-            if (appliesToTell_ > 0) {
-                DialogNotice(kDialogNoticeUploadDone, appliesToTell_);
-                appliesToTell_ = 0;
-            }
-            return;
+            return UploadRequested(lParam);
+        case kLinkRequestStartPageReset:
+            SendStartPageReset();
+            return 0;
         case link::link_request::kBusyWait:
             // Raised here, before the keyboard can report the end of its reset
             // (that notice comes after this request), so an early end is never missed.
@@ -198,13 +326,17 @@ void CDataWorkWnd::OnLinkRequest(unsigned code, win::LPARAM lParam) {
             if (win::HWND dialog = shared_.dialog.load()) {
                 win::PostMessage(dialog, link::kMsgRequest, link::dialog_order::kBusyWait, lParam);
             }
-            return;
+            return 0;
         default: {
             const std::size_t size = link::CommandRecordSize(static_cast<std::uint16_t>(code));
-            if (size != 0 && lParam != 0)
-                SendCommand(static_cast<std::uint16_t>(code), reinterpret_cast<const void*>(lParam),
-                            size);
-            return;
+            if (size != 0 && lParam != 0) {
+                uploadedProfiles_[static_cast<std::uint16_t>(code)] = 0;
+                return SendCommand(static_cast<std::uint16_t>(code),
+                                   reinterpret_cast<const void*>(lParam), size)
+                           ? 1
+                           : 0;
+            }
+            return 0;
         }
     }
 }

@@ -6,7 +6,9 @@
 
 #include <atomic>
 #include <functional>
+#include <map>
 #include <memory>
+#include <string>
 
 #include "common/profile_store.h"
 #include "platform/window.h"
@@ -16,6 +18,10 @@ namespace vyre {
 // What the Config's threads share.
 struct ConfigShared {
     std::unique_ptr<ProfileStore> mirror = NewProfileStore();
+    // The blocks as the Monitor holds them, as far as the Config knows (last
+    // received or uploaded): where the mirror differs, the user has edits not
+    // applied yet. Written by the link thread only.
+    std::unique_ptr<ProfileStoreBlocks> monitorCopy = std::make_unique<ProfileStoreBlocks>();
     std::atomic<win::HWND> monitor{0};     // the Monitor's control window, found at start
     std::atomic<win::HWND> linkWindow{0};  // set by the link thread
     std::atomic<win::HWND> dialog{0};      // set by the main dialog
@@ -26,7 +32,23 @@ struct ConfigShared {
     std::atomic<bool> settingsDamaged{false};
     // Starts the main dialog (on notice 43; once).
     std::function<void()> startDialog;
+    // Why the Config ends, when the Monitor ends it (EndReason), and for
+    // kNoAccess the device node this user may not open. Written by the link
+    // thread before it asks the dialog or the program to end.
+    std::atomic<int> endReason{0};
+    std::string deniedNode;
 };
+
+// Why the Monitor ends a Config (told to the user before it ends).
+enum EndReason : int {
+    kEndSilently = 0,       // a second Config, the firmware updater
+    kEndNoKeyboard = 1,     // no keyboard connected
+    kEndNoAccess = 2,       // a keyboard whose device node this user may not open
+    kEndUnplugged = 3,      // the keyboard was unplugged
+    kEndMonitorEnded = 4,   // the Monitor ended
+};
+// The hidden main window's message: end the Config, telling shared.endReason.
+inline constexpr win::UINT kMsgEndWithReason = win::WM_APP + 2;
 
 // Dialog notices of the Config's own, from the link window to the main dialog:
 // a registration dump after the first has arrived; APPLY's full uploads
@@ -35,6 +57,24 @@ struct ConfigShared {
 inline constexpr unsigned kDialogNoticeDumpComplete = 43;
 inline constexpr unsigned kDialogNoticeUploadDone = 44;
 inline constexpr unsigned kDialogNoticeSettingsDamaged = 47;
+// The keyboard did not take what a command carried: lParam = the command code
+// in the low 16 bits, the profiles it named as bits 16..20 (none: not per profile).
+inline constexpr unsigned kDialogNoticeNotWritten = 46;
+// No Monitor could be found for an upload: nothing was sent (lParam 0).
+inline constexpr unsigned kDialogNoticeNoMonitor = 48;
+
+// Link requests of the Config's own, from the main dialog to the link window:
+// the start page back to the first page in both programs, sent with the
+// Monitor's own copy of block 12 (lParam 0).
+inline constexpr unsigned kLinkRequestStartPageReset = 45;
+// The answers to a full upload sent (link request 44): handed over; none
+// (no Monitor); after the registration with a Monitor found anew.
+inline constexpr win::LRESULT kUploadNotSent = 0;
+inline constexpr win::LRESULT kUploadHandedOver = 1;
+inline constexpr win::LRESULT kUploadAfterRegistration = 2;
+// How often the link window checks that its Monitor is still there.
+inline constexpr unsigned kMonitorWatchTimer = 998;
+inline constexpr unsigned kMonitorWatchMs = 2000;
 
 // The timer that bounds a busy wait, and its bound.
 inline constexpr unsigned kBusyTimer = 999;
@@ -48,15 +88,22 @@ class CDataWorkWnd : public win::Window {
     bool Create();
 
     // The full upload: the sixteen commands from the mirror, in their order.
-    void FullUpload();
-    void SendCommand(std::uint16_t code, const void* data, std::size_t size);
+    // False when the Monitor did not take them.
+    bool FullUpload();
+    bool SendCommand(std::uint16_t code, const void* data, std::size_t size);
 
   private:
     win::LRESULT OnCopyData(const win::COPYDATASTRUCT& cds);
     void OnNotice(unsigned code, win::LPARAM lParam);
-    void OnLinkRequest(unsigned code, win::LPARAM lParam);
+    win::LRESULT OnLinkRequest(unsigned code, win::LPARAM lParam);
     void DialogNotice(unsigned code, win::LPARAM lParam);
     void TalkRecords(std::uint16_t code, std::span<const std::uint8_t> payload);
+    win::LRESULT UploadRequested(win::LPARAM lParam);
+    // A Monitor other than the one known (it was restarted): registers with
+    // it. False when none runs.
+    bool FindMonitorAgain();
+    void SendStartPageReset();
+    void RememberUploadedParts();
 
     ConfigShared& shared_;
     bool dialogStarted_ = false;
@@ -66,6 +113,12 @@ class CDataWorkWnd : public win::Window {
     int uploadsPending_ = 0;
     // APPLY's uploads (lParam 1) whose end the main dialog waits to hear of.
     int appliesToTell_ = 0;
+    // Uploads asked for while re-registering with a new Monitor: sent once
+    // its dump (and so every change it holds) has arrived.
+    bool uploadAfterDump_ = false;
+    // The profiles each block of the last upload changed (bit p), for telling
+    // what the keyboard did not take.
+    std::map<std::uint16_t, unsigned> uploadedProfiles_;
 };
 
 class CDataWorkThread : public win::Thread {

@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QRegularExpressionValidator>
+#include <QSignalBlocker>
 
 #include <algorithm>
 #include <cstring>
@@ -353,6 +354,10 @@ void MacroManagerDlg::BuildControls() {
     nameEdit_->hide();
     QObject::connect(nameEdit_, &QLineEdit::returnPressed, this,
                      [this] { CommitName(U(nameEdit_->text())); });
+    // A name typed and left (a click elsewhere) is committed as with Enter.
+    QObject::connect(nameEdit_, &QLineEdit::editingFinished, this, [this] {
+        if (nameEditOpen()) CommitName(U(nameEdit_->text()));
+    });
     nameEdit_->installEventFilter(this);
     delayEdit_ = new widgets::CSkinEdit(sequenceList_->viewport());
     delayEdit_->setValidator(
@@ -543,7 +548,8 @@ void MacroManagerDlg::Finish(int result) {
 
 void MacroManagerDlg::Ok() {
     if (recorder_.recording()) return;  // only the record button works while recording
-    if (nameEditOpen()) CancelNameEdit();
+    // A name typed without Enter is taken; a refused one goes with its row.
+    if (nameEditOpen() && !CommitName(U(nameEdit_->text()))) CancelNameEdit();
     if (delayEditOpen()) CommitDelay(delayEdit_->text());
     if (changed_) {
         SaveMacro();
@@ -759,7 +765,10 @@ bool MacroManagerDlg::CommitName(const std::u16string& name) {
         return false;
     }
     nameEdit_->setStyleSheet(widgets::KitStyleSheet());
-    nameEdit_->hide();
+    {
+        const QSignalBlocker quiet(nameEdit_);
+        nameEdit_->hide();
+    }
     const int row = nameRow_;
     nameRow_ = -1;
     if (renaming_) {
@@ -779,7 +788,10 @@ bool MacroManagerDlg::CommitName(const std::u16string& name) {
 
 void MacroManagerDlg::CancelNameEdit() {
     if (!nameEditOpen()) return;
-    nameEdit_->hide();
+    {
+        const QSignalBlocker quiet(nameEdit_);  // a cancelled name is not committed
+        nameEdit_->hide();
+    }
     nameEdit_->setStyleSheet(widgets::KitStyleSheet());
     if (!renaming_ && nameRow_ >= 0 && nameRow_ < macroList_->count()) {
         // The new macro was never named: its empty row goes.
@@ -876,6 +888,7 @@ void MacroManagerDlg::DeleteMacro() {
 // ---- recording ----------------------------------------------------------------------------------
 
 void MacroManagerDlg::RecordButton() {
+    if (nameEditOpen()) CommitName(U(nameEdit_->text()));  // the name typed, as with Enter
     if (current() == nullptr) {
         Note(MacroNote::SelectNew);
         record_->setDown(false);

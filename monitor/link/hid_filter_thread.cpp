@@ -290,7 +290,7 @@ void CHIDFilterThread::DisconnectKeyboard(TrayAction trayAction) {
                 win::SendMessage(sound, win::WM_DESTROY, 0, 0);
             break;
     }
-    link_->PostNoticeToConfig(link::notice::kGone, 0);
+    link_->PostNoticeToConfig(link::notice::kGone, link::notice::kKeyboardRemoved);
     flags().ready = 0;
     flags().connected = 0;
     SendDeviceRecord(link::talk::kDeviceLeavingTag);

@@ -52,6 +52,12 @@ class ConfigWindow {
             return e.code == code && e.notice == notice;
         });
     }
+    bool SawNotice(std::uint32_t code, win::LPARAM lParam) {
+        std::lock_guard lock(mutex_);
+        return std::any_of(events_.begin(), events_.end(), [&](const LinkEvent& e) {
+            return e.notice && e.code == code && e.lParam == lParam;
+        });
+    }
     // The events that arrived, once `count` have (or a second has passed).
     std::vector<LinkEvent> Take(std::size_t count) {
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(1);

@@ -13,9 +13,11 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 
 #include "common/link_codes.h"
 #include "common/profile_file.h"
+#include "platform/record.h"
 #include "config/frame/config_app.h"
 #include "tests/monitor/link/link_rig.h"
 #include "tests/platform/temp_dir.h"
@@ -67,12 +69,52 @@ struct Rig {
     std::unique_ptr<testing::Process> monitor;
 };
 
-TEST(Config, WithoutAKeyboardItEndsSilently) {
+// The action record's lines while it lives.
+struct Record {
+    Record() {
+        platform::ActionRecord::Instance().SetSink([this](const std::string& line) {
+            std::lock_guard lock(mutex);
+            lines.push_back(line);
+        });
+    }
+    ~Record() { platform::ActionRecord::Instance().SetSink(nullptr); }
+    int Count(const std::string& text) {
+        std::lock_guard lock(mutex);
+        int n = 0;
+        for (const std::string& line : lines) n += line.find(text) != std::string::npos;
+        return n;
+    }
+    std::mutex mutex;
+    std::vector<std::string> lines;
+};
+
+TEST(Config, WithoutAKeyboardItSaysSoAndEnds) {
     Rig rig({"--model", "B", "--unplugged"});
     rig.StartMonitor();
+    Record record;
     bool shown = false;
     EXPECT_EQ(rig.RunConfig([](auto&, auto&) {}, &shown), 0);
     EXPECT_FALSE(shown);
+    EXPECT_EQ(record.Count("message-box No keyboard: No Vyre Lumo keyboard is connected."), 1);
+}
+
+TEST(Config, AnUnpluggedKeyboardIsToldAndWhatTheKeyboardRefusedIsNamed) {
+    Rig rig;
+    rig.StartMonitor();
+    Record record;
+    rig.RunConfig([&](CVyreMKConfigApp& app, CVyreMKConfigDlg& dialog) {
+        // Key assignments of profile 2 that the keyboard does not take.
+        EXPECT_EQ(rig.sim.Control({"fail", "write", "on"}).exit, 0);
+        app.shared().mirror->keyRemapReports[1][report::kKeyRemapUsages + 10] = 0x2C;
+        dialog.Apply();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.notWrittenTold() == 1; }, 20000));
+        EXPECT_EQ(record.Count("message-box Not written: The keyboard did not take everything "
+                               "that was applied: key assignments of profile 2"),
+                  1);
+        EXPECT_EQ(rig.sim.Control({"fail", "write", "off"}).exit, 0);
+        EXPECT_EQ(rig.sim.Control({"unplug"}).exit, 0);
+    });
+    EXPECT_EQ(record.Count("message-box Keyboard unplugged: The keyboard was unplugged"), 1);
 }
 
 TEST(Config, OkSwitchesTheKeyboardToTheChosenProfileAndCancelDoesNot) {
@@ -232,6 +274,36 @@ TEST(Config, KeysAssignedOnTheKeyPageReachTheKeyboardWithApply) {
                    ReportByte(rig.sim, "6", 3 + 39) == "00" &&       // "5" sends nothing
                    ReportByte(rig.sim, "11", 4 + 5 * 3) == "ba";     // "5"'s Flexlayer
         }));
+        dialog.Cancel();
+    });
+}
+
+TEST(Config, AnEditNotAppliedSurvivesTheDumpOfATimerDeleteAndApplyWritesIt) {
+    Rig rig;
+    rig.StartMonitor();
+    rig.RunConfig([&](CVyreMKConfigApp& app, CVyreMKConfigDlg& dialog) {
+        ProfileStore& mirror = *app.shared().mirror;
+        dialog.SelectProfile(0);
+        dialog.ShowPage(kPageKeys);
+        CKeyAssignmentDlg& page = dialog.keyAssignmentPage();
+        page.ShowKey(2, widgets::kKeyClickGreyed);     // F1
+        page.ChooseMenuItem(32860, Layer::Secondary);  // Profile Up, not applied
+        // An unrelated timer added and deleted: the Monitor answers with a dump.
+        HIDMSG::_STimerSettingData timer{};
+        std::memset(static_cast<void*>(&timer), 0, sizeof timer);
+        timer.name.set("Egg");
+        timer.seconds = 60;
+        const win::HWND link = app.shared().linkWindow.load();
+        win::SendMessage(link, link::kMsgRequest, link::link_request::kTimerAdd,
+                         reinterpret_cast<win::LPARAM>(&timer));
+        mirror.deviceInfoReport[2] = 0;  // the Monitor's: back with the dump
+        win::SendMessage(link, link::kMsgRequest, link::link_request::kTimerDelete,
+                         reinterpret_cast<win::LPARAM>(&timer));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return mirror.deviceInfoReport[2] != 0; }, 20000));
+        EXPECT_EQ(mirror.functionKeyReports[0][3 + 15 * 3], 0xB0);
+        EXPECT_TRUE(dialog.HasUnappliedEdits());
+        dialog.Apply();
+        EXPECT_TRUE(testing::Eventually([&] { return ReportByte(rig.sim, "7", 3 + 15 * 3) == "b0"; }));
         dialog.Cancel();
     });
 }

@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "common/link_codes.h"
+#include "common/store_blocks.h"
 #include "config/frame/config_dlg.h"
+#include "config/frame/mirror_merge.h"
 
 namespace vyre {
 namespace {
@@ -28,6 +30,9 @@ struct Rig {
     void Notify(std::uint16_t code, const std::vector<std::uint8_t>& data) {
         win::SendCopyData(window.GetSafeHwnd(), 0, link::MakeDwData(code, link::kTagNotification),
                           data.data(), data.size());
+        Serve();
+    }
+    void Serve() {
         win::MSG msg;
         while (win::PeekMessage(msg)) win::DispatchMessage(msg);
     }
@@ -99,6 +104,90 @@ TEST(LinkWindow, TheBusyWaitEndsWithTheResetOrItsBound) {
     while (win::PeekMessage(msg)) win::DispatchMessage(msg);
     EXPECT_EQ(rig.shared.busy.load(), 0);
     EXPECT_TRUE(ordered);
+}
+
+std::vector<std::uint8_t> Bytes(std::span<const std::uint8_t> block) {
+    return {block.begin(), block.end()};
+}
+
+TEST(LinkWindow, ADumpKeepsTheEditsNotAppliedUnlessTheMonitorChangedTheSameEntry) {
+    Rig rig;
+    ProfileStore& mirror = *rig.shared.mirror;
+    auto monitor = NewProfileStore();
+    const std::size_t f5 = report::kFunctionKeyEntries + 19 * 3;  // an entry of profile 0
+    const std::size_t f8 = report::kFunctionKeyEntries + 22 * 3;
+    monitor->functionKeyReports[0][f5] = 0xB5;
+    monitor->functionKeyReports[0][f8] = 0xC0;  // a timer on it
+    monitor->hostRecord(1).name.set(u"Stored");
+    auto dump = [&] {
+        rig.Notify(link::block::kFunctionKeys, Bytes(StoreBlock(*monitor, link::block::kFunctionKeys)));
+        rig.Notify(link::block::kHostSettings, Bytes(StoreBlock(*monitor, link::block::kHostSettings)));
+    };
+    dump();
+    EXPECT_FALSE(EditedBlocks(mirror, *rig.shared.monitorCopy).size());
+
+    // Edited, not applied: F5 (disabled), F8's data and a profile name.
+    mirror.functionKeyReports[0][f5] = 0;
+    mirror.functionKeyReports[0][f8 + 1] = 7;
+    mirror.hostRecord(1).name.set(u"Mine");
+    // The Monitor deletes the timer on F8 and counts: its dump.
+    monitor->functionKeyReports[0][f8] = 0x3F;
+    monitor->statistics().lifetime[0] = 500;
+    dump();
+    EXPECT_EQ(mirror.functionKeyReports[0][f5], 0);        // kept
+    EXPECT_EQ(mirror.functionKeyReports[0][f8], 0x3F);     // the Monitor's, whole
+    EXPECT_EQ(mirror.functionKeyReports[0][f8 + 1], 0);
+    EXPECT_EQ(mirror.hostRecord(1).name.str(), u"Mine");   // kept
+    EXPECT_EQ(mirror.statistics().lifetime[0].get(), 500);  // the Monitor's alone
+    EXPECT_EQ(EditedBlocks(mirror, *rig.shared.monitorCopy),
+              (std::vector<std::uint16_t>{link::block::kFunctionKeys, link::block::kHostSettings}));
+}
+
+TEST(LinkWindow, TheStartPageGoesBackWithTheMonitorsOwnBlock) {
+    Rig rig;
+    std::vector<std::uint8_t> sent;
+    win::Window monitor;
+    monitor.SetCopyDataLimit(link::kCommandPayloadMax);
+    monitor.Messages().OnCopyData([&](win::HWND, const win::COPYDATASTRUCT& cds) -> win::LRESULT {
+        if (link::CodeOf(static_cast<std::uint32_t>(cds.dwData)) == link::block::kHostSettings)
+            sent.assign(static_cast<const std::uint8_t*>(cds.lpData),
+                        static_cast<const std::uint8_t*>(cds.lpData) + cds.cbData);
+        return 1;
+    });
+    monitor.Create("monitor", "monitor", win::HWND_MESSAGE);
+    rig.shared.monitor = monitor.GetSafeHwnd();
+    auto stored = NewProfileStore();
+    stored->hostRecord(0).name.set(u"Stored");
+    rig.Notify(link::block::kHostSettings, Bytes(StoreBlock(*stored, link::block::kHostSettings)));
+    win::PostMessage(rig.window.GetSafeHwnd(), link::kMsgNotify, link::notice::kTrophy,
+                     link::notice::TrophyParam(4));
+    rig.shared.mirror->hostRecord(0).name.set(u"Not applied");
+    win::PostMessage(rig.window.GetSafeHwnd(), link::kMsgRequest, kLinkRequestStartPageReset, 0);
+    rig.Serve();
+    ASSERT_EQ(sent.size(), sizeof(HostSettingsBlock));
+    HostSettingsBlock block;
+    std::memcpy(static_cast<void*>(&block), sent.data(), sent.size());
+    EXPECT_EQ(block.profileHostRecords[0].name.str(), u"Stored");
+    EXPECT_EQ(block.startPage.get(), 0);
+    EXPECT_EQ(rig.shared.mirror->hostRecord(0).name.str(), u"Not applied");
+    monitor.DestroyWindow();
+}
+
+TEST(LinkWindow, ANodeThisUserMayNotOpenIsCheckedAndTold) {
+    Rig rig;
+    const std::string node = "/dev/hidraw3";
+    std::vector<std::uint8_t> zero(node.begin(), node.end());
+    zero.push_back(0);
+    rig.Notify(link::notification::kKeyboardNoAccess, zero);
+    rig.Notify(link::notification::kKeyboardNoAccess,
+               std::vector<std::uint8_t>(link::notification::kKeyboardNoAccessPathMax + 1, 'a'));
+    EXPECT_TRUE(rig.notices.empty());
+    EXPECT_EQ(rig.shared.endReason.load(), kEndSilently);
+    rig.Notify(link::notification::kKeyboardNoAccess, {node.begin(), node.end()});
+    ASSERT_EQ(rig.notices.size(), 1u);
+    EXPECT_EQ(rig.notices[0].first, link::dialog_notice::kKeyboardNoAccess);
+    EXPECT_EQ(rig.shared.deniedNode, node);
+    EXPECT_EQ(rig.shared.endReason.load(), kEndNoAccess);
 }
 
 TEST(ProgramLinks, ALinkOrADesktopEntryStandsForItsProgram) {

@@ -10,6 +10,7 @@
 #include "tests/support/qt_app.h"
 
 #include <future>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -28,7 +29,10 @@ using testing::App;
 // with a dump, and keeps the codes of the commands it gets.
 class FakeMonitor {
   public:
-    explicit FakeMonitor(bool ready) : ready_(ready) {
+    // `ready`: answers request 1 with a dump, else with notification 16, or
+    // with 17 and `deniedNode` when one is given.
+    explicit FakeMonitor(bool ready, std::string deniedNode = {})
+        : ready_(ready), deniedNode_(std::move(deniedNode)) {
         std::promise<void> up;
         thread_ = std::thread([&] {
             win::Window window;
@@ -36,7 +40,12 @@ class FakeMonitor {
             window.Messages().On(
                 link::kMsgRequest, link::request::kRegister, [&](win::WPARAM, win::LPARAM l) {
                     link_ = static_cast<win::HWND>(l);
-                    if (ready_) {
+                    ++registrations_;
+                    if (!deniedNode_.empty()) {
+                        win::SendCopyData(link_, window.GetSafeHwnd(),
+                                          link::MakeDwData(17, link::kTagNotification),
+                                          deniedNode_.data(), deniedNode_.size());
+                    } else if (ready_) {
                         Dump(window.GetSafeHwnd());
                     } else {
                         win::SendCopyData(link_, window.GetSafeHwnd(),
@@ -61,7 +70,10 @@ class FakeMonitor {
             window.Messages().OnCopyData(
                 [&](win::HWND, const win::COPYDATASTRUCT& cds) -> win::LRESULT {
                     std::lock_guard lock(mutex_);
-                    commands_.push_back(link::CodeOf(static_cast<std::uint32_t>(cds.dwData)));
+                    const std::uint16_t code = link::CodeOf(static_cast<std::uint32_t>(cds.dwData));
+                    commands_.push_back(code);
+                    const auto* bytes = static_cast<const std::uint8_t*>(cds.lpData);
+                    payloads_[code].assign(bytes, bytes + cds.cbData);
                     return 1;
                 });
             const std::string cls(link::kControlWindowClass), title(link::kControlWindowTitle);
@@ -87,6 +99,12 @@ class FakeMonitor {
         std::lock_guard lock(mutex_);
         return commands_;
     }
+    // The last payload of command `code`.
+    std::vector<std::uint8_t> Payload(std::uint16_t code) {
+        std::lock_guard lock(mutex_);
+        return payloads_[code];
+    }
+    int registrations() const { return registrations_.load(); }
 
   private:
     static constexpr win::UINT WM_DUMP = win::WM_APP + 7;
@@ -103,6 +121,9 @@ class FakeMonitor {
         if (damaged_) win::PostMessage(link_, link::kMsgNotify, link::notice::kSettingsDamaged, 0);
     }
     bool ready_;
+    std::string deniedNode_;
+    std::atomic<int> registrations_{0};
+    std::map<std::uint16_t, std::vector<std::uint8_t>> payloads_;
     std::atomic<bool> damaged_{false};
     std::unique_ptr<ProfileStore> store_ = NewProfileStore();
     std::thread thread_;
@@ -244,6 +265,69 @@ TEST(Handshake, ApplyShowsTheWaitCursorUntilItsUploadIsHandedOver) {
     };
     ASSERT_TRUE(app.InitInstance());
     app.Run();
+}
+
+// The lines of the action record that contain `text`.
+int Lines(const std::vector<std::string>& record, const std::string& text) {
+    int n = 0;
+    for (const std::string& line : record) n += line.find(text) != std::string::npos;
+    return n;
+}
+
+TEST(Handshake, AConfigThatOutlivesItsMonitorAppliesToTheNextOne) {
+    App();
+    std::vector<std::string> record;
+    platform::ActionRecord::Instance().SetSink([&](const std::string& line) { record.push_back(line); });
+    auto first = std::make_unique<FakeMonitor>(true);
+    std::unique_ptr<FakeMonitor> second;
+    CVyreMKConfigApp app;
+    app.onDialogShown = [&](CVyreMKConfigDlg& dialog) {
+        QTimer::singleShot(0, [&] {
+            app.shared().mirror->keyRemapReports[1][20] = 0x55;  // edited, not applied
+            first.reset();                                       // killed without a word
+            // No Monitor: APPLY sends nothing, and says so.
+            dialog.Apply();
+            EXPECT_TRUE(Serving([&] { return Lines(record, "message-box No Monitor") == 1; }));
+            EXPECT_TRUE(Serving([&] { return dialog.appliesPending() == 0; }));
+            EXPECT_TRUE(dialog.HasUnappliedEdits());
+            // A new Monitor: the Config registers with it, its dump keeps the
+            // edit, and the next APPLY reaches it.
+            second = std::make_unique<FakeMonitor>(true);
+            dialog.Apply();
+            EXPECT_TRUE(Serving([&] {
+                return second->Commands().size() == std::size(link::kFullUploadOrder);
+            }));
+            EXPECT_EQ(second->registrations(), 1);
+            EXPECT_EQ(second->Payload(link::block::kKeyRemap)[125 + 20], 0x55);
+            EXPECT_FALSE(dialog.HasUnappliedEdits());
+            dialog.Cancel();
+        });
+    };
+    ASSERT_TRUE(app.InitInstance());
+    app.Run();
+    platform::ActionRecord::Instance().SetSink(nullptr);
+    EXPECT_EQ(Lines(record, "message-box No Monitor"), 1);
+}
+
+TEST(Handshake, AKeyboardThisUserMayNotOpenIsToldWithTheFix) {
+    App();
+    std::vector<std::string> record;
+    platform::ActionRecord::Instance().SetSink([&](const std::string& line) { record.push_back(line); });
+    FakeMonitor monitor(false, "/dev/hidraw7");
+    CVyreMKConfigApp app;
+    bool shown = false;
+    app.onDialogShown = [&](CVyreMKConfigDlg&) { shown = true; };
+    ASSERT_TRUE(app.InitInstance());
+    app.Run();
+    platform::ActionRecord::Instance().SetSink(nullptr);
+    EXPECT_FALSE(shown);
+    ASSERT_EQ(record.size(), 1u);
+    EXPECT_NE(record[0].find("message-box No access to the keyboard: "), std::string::npos);
+    EXPECT_NE(record[0].find("device node /dev/hidraw7."), std::string::npos);
+    EXPECT_NE(record[0].find("sudo install -m 0644 /usr/lib/udev/rules.d/70-vyre-lumo.rules "
+                             "/etc/udev/rules.d/\nsudo udevadm control --reload"),
+              std::string::npos)
+        << record[0];
 }
 
 TEST(Handshake, AStartedMonitorIsLookedForSixTimesEachAfter4s) {

@@ -11,12 +11,16 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "common/key_table.h"
 #include "common/link_codes.h"
 #include "config/frame/config_dlg.h"
+#include "config/frame/recovery.h"
+#include "platform/record.h"
 #include "platform/paths.h"
 #include "tests/platform/temp_dir.h"
 #include "tests/support/programs.h"
@@ -52,6 +56,9 @@ struct Dialog {
         shared.mirror->hostSettingsBlock.modelFlag = static_cast<std::uint8_t>(model);
         shared.mirror->hostSettingsBlock.layoutCode = static_cast<std::uint8_t>(layout);
         shared.mirror->deviceInfoReport[2] = 109;
+        // As the Monitor sent it: nothing edited yet.
+        std::memcpy(static_cast<void*>(shared.monitorCopy.get()), &shared.mirror->blocks(),
+                    sizeof(ProfileStoreBlocks));
         shared.monitor = monitor.window.GetSafeHwnd();
         dialog = std::make_unique<CVyreMKConfigDlg>(shared);
         dialog->Initialise();
@@ -94,6 +101,101 @@ TEST(MainDialog, EveryWayOutButOkAsksTheMonitorToApplyTheProfileAgain) {
         EXPECT_EQ(t.dialog->result(), widgets::IDCANCEL) << name;
         EXPECT_FALSE(t.dialog->isVisible()) << name;
     }
+}
+
+TEST(MainDialog, AWayOutWithEditsNotAppliedAsksApplyDiscardOrStay) {
+    using U = CVyreMKConfigDlg::Unapplied;
+    for (const U answer : {U::Stay, U::Discard, U::Apply}) {
+        Dialog t;
+        int asked = 0;
+        t.dialog->askUnapplied = [&] {
+            ++asked;
+            return answer;
+        };
+        t.dialog->reject();  // no edit: no question
+        t.Serve();
+        EXPECT_EQ(asked, 0);
+        t.dialog->show();
+        t.shared.mirror->hostRecord(2).name.set(u"Edited");
+        QTest::keyClick(t.dialog.get(), Qt::Key_Escape);
+        t.Serve();
+        EXPECT_EQ(asked, 1);
+        EXPECT_EQ(t.dialog->isVisible(), answer == U::Stay);
+        EXPECT_EQ(t.monitor.reapplied, answer == U::Discard ? 2 : 1);
+    }
+}
+
+TEST(MainDialog, AConfigThatMustEndKeepsItsEditsAndOffersThemAtTheNextStart) {
+    std::vector<std::string> record;
+    platform::ActionRecord::Instance().SetSink([&](const std::string& line) { record.push_back(line); });
+    Dialog t;
+    t.shared.mirror->hostRecord(2).name.set(u"Edited");
+    t.shared.mirror->keyRemapReports[4][30] = 0x2C;
+    t.dialog->EndTelling(kEndUnplugged);
+    ASSERT_EQ(record.size(), 1u);
+    EXPECT_NE(record[0].find("message-box Keyboard unplugged: The keyboard was unplugged"),
+              std::string::npos);
+    EXPECT_NE(record[0].find("changes you had not applied are kept"), std::string::npos);
+    ASSERT_TRUE(std::filesystem::exists(RecoveryFile()));
+
+    // The next start: the Monitor's store, then the kept edits on it.
+    auto next = std::make_unique<CVyreMKConfigDlg>(t.shared);
+    std::memcpy(static_cast<void*>(&t.shared.mirror->blocks()), t.shared.monitorCopy.get(),
+                sizeof(ProfileStoreBlocks));
+    next->Initialise();
+    next->askRecovery = [] { return true; };
+    next->OfferRecovery();
+    EXPECT_EQ(t.shared.mirror->hostRecord(2).name.str(), u"Edited");
+    EXPECT_EQ(t.shared.mirror->keyRemapReports[4][30], 0x2C);
+    EXPECT_EQ(next->nameText(2), "Edited");
+    EXPECT_FALSE(std::filesystem::exists(RecoveryFile()));
+
+    // A file cut short gives back what it still holds, and is kept aside.
+    t.shared.mirror->hostRecord(2).name.set(u"Again");
+    const std::string bytes = RecoveryBytes(*t.shared.mirror, *t.shared.monitorCopy);
+    {
+        std::ofstream cut(RecoveryFile(), std::ios::binary);
+        cut << bytes << "\x04";
+    }
+    t.shared.mirror->hostRecord(2).name.set(u"Other");
+    next->OfferRecovery();
+    EXPECT_EQ(t.shared.mirror->hostRecord(2).name.str(), u"Again");
+    EXPECT_NE(record.back().find("message-box Changes damaged: "), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(RecoveryFile()));
+    int aside = 0;
+    for (const auto& e : std::filesystem::directory_iterator(RecoveryFile().parent_path()))
+        aside += e.path().filename().string().starts_with("Recovery.dat.damaged-");
+    EXPECT_EQ(aside, 1);
+    platform::ActionRecord::Instance().SetSink(nullptr);
+}
+
+TEST(MainDialog, WhatTheKeyboardDidNotTakeIsToldOncePerApplyInTheUsersWords) {
+    std::vector<std::string> record;
+    platform::ActionRecord::Instance().SetSink([&](const std::string& line) { record.push_back(line); });
+    Dialog t;
+    auto notWritten = [&](std::uint16_t code, unsigned profiles) {
+        win::PostMessage(t.shared.dialog.load(), link::kMsgNotify, kDialogNoticeNotWritten,
+                         static_cast<win::LPARAM>(code | (profiles << 16)));
+    };
+    notWritten(link::block::kKeyRemap, 0b10);
+    notWritten(link::block::kLightSettings, 0b101);
+    t.Serve();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return t.dialog->notWrittenTold() == 1; }, 5000));
+    ASSERT_EQ(record.size(), 1u);
+    EXPECT_NE(record[0].find("message-box Not written: The keyboard did not take everything that "
+                             "was applied: key assignments of profile 2; lighting of profiles 1, 3."),
+              std::string::npos)
+        << record[0];
+    notWritten(link::block::kIllumination, 1);  // the same APPLY: told already
+    t.Serve();
+    QTest::qWait(2000);
+    EXPECT_EQ(t.dialog->notWrittenTold(), 1);
+    t.dialog->Apply();
+    notWritten(link::block::kIllumination, 1);
+    t.Serve();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return t.dialog->notWrittenTold() == 2; }, 5000));
+    EXPECT_NE(record.back().find("key lighting of profile 1."), std::string::npos);
+    platform::ActionRecord::Instance().SetSink(nullptr);
 }
 
 TEST(MainDialog, AProfileNameNeverLeavesTheConfigFolder) {

@@ -150,6 +150,22 @@ TEST(MacroManager, SetsAndMacroNames) {
     EXPECT_EQ(t.notes.back(), MacroNote::ConfirmDeleteMacro);
 }
 
+TEST(MacroManager, ANameTypedWithoutEnterIsTakenByStartRecordAndOk) {
+    Editor t;
+    t.AddSet(u"Games");
+    t.dlg->NewMacro();
+    t.dlg->nameEdit().setText("Jump");
+    t.Record({{true, 100}, {false, 130}});
+    EXPECT_EQ(t.dlg->macroNames(), QStringList{"Jump"});
+    EXPECT_EQ(t.dlg->sequenceTexts().size(), 2);
+    t.dlg->NewMacro();
+    t.dlg->nameEdit().setText("Duck");
+    t.dlg->Ok();
+    EXPECT_FALSE(t.dlg->isVisible());
+    ASSERT_FALSE(t.link.sent.empty());
+    EXPECT_EQ(t.link.macroName(t.link.sent.size() - 1), "Duck");
+}
+
 TEST(MacroManager, RecordingHoldsTheKeysAndOkSendsEveryChangeInOrder) {
     Editor t;
     t.AddSet(u"Games");

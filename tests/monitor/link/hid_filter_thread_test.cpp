@@ -188,7 +188,8 @@ TEST(KeyboardThread, HotPlugConnectsOnceAndIgnoresOtherInterfaces) {
     rig.Sync();
     EXPECT_TRUE(rig.store->hostRecord(0).name.empty());
     EXPECT_EQ(rig.store->statistics().lifetime[2].get(), 41);
-    EXPECT_TRUE(Eventually([&] { return config.Saw(link::notice::kGone, true); }));
+    EXPECT_TRUE(Eventually(
+        [&] { return config.SawNotice(link::notice::kGone, link::notice::kKeyboardRemoved); }));
 
     // Arrival: every interface arrives on its own, but the keyboard is read back once.
     rig.keyboards[0]->Plug();
