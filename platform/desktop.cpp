@@ -3,10 +3,14 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 #include "platform/process.h"
+#include "platform/profile_ini.h"
 
 namespace vyre::platform {
 namespace {
@@ -42,7 +46,9 @@ class X11Desktop : public Desktop {
             }
         }
         if (const auto pid = Property(w, pid_, XA_CARDINAL); pid && !pid->empty()) {
-            fg.path = process::ExecutableOf(static_cast<pid_t>((*pid)[0])).string();
+            const bool desktop = fg.desktop;
+            fg = ProgramOfProcess(fg.window, static_cast<long>((*pid)[0]));
+            fg.desktop = desktop;
         }
         return fg;
     }
@@ -80,6 +86,24 @@ int IgnoreErrors(Display*, XErrorEvent*) {
 }  // a window that went away meanwhile
 
 }  // namespace
+
+ForegroundProgram ProgramOfProcess(std::uint64_t window, long pid) {
+    ForegroundProgram fg;
+    fg.window = window;
+    if (pid <= 0) return fg;
+    const std::string proc = "/proc/" + std::to_string(pid);
+    fg.path = process::ExecutableOf(static_cast<pid_t>(pid)).string();
+    std::ifstream cmdline(proc + "/cmdline", std::ios::binary);
+    const std::string all((std::istreambuf_iterator<char>(cmdline)), std::istreambuf_iterator<char>());
+    for (std::size_t at = 0; at < all.size();) {
+        const std::size_t end = std::min(all.find('\0', at), all.size());
+        fg.arguments.push_back(all.substr(at, end - at));
+        at = end + 1;
+    }
+    // A Flatpak sandbox names its app in a file at the sandbox's root.
+    fg.appId = GetPrivateProfileString("Application", "name", "", proc + "/root/.flatpak-info");
+    return fg;
+}
 
 std::unique_ptr<Desktop> MakeX11Desktop() {
     const char* name = std::getenv("DISPLAY");

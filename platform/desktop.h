@@ -11,6 +11,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vyre::platform {
 
@@ -18,7 +19,13 @@ struct ForegroundProgram {
     std::uint64_t window = 0;  // 0: no window in front
     bool desktop = false;      // the desktop itself is in front (or no window is)
     std::string path;          // the program's file; empty when it cannot be read
+    std::vector<std::string> arguments;  // its command line (a Wine loader's names the game)
+    std::string appId;                   // a sandboxed (Flatpak) app's id; empty otherwise
 };
+
+// The program of a process: its file, command line and sandbox app id, as
+// far as this user may read them.
+ForegroundProgram ProgramOfProcess(std::uint64_t window, long pid);
 
 class Desktop {
   public:
