@@ -9,6 +9,8 @@
 #include <iterator>
 #include <vector>
 
+#include "common/log.h"
+#include "platform/paths.h"
 #include "platform/process.h"
 #include "platform/profile_ini.h"
 
@@ -112,6 +114,19 @@ std::unique_ptr<Desktop> MakeX11Desktop() {
     if (display == nullptr) return nullptr;
     XSetErrorHandler(&IgnoreErrors);
     return std::make_unique<X11Desktop>(display);
+}
+
+std::unique_ptr<Desktop> MakeSessionDesktop() {
+    if (WaylandSession()) {
+        if (auto wlroots = MakeWlrootsDesktop()) return wlroots;
+        if (auto dbus = MakeDBusDesktop((paths::AssetFolder() / "kwin" / "vyre-lumo-foreground.js").string()))
+            return dbus;
+        log::Info("desktop",
+                  "this Wayland desktop does not tell which program is in front: profiles follow only "
+                  "X11 (Xwayland) programs here. They follow every program on sway and other wlroots "
+                  "desktops, on KDE Plasma, and on GNOME with the Vyre Lumo extension enabled");
+    }
+    return MakeX11Desktop();
 }
 
 bool WaylandSession() {
