@@ -83,7 +83,8 @@ std::unique_ptr<Desktop> MakeWlrootsDesktop();
 // Both need a Qt application object; null without one.
 std::unique_ptr<Desktop> MakeKWinDesktop(const std::string& script);
 std::unique_ptr<Desktop> MakeGnomeDesktop();
-// The one of the two that the session's desktop (XDG_CURRENT_DESKTOP) calls for.
+// The one of the two that the session's desktop (XDG_CURRENT_DESKTOP) calls for; X11
+// tells of Xwayland windows until it has reported.
 std::unique_ptr<Desktop> MakeDBusDesktop(const std::string& kwinScript);
 
 // The source the session offers: a Wayland desktop's own where it has one,

@@ -16,6 +16,7 @@
 #include <QEventLoop>
 #include <QThread>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <mutex>
@@ -99,9 +100,10 @@ class DBusDesktop : public Desktop {
     DBusDesktop(Kind kind, std::string kwinScript) : kind_(kind), kwinScript_(std::move(kwinScript)) {
         thread_ = QThread::create([this] { Run(); });
         thread_->start();
-        // The service is offered (or refused) before the first look.
+        // The service is offered (or refused) before the first look; the bus's
+        // own calls end within their timeout.
         std::unique_lock lock(startMutex_);
-        started_.wait(lock, [this] { return startDone_; });
+        started_.wait_for(lock, std::chrono::seconds(30), [this] { return startDone_; });
     }
     ~DBusDesktop() override {
         thread_->quit();
@@ -209,6 +211,25 @@ class DBusDesktop : public Desktop {
     bool startDone_ = false;
 };
 
+// A desktop's own report first; until it has reported (its script or
+// extension not running), X11 for the Xwayland windows.
+class WithX11 : public Desktop {
+  public:
+    WithX11(std::unique_ptr<Desktop> own, std::unique_ptr<Desktop> x11) : own_(std::move(own)), x11_(std::move(x11)) {}
+    std::optional<ForegroundProgram> Foreground() override {
+        auto fg = own_->Foreground();
+        if (fg && (fg->window != 0 || fg->desktop)) return fg;
+        if (x11_) {
+            if (auto x = x11_->Foreground()) return x;
+        }
+        return fg;
+    }
+    std::string Advice() override { return own_->Advice(); }
+
+  private:
+    std::unique_ptr<Desktop> own_, x11_;
+};
+
 bool CurrentDesktopIs(const char* name) {
     const char* desktops = std::getenv("XDG_CURRENT_DESKTOP");
     if (desktops == nullptr) return false;
@@ -229,9 +250,11 @@ std::unique_ptr<Desktop> MakeGnomeDesktop() {
 }
 
 std::unique_ptr<Desktop> MakeDBusDesktop(const std::string& kwinScript) {
-    if (CurrentDesktopIs("KDE")) return MakeKWinDesktop(kwinScript);
-    if (CurrentDesktopIs("GNOME")) return MakeGnomeDesktop();
-    return nullptr;
+    std::unique_ptr<Desktop> own;
+    if (CurrentDesktopIs("KDE")) own = MakeKWinDesktop(kwinScript);
+    else if (CurrentDesktopIs("GNOME")) own = MakeGnomeDesktop();
+    if (!own) return nullptr;
+    return std::make_unique<WithX11>(std::move(own), MakeX11Desktop());
 }
 
 }  // namespace vyre::platform
