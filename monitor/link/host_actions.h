@@ -34,8 +34,6 @@ class HostActions {
     virtual int VolumePercent() = 0;
     // The program in front; nullopt when it cannot be known here.
     virtual std::optional<platform::ForegroundProgram> Foreground() = 0;
-    // What the user must enable so that the program in front can be known; empty when nothing.
-    virtual std::string DesktopAdvice() { return {}; }
 };
 
 // The real actions (or, with --record, their record).
@@ -50,7 +48,6 @@ class SystemHostActions : public HostActions {
     void Launch(std::u16string_view path) override;
     int VolumePercent() override;
     std::optional<platform::ForegroundProgram> Foreground() override;
-    std::string DesktopAdvice() override { return desktop_ ? desktop_->Advice() : std::string(); }
 
   private:
     std::unique_ptr<platform::KeyInjector> keys_;

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QSystemTrayIcon>
-#include <QTimer>
 
 #include <chrono>
 #include <cerrno>
@@ -23,9 +22,6 @@ namespace {
 constexpr const char* kArea = "monitor";
 // The caption of the Monitor's message boxes that name no caption of their own.
 constexpr const char* kProgramName = "Vyre Lumo Monitor";
-
-// The desktop's own part that tells the program in front answers within this.
-constexpr int kDesktopAdviceDelayMs = 8000;
 
 // A message box of the Monitor (shown or recorded); one without a caption
 // of its own carries the program's name.
@@ -80,11 +76,6 @@ bool CVyreMKMonitorApp::InitInstance() {
     host_ = std::make_unique<SystemHostActions>(std::move(keys), std::move(volume), platform::MakeSessionDesktop());
     soundThread_ = std::make_unique<CSoundThread>(shared_, platform::MakeMci());
     lightThread_ = std::make_unique<CLEDMacroThread>(*store_, shared_);
-    // Said once: what the user must turn on so that profiles follow programs.
-    QTimer::singleShot(kDesktopAdviceDelayMs, qApp, [this] {
-        if (const std::string advice = host_ ? host_->DesktopAdvice() : std::string(); !advice.empty())
-            ShowMonitorBox("", advice);
-    });
     if (options_.gui) {
         // The tray's window lives on this (the GUI) thread.
         tray_ = std::make_unique<CTrayThread>(shared_);
