@@ -7,6 +7,8 @@
 #   <sysconf>/xdg/autostart/                      the Monitor with the desktop session
 #   <prefix>/share/icons/hicolor/scalable/apps/   the icon
 #   <prefix>/share/metainfo/                      the AppStream entry
+#   <prefix>/share/vyre-lumo/kwin/                the KWin script the Monitor loads on KDE Plasma
+#   <prefix>/share/gnome-shell/extensions/        the GNOME Shell extension that tells the program in front
 #   <prefix>/share/man/man1/                      a manual page for each program
 #
 # <sysconf> is /etc for the prefix /usr, else <prefix>/etc. The Debian package
@@ -34,6 +36,10 @@ install(FILES ${CMAKE_SOURCE_DIR}/packaging/icons/vyre-lumo.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/vyre-lumo-config.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/kwin/vyre-lumo-foreground.js
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/vyre-lumo/kwin)
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/packaging/gnome-shell/vyre-lumo@kalvex.com
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/gnome-shell/extensions)
 
 # Manual pages, made from each program's --help and --version by help2man.
 find_program(HELP2MAN help2man)

@@ -3,10 +3,16 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
+#include "common/log.h"
+#include "platform/paths.h"
 #include "platform/process.h"
+#include "platform/profile_ini.h"
 
 namespace vyre::platform {
 namespace {
@@ -42,7 +48,9 @@ class X11Desktop : public Desktop {
             }
         }
         if (const auto pid = Property(w, pid_, XA_CARDINAL); pid && !pid->empty()) {
-            fg.path = process::ExecutableOf(static_cast<pid_t>((*pid)[0])).string();
+            const bool desktop = fg.desktop;
+            fg = ProgramOfProcess(fg.window, static_cast<long>((*pid)[0]));
+            fg.desktop = desktop;
         }
         return fg;
     }
@@ -81,6 +89,24 @@ int IgnoreErrors(Display*, XErrorEvent*) {
 
 }  // namespace
 
+ForegroundProgram ProgramOfProcess(std::uint64_t window, long pid) {
+    ForegroundProgram fg;
+    fg.window = window;
+    if (pid <= 0) return fg;
+    const std::string proc = "/proc/" + std::to_string(pid);
+    fg.path = process::ExecutableOf(static_cast<pid_t>(pid)).string();
+    std::ifstream cmdline(proc + "/cmdline", std::ios::binary);
+    const std::string all((std::istreambuf_iterator<char>(cmdline)), std::istreambuf_iterator<char>());
+    for (std::size_t at = 0; at < all.size();) {
+        const std::size_t end = std::min(all.find('\0', at), all.size());
+        fg.arguments.push_back(all.substr(at, end - at));
+        at = end + 1;
+    }
+    // A Flatpak sandbox names its app in a file at the sandbox's root.
+    fg.appId = GetPrivateProfileString("Application", "name", "", proc + "/root/.flatpak-info");
+    return fg;
+}
+
 std::unique_ptr<Desktop> MakeX11Desktop() {
     const char* name = std::getenv("DISPLAY");
     if (name == nullptr || *name == '\0') return nullptr;
@@ -88,6 +114,19 @@ std::unique_ptr<Desktop> MakeX11Desktop() {
     if (display == nullptr) return nullptr;
     XSetErrorHandler(&IgnoreErrors);
     return std::make_unique<X11Desktop>(display);
+}
+
+std::unique_ptr<Desktop> MakeSessionDesktop() {
+    if (WaylandSession()) {
+        if (auto wlroots = MakeWlrootsDesktop()) return wlroots;
+        if (auto dbus = MakeDBusDesktop((paths::AssetFolder() / "kwin" / "vyre-lumo-foreground.js").string()))
+            return dbus;
+        log::Info("desktop",
+                  "this Wayland desktop does not tell which program is in front: profiles follow only "
+                  "X11 (Xwayland) programs here. They follow every program on sway and other wlroots "
+                  "desktops, on KDE Plasma, and on GNOME with the Vyre Lumo extension enabled");
+    }
+    return MakeX11Desktop();
 }
 
 bool WaylandSession() {

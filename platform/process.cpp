@@ -42,7 +42,15 @@ bool IsExecutableFile(const fs::path& p) {
     return ::stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(p.c_str(), X_OK) == 0;
 }
 
-// PATH lookup done before forking, so that the child only calls execve.
+StartResult Failure(int err, const char* what) {
+    StartResult r;
+    r.error = std::error_code(err, std::generic_category());
+    r.what = what;
+    return r;
+}
+
+}  // namespace
+
 std::string FindProgram(const std::string& name) {
     if (name.find('/') != std::string::npos) return name;
     const char* pathEnv = std::getenv("PATH");
@@ -58,15 +66,6 @@ std::string FindProgram(const std::string& name) {
     }
     return {};
 }
-
-StartResult Failure(int err, const char* what) {
-    StartResult r;
-    r.error = std::error_code(err, std::generic_category());
-    r.what = what;
-    return r;
-}
-
-}  // namespace
 
 StartResult Start(const std::vector<std::string>& argv, const fs::path& workingFolder) {
     if (argv.empty() || argv[0].empty()) return Failure(EINVAL, "not found");

@@ -27,6 +27,10 @@ struct StartResult {
 StartResult Start(const std::vector<std::string>& argv,
                   const std::filesystem::path& workingFolder = {});
 
+// A program name as a start finds it: a name without a slash looked up in
+// PATH (empty when no executable file has it), any other returned as it is.
+std::string FindProgram(const std::string& name);
+
 // Splits a command line with the rules Windows programs use: blanks separate
 // arguments, double quotes group, 2n backslashes before a quote give n
 // backslashes, 2n+1 give n and a literal quote, other backslashes are kept.

@@ -17,9 +17,21 @@ std::string ResolveProgramFile(const std::string& path) {
         // The program of the entry's Exec line, without its field codes.
         const std::string exec = GetPrivateProfileString("Desktop Entry", "Exec", "", path);
         const auto args = process::SplitCommandLine(exec);
-        return args.empty() ? std::string() : args.front();
+        if (args.empty()) return {};
+        const std::string found = process::FindProgram(args.front());
+        if (found.empty()) return args.front();
+        const auto target = std::filesystem::canonical(found, ec);
+        return ec ? found : target.string();
     }
     return path;
+}
+
+std::string ResolveLinkedProgram(const std::string& path) {
+    if (path.size() > 8 && path.ends_with(".desktop")) {
+        const std::string app = GetPrivateProfileString("Desktop Entry", "X-Flatpak", "", path);
+        if (!app.empty()) return app;
+    }
+    return ResolveProgramFile(path);
 }
 
 }  // namespace vyre::platform

@@ -731,7 +731,7 @@ CCreateEditGameProfileDlg::CCreateEditGameProfileDlg(ProfileStore& mirror, bool 
         QObject::connect(browse, &QAbstractButton::clicked, this, [this, i] {
             const QString file = QFileDialog::getOpenFileName(this, "Program");
             if (!file.isEmpty())
-                SetProgram(i, QString::fromStdString(ResolveProgramFile(file.toStdString())));
+                SetProgram(i, QString::fromStdString(ResolveLinkedProgram(file.toStdString())));
         });
     }
     auto* ok = new widgets::CSkinButton(widgets::ControlKind::Push, "OK", this);

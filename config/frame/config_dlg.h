@@ -190,6 +190,7 @@ class CCreateEditGameProfileDlg : public widgets::CBitmapDialog {
 // their text.
 std::filesystem::path ProfileFileOfName(const QString& name);
 
+using platform::ResolveLinkedProgram;
 using platform::ResolveProgramFile;
 
 }  // namespace vyre

@@ -64,4 +64,14 @@ std::string LaunchFolder(std::string_view path);
 // gives "\\opt\\game\\").
 std::string ProgramFolder(std::string_view path);
 
+// Whether a program-linked path names the program in front. In the system's
+// shared program folders (/usr/bin, /usr/games, ...) only the program itself
+// matches; elsewhere every program of the linked program's folder does (a
+// game's own folder), with "Program Files" and "Program Files (x86)" taken as
+// one. A Wine or Proton game is the Windows program its loader's command line
+// names, compared without regard to case from its drive on (a Wine prefix's
+// drive_c or the Z: drive that is the file system's root). A sandboxed
+// (Flatpak) program matches its app id only.
+bool LinkMatches(std::string_view link, const platform::ForegroundProgram& fg);
+
 }  // namespace vyre

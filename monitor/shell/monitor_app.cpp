@@ -73,7 +73,7 @@ bool CVyreMKMonitorApp::InitInstance() {
                                                       paths::Resolve("./Config"));
     auto volume = platform::MakePulseVolume();
     auto keys = platform::MakeKeyInjector(volume.get());
-    host_ = std::make_unique<SystemHostActions>(std::move(keys), std::move(volume), platform::MakeX11Desktop());
+    host_ = std::make_unique<SystemHostActions>(std::move(keys), std::move(volume), platform::MakeSessionDesktop());
     soundThread_ = std::make_unique<CSoundThread>(shared_, platform::MakeMci());
     lightThread_ = std::make_unique<CLEDMacroThread>(*store_, shared_);
     if (options_.gui) {

@@ -60,7 +60,9 @@ for f in share/vyre-lumo/Help/English.txt share/vyre-lumo/wave \
          lib/udev/rules.d/70-vyre-lumo.rules share/applications/vyre-lumo-config.desktop \
          share/icons/hicolor/scalable/apps/vyre-lumo.svg share/metainfo/vyre-lumo-config.metainfo.xml \
          share/man/man1/vyre-lumo-monitor.1.gz share/man/man1/vyre-lumo-config.1.gz \
-         share/man/man1/vyre-lumo-ctl.1.gz share/man/man1/vyre-lumo-sim.1.gz; do
+         share/man/man1/vyre-lumo-ctl.1.gz share/man/man1/vyre-lumo-sim.1.gz \
+         share/vyre-lumo/kwin/vyre-lumo-foreground.js \
+         share/gnome-shell/extensions/vyre-lumo@kalvex.com/metadata.json; do
     [ -e "$p/$f" ] || fail "missing $f"
 done
 autostart=$root$sysconf/xdg/autostart/vyre-lumo-monitor.desktop

@@ -202,6 +202,17 @@ TEST(ProgramLinks, ALinkOrADesktopEntryStandsForItsProgram) {
               std::filesystem::canonical("/bin/sleep").string());
     EXPECT_EQ(ResolveProgramFile((folder / "game.desktop").string()), "/opt/my game/run");
     EXPECT_EQ(ResolveProgramFile("/usr/bin/plain"), "/usr/bin/plain");
+    // A desktop entry's program found through PATH and its links, so that it matches the process.
+    {
+        std::ofstream entry(folder / "term.desktop");
+        entry << "[Desktop Entry]\nExec=sleep %F\n";
+        std::ofstream flatpak(folder / "app.desktop");
+        flatpak << "[Desktop Entry]\nExec=/usr/bin/flatpak run --command=game org.example.Game\n"
+                   "X-Flatpak=org.example.Game\n";
+    }
+    EXPECT_EQ(ResolveLinkedProgram((folder / "term.desktop").string()),
+              std::filesystem::canonical("/bin/sleep").string());
+    EXPECT_EQ(ResolveLinkedProgram((folder / "app.desktop").string()), "org.example.Game");
     std::filesystem::create_symlink(folder / "nowhere", folder / "broken");
     EXPECT_EQ(ResolveProgramFile((folder / "broken").string()), "");
     std::filesystem::remove_all(folder);

@@ -15,7 +15,7 @@ using testing::TraceOf;
 struct SwitchRig : LinkRig {
     SwitchRig() { Connect(); }
     void Front(std::uint64_t window, const std::string& path, bool desktop = false) {
-        host.desktop.Set(platform::ForegroundProgram{window, desktop, path});
+        host.desktop.Set(platform::ForegroundProgram{window, desktop, path, {}, {}});
         link->ProgramSwitchTick();
     }
     void Link(int profile, int k, const char16_t* path) { store->hostSettingsBlock.programLinks[profile][k].set(path); }
@@ -26,6 +26,45 @@ TEST(ProgramFolder, DriveAndFileNameAreRemoved) {
     EXPECT_EQ(ProgramFolder("D:/Program Files (x86)/Game/launcher.exe"), "Program Files (x86)\\Game\\");
     EXPECT_EQ(ProgramFolder("/usr/games/quake"), "\\usr\\games\\");
     EXPECT_EQ(ProgramFolder("quake"), "");
+}
+
+TEST(ProgramLinks, LinuxFoldersWineAndFlatpak) {
+    struct Case {
+        const char* link;
+        const char* path;
+        std::vector<std::string> arguments;
+        const char* appId;
+        bool matches;
+    };
+    const std::string wine = "/usr/lib/wine/wine64-preloader";
+    const Case cases[] = {
+        // Shared system folders: only the program itself.
+        {"/usr/bin/xterm", "/usr/bin/xterm", {}, "", true},
+        {"/usr/bin/xterm", "/usr/bin/xcalc", {}, "", false},
+        {"/usr/games/quake", "/usr/games/doom", {}, "", false},
+        {"/snap/bin/a", "/snap/bin/b", {}, "", false},
+        {"/home/p/.local/bin/a", "/home/p/.local/bin/b", {}, "", false},
+        // A game's own folder: every program in it.
+        {"/opt/raid/client", "/opt/raid/updater", {}, "", true},
+        {"/home/p/Games/Foo/", "/home/p/Games/Foo/foo", {}, "", true},
+        // Wine and Proton: the Windows program of the command line.
+        {"C:\\Games\\Foo\\foo.exe", wine.c_str(), {"C:\\Games\\Foo\\foo.exe", "-fullscreen"}, "", true},
+        {"/home/p/.wine/drive_c/Games/Foo/foo.exe", wine.c_str(), {"C:\\games\\foo\\FOO.EXE"}, "", true},
+        {"C:\\Games\\Foo\\", "/usr/bin/wine", {"wine", "C:\\Games\\Foo\\launcher.exe"}, "", true},
+        {"C:\\Games\\Bar\\bar.exe", wine.c_str(), {"C:\\Games\\Foo\\foo.exe"}, "", false},
+        {"/home/p/steam/common/Foo/foo.exe", "/home/p/steam/Proton/files/bin/wine64-preloader",
+         {"Z:\\home\\p\\steam\\common\\Foo\\foo.exe"}, "", true},
+        {"C:\\Program Files\\Foo\\foo.exe", wine.c_str(), {"C:\\Program Files (x86)\\Foo\\foo.exe"}, "", true},
+        {"/usr/lib/wine/wine64-preloader", wine.c_str(), {"C:\\Games\\Foo\\foo.exe"}, "", false},
+        // Flatpak: the app's id, and only that, for a sandboxed process.
+        {"org.example.Game", "/app/bin/game", {}, "org.example.Game", true},
+        {"/app/bin/game", "/app/bin/game", {}, "org.example.Game", false},
+        {"org.example.Game", "/usr/bin/game", {}, "", false},
+    };
+    for (const Case& c : cases) {
+        const platform::ForegroundProgram fg{1, false, c.path, c.arguments, c.appId};
+        EXPECT_EQ(LinkMatches(c.link, fg), c.matches) << c.link << " / " << c.path;
+    }
 }
 
 TEST(ProgramSwitching, ProgramsOfOneFolderSelectTheirProfile) {
