@@ -311,6 +311,9 @@ void KeyboardLink::ApplyHostSettings(std::span<const std::uint8_t> payload) {
             }
         }
     }
+    // The Monitor alone counts: the Config's statistics are a copy it was
+    // sent earlier, so the counts since then stay.
+    std::memcpy(static_cast<void*>(&received->statistics), &host.statistics, sizeof host.statistics);
     std::memcpy(static_cast<void*>(&host), received.get(), sizeof host);
     SaveAllSettings();
     ApplyProfile(store_.currentProfile(), true);
@@ -431,6 +434,9 @@ void KeyboardLink::HandleRequest(unsigned code, win::LPARAM lParam) {
             std::memset(static_cast<void*>(&store_.statistics()), 0,
                         offsetof(StatisticsRecord, trophyPoints));
             settings_.WriteStatistics(store_.statistics());
+            // The page shows the zeroes at once, not at the next roll-over.
+            Notify(FindConfigLinkWindow(), link::block::kStatistics, &store_.statistics(),
+                   sizeof(StatisticsRecord));
             return;
         }
         case link::request::kReset:
