@@ -338,8 +338,28 @@ void KeyboardLink::EditTimer(const HIDMSG::_STimerSettingData& timer) {
     }
     HIDMSG::_STimerSettingData edited = timer;
     std::memset(edited.tail, 0, sizeof edited.tail);
-    store_.timers[static_cast<std::size_t>(index)] = edited;
+    HIDMSG::_STimerSettingData& listed = store_.timers[static_cast<std::size_t>(index)];
+    // The keys hold copies of the timer, found by its name: they follow the
+    // list record, or a later delete would no longer find them.
+    bool keysChanged = false;
+    for (int p = 0; p < kProfileCount; ++p) {
+        for (int slot = 0; slot < kDataSlotsPerProfile; ++slot) {
+            HIDMSG::_STimerSettingData& key = store_.keyTimer(p, slot);
+            if (!SlotHasData(slot) || listed.name.empty() ||
+                !SameBytes(key.name.bytes, listed.name.bytes, sizeof key.name.bytes))
+                continue;
+            if (SameBytes(&key.name, &edited.name, sizeof key.name) &&
+                key.seconds.get() == edited.seconds.get())
+                continue;
+            key.name = edited.name;
+            key.seconds = edited.seconds.get();
+            settings_.UpdateKeyTimerName(p, slot, key);
+            keysChanged = true;
+        }
+    }
+    listed = edited;
     settings_.WriteTimer(edited);
+    if (keysChanged) PostDumpToConfig();
 }
 
 void KeyboardLink::DeleteTimer(const HIDMSG::_STimerSettingData& timer) {

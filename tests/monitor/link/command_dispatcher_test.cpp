@@ -251,6 +251,33 @@ TEST(CommandDispatcher, TimersAreAddedEditedAndDeletedWithTheirKeys) {
     EXPECT_EQ(reloaded[2].seconds.get(), 75);
 }
 
+TEST(CommandDispatcher, ARenamedTimerIsRenamedOnItsKeysAndDeletedFromThem) {
+    LinkRig rig;
+    rig.Connect();
+    HIDMSG::_STimerSettingData t{};
+    std::memset(static_cast<void*>(&t), 0, sizeof t);
+    t.name.set("Egg");
+    t.seconds = 300;
+    Command(rig, link::command::kTimerAdd, {BytesOf(t).begin(), BytesOf(t).end()});
+    const int flexSlot = 16 + 7;
+    rig.store->flexKeyReports[0][report::kFlexKeyEntries + 7 * 3] = fncode::kTimer;
+    rig.store->hostSettingsBlock.keyTimers[0][flexSlot] = t;
+    rig.settings.UpdateKeyTimerName(0, flexSlot, t);
+
+    auto renamed = rig.store->timers[0];
+    renamed.name.set("Egg2");
+    renamed.seconds = 240;
+    Command(rig, link::command::kTimerEdit, {BytesOf(renamed).begin(), BytesOf(renamed).end()});
+    EXPECT_EQ(rig.store->hostSettingsBlock.keyTimers[0][flexSlot].name.str(), "Egg2");
+    EXPECT_EQ(rig.store->hostSettingsBlock.keyTimers[0][flexSlot].seconds.get(), 240);
+    EXPECT_EQ(*rig.registry->ReadString("PF1 Timer Name24", 50), u"Egg2");
+
+    Command(rig, link::command::kTimerDelete, {BytesOf(renamed).begin(), BytesOf(renamed).end()});
+    EXPECT_EQ(rig.store->flexKeyReports[0][report::kFlexKeyEntries + 7 * 3], 0);
+    EXPECT_TRUE(rig.store->hostSettingsBlock.keyTimers[0][flexSlot].name.empty());
+    EXPECT_FALSE(rig.registry->GetValue("PF1 Timer Name24"));
+}
+
 TEST(CommandDispatcher, DeletedTimerOnAFunctionKeyGetsItsDefaultBack) {
     LinkRig rig;
     rig.Connect();
