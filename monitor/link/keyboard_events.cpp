@@ -194,6 +194,7 @@ void KeyboardLink::HandleEvent(std::uint32_t value) {
                 break;
         }
     } else if (e.type == kCounter && e.index <= 19) {
+        StatisticsRollOver();  // counts of a new hour belong to it, tick or not
         const int c = CounterOfIndex(e.index);
         StatisticsRecord& stats = store_.statistics();
         const std::int64_t count = e.count();

@@ -213,6 +213,30 @@ TEST(KeyboardEvents, StatisticsRollOverByHourAndByDate) {
     EXPECT_EQ(stats.day[19].get(), now);
 }
 
+// Counts that come before the next tick of a new hour, or at a start on an
+// old date, belong to the new period.
+TEST(KeyboardEvents, CountsAfterAnHourOrAStartGoToTheNewPeriod) {
+    EventRig rig;
+    StatisticsRecord& stats = rig.store->statistics();
+    std::int32_t now = 2026013122;
+    rig.link->SetDateCodeSource([&] { return now; });
+    rig.link->OnTimer(kTimerStatistics);
+    rig.Send(Event(1, 0xFA, 10, 0));
+    now = 2026013123;
+    rig.Send(Event(1, 0xFA, 4, 0));
+    rig.link->OnTimer(kTimerStatistics);
+    EXPECT_EQ(stats.hour[1].get(), 4);
+    EXPECT_EQ(stats.day[1].get(), 14);
+
+    now = 2026020200;  // the Monitor starts again another day
+    rig.Connect();
+    EXPECT_EQ(rig.store->statistics().lifetime[1].get(), 14);
+    rig.Send(Event(1, 0xFA, 3, 0));
+    EXPECT_EQ(rig.store->statistics().hour[1].get(), 3);
+    EXPECT_EQ(rig.store->statistics().day[1].get(), 3);
+    EXPECT_EQ(rig.store->statistics().day[kStatisticsDateIndex].get(), now);
+}
+
 TEST(KeyboardEvents, KeyTimersCountDownAloud) {
     EventRig rig;
     auto& timer = rig.store->keyTimer(0, 30);
