@@ -5,8 +5,11 @@
 #include <ctime>
 #include <system_error>
 
+#include "common/link_codes.h"
 #include "common/log.h"
+#include "common/stored_name.h"
 #include "monitor/link/settings_text.h"
+#include "platform/atomic_file.h"
 #include "platform/profile_ini.h"
 #include "platform/text.h"
 
@@ -61,7 +64,7 @@ std::string SetNameOf(const FixedText<40>& name) {
 // The section that lists the sets of a library file; a set of this name
 // would share it.
 bool IsIndexSectionName(const std::string& name) {
-    return text::EqualNoCaseUtf8(name, "SetMacro");
+    return SameStoredName(name, "SetMacro", kStoredSetNameBytes, text::EqualNoCaseUtf8);
 }
 
 // INI access with narrow names (the files are UTF-8, as is the system's
@@ -417,7 +420,7 @@ void SettingsPersistence::ApplySetOperation(bool light, const HIDMSG::_SMacroGro
     const std::string name = SetNameOf(record.name);
     auto named = [&](const std::string& n) {
         return std::find_if(sets.begin(), sets.end(), [&](const HIDMSG::_SMacroGroupData& s) {
-            return text::EqualNoCaseUtf8(SetNameOf(s.name), n);
+            return SameStoredName(SetNameOf(s.name), n, kStoredSetNameBytes, text::EqualNoCaseUtf8);
         });
     };
     HIDMSG::_SMacroGroupData stored = record;
@@ -433,7 +436,12 @@ void SettingsPersistence::ApplySetOperation(bool light, const HIDMSG::_SMacroGro
     switch (record.change) {
         case HIDMSG::kChangeAdd: {
             // A set is known by its name, which is also its section in the file.
-            if (name.empty() || named(name) != sets.end()) return;
+            // Names that the file would keep as one are one set.
+            if (StoredName(name, kStoredSetNameBytes).empty() || named(name) != sets.end()) {
+                log::Warning(kArea, file.filename().string() + ": a set named \"" + name +
+                                        "\" would be one with another set; refused");
+                return;
+            }
             // It is stored at the place it takes at the end of the list,
             // whatever index it came with: that is where a restart finds it.
             const auto position = static_cast<std::int32_t>(sets.size());
@@ -452,7 +460,9 @@ void SettingsPersistence::ApplySetOperation(bool light, const HIDMSG::_SMacroGro
                 // A renamed set takes its macros along to the section of its
                 // new name, so that they are found there after a restart.
                 const auto clash = named(name);
-                if (name.empty() || (clash != sets.end() && clash != sets.begin() + index)) return;
+                if (StoredName(name, kStoredSetNameBytes).empty() ||
+                    (clash != sets.end() && clash != sets.begin() + index))
+                    return;
                 const auto keys =
                     platform::GetPrivateProfileKeyNames(text::Utf8ToUtf16(oldName), file);
                 std::vector<std::pair<std::string, std::string>> values;

@@ -349,6 +349,30 @@ TEST(MacroLibrary, ASetNamedLikeTheIndexIsRefusedInEitherLibrary) {
     }
 }
 
+// "dup " and "dup" are one section of the file; so are names equal in the
+// bytes their field keeps: the second set is refused, and both macros stay.
+TEST(MacroLibrary, ASetNameThatIsOneWithAnotherOnceStoredIsRefused) {
+    Rig rig;
+    auto& sets = rig.store->macroSets;
+    auto& macros = rig.store->macros;
+    std::string cjk;
+    for (int i = 0; i < 14; ++i) cjk += "\xE6\xBC\xA2";
+    for (const std::string& name : {std::string("dup"), cjk}) {
+        rig.settings.ApplySetOperation(false, Set(0, name.c_str(), HIDMSG::kChangeAdd), sets, macros);
+    }
+    for (const std::string& name : {std::string("dup "), std::string("DUP"), cjk.substr(0, 39) + "x"}) {
+        rig.settings.ApplySetOperation(false, Set(2, name.c_str(), HIDMSG::kChangeAdd), sets, macros);
+    }
+    ASSERT_EQ(sets.size(), 2u);
+    auto m = Macro(0, "dup", "A", 1);
+    m.change = HIDMSG::kChangeAdd;
+    rig.settings.ApplyMacroOperation(false, m, macros);
+    rig.Reload();
+    ASSERT_EQ(rig.store->macroSets.size(), 2u);
+    ASSERT_EQ(rig.store->macros.size(), 1u);
+    EXPECT_EQ(rig.store->macros[0].name.str(), "A");
+}
+
 TEST(MacroLibrary, AnAddedSetTakesThePlaceItGetsInTheList) {
     Rig rig;
     auto& sets = rig.store->macroSets;
