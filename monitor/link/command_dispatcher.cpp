@@ -543,8 +543,18 @@ void KeyboardLink::RegistrationDump(win::HWND to) {
     // (not to other clients of the link, which dump for their own ends).
     if (const auto damaged = settings_.DamagedSettingsFile();
         damaged && *damaged != damageTold_ && to == FindConfigLinkWindow()) {
-        if (win::PostMessage(to, link::kMsgNotify, link::notice::kSettingsDamaged, 0))
+        if (win::PostMessage(to, link::kMsgNotify, link::notice::kSettingsDamaged,
+                             link::notice::kDamagedRegistry))
             damageTold_ = *damaged;
+    }
+    // So is each damaged file of the data folder, once.
+    const std::uint32_t files = settings_.DamagedFiles() & ~damageToldFiles_;
+    if (files != 0 && to == FindConfigLinkWindow()) {
+        for (long which = 1; which < link::notice::kDamagedFileCount; ++which) {
+            if ((files & (1u << which)) != 0 &&
+                win::PostMessage(to, link::kMsgNotify, link::notice::kSettingsDamaged, which))
+                damageToldFiles_ |= 1u << which;
+        }
     }
 }
 

@@ -348,6 +348,16 @@ std::vector<HIDMSG::_STimerSettingData> SettingsPersistence::LoadTimers() {
                                         "skipped",
                                         skipped, count, firstSkipped));
     }
+    if (skipped > 0 || !platform::ProfileFileReadsWhole(file)) {
+        // The list is written anew as it was read: the keys then are the
+        // timers' positions again, which later writes of one timer rely on.
+        FileDamaged(file, link::notice::kDamagedTimers);
+        platform::ProfileFile fresh;
+        fresh.Set("Timer", "Count", std::to_string(timers.size()));
+        for (const auto& t : timers)
+            fresh.Set("Timer", std::to_string(t.index.get()), TimerText(t.seconds, t.name));
+        if (!fresh.Save(file)) log::Warning(kArea, "cannot write " + file.string());
+    }
     return timers;
 }
 
@@ -374,15 +384,45 @@ void SettingsPersistence::WriteTimer(const HIDMSG::_STimerSettingData& timer) {
 void SettingsPersistence::LoadLibrary(bool light, std::vector<HIDMSG::_SMacroGroupData>& sets,
                                       std::vector<HIDMSG::_SMacroDefaultData>& macros) {
     const auto file = LibraryFile(light);
+    bool damaged = !platform::ProfileFileReadsWhole(file);
+    // Keys of macros that are there but fail their check, per set read.
+    std::vector<std::pair<std::string, std::vector<std::string>>> failing;
     const int setCount = std::min(IniInt("SetMacro", "number", file), kMaxListEntries);
+    std::vector<std::string> names;
     for (int i = 0; i < setCount; ++i) {
         const std::string name = IniGet("SetMacro", std::to_string(i), file);
-        if (name.empty()) continue;
+        if (name.empty()) {
+            damaged = true;  // the index was cut
+            continue;
+        }
         if (IsIndexSectionName(name)) {
             log::Warning(kArea, file.filename().string() + ": a set named like the index section (\"" + name +
                                     "\") is skipped");
             continue;
         }
+        const bool twice = std::any_of(names.begin(), names.end(), [&](const std::string& n) {
+            return SameStoredName(n, name, kStoredSetNameBytes, text::EqualNoCaseUtf8);
+        });
+        if (twice) {
+            damaged = true;  // one section cannot be two sets
+            continue;
+        }
+        // A set whose section is gone stays, empty.
+        if (platform::GetPrivateProfileKeyNames(text::Utf8ToUtf16(name), file).empty()) damaged = true;
+        names.push_back(name);
+    }
+    // A set's own section is found when the index lost it.
+    for (const auto& section : platform::GetPrivateProfileSectionNames(file)) {
+        const std::string name = text::Utf16ToUtf8(section);
+        if (name.empty() || IsIndexSectionName(name) || IniGet(name, "number", file).empty()) continue;
+        const bool listed = std::any_of(names.begin(), names.end(), [&](const std::string& n) {
+            return SameStoredName(n, name, kStoredSetNameBytes, text::EqualNoCaseUtf8);
+        });
+        if (listed) continue;
+        damaged = true;
+        names.push_back(name);
+    }
+    for (const std::string& name : names) {
         HIDMSG::_SMacroGroupData set{};
         std::memset(static_cast<void*>(&set), 0, sizeof set);
         set.setNumber = static_cast<std::int32_t>(sets.size());
@@ -392,14 +432,17 @@ void SettingsPersistence::LoadLibrary(bool light, std::vector<HIDMSG::_SMacroGro
         text::WideToMultiByteField(text::kCodePageSystem, text::Utf8ToUtf16(name), set.name.bytes,
                                    sizeof set.name.bytes);
         int skipped = 0, firstSkipped = 0;
+        std::vector<std::string> bad;
         for (int k = 0; k < macroCount; ++k) {
             auto macro = std::make_unique<HIDMSG::_SMacroDefaultData>();
             std::memset(static_cast<void*>(macro.get()), 0, sizeof *macro);
             macro->setNumber = set.setNumber.get();
             macro->macroNumber = k;
             macro->setName = set.name;
-            if (!ParseMacroText(IniGet(name, std::to_string(k), file), light, macro.get())) {
+            const std::string line = IniGet(name, std::to_string(k), file);
+            if (!ParseMacroText(line, light, macro.get())) {
                 if (skipped++ == 0) firstSkipped = k;
+                if (!line.empty()) bad.push_back(std::to_string(k));
                 continue;
             }
             macros.push_back(*macro);
@@ -409,8 +452,33 @@ void SettingsPersistence::LoadLibrary(bool light, std::vector<HIDMSG::_SMacroGro
                                     " of set \"" + name + "\" are missing or fail their check (the first: " +
                                     std::to_string(firstSkipped) + "); skipped");
         }
+        if (!bad.empty()) {
+            damaged = true;
+            failing.emplace_back(name, std::move(bad));
+        }
         sets.push_back(set);
     }
+    if (!damaged) return;
+    FileDamaged(file, light ? link::notice::kDamagedLightMacros : link::notice::kDamagedMacros);
+    // Written anew from what was read: the index lists every set read, each
+    // set keeps its keys but the macros that failed their check (the copy
+    // keeps those), and nothing that could not be read stays.
+    platform::ProfileFile fresh;
+    fresh.Set("SetMacro", "number", std::to_string(names.size()));
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string& name = names[i];
+        fresh.Set("SetMacro", std::to_string(i), name);
+        const auto bad = std::find_if(failing.begin(), failing.end(), [&](const auto& f) { return f.first == name; });
+        fresh.Set(name, "number", std::to_string(std::max(IniInt(name, "number", file), 0)));
+        for (const auto& key : platform::GetPrivateProfileKeyNames(text::Utf8ToUtf16(name), file)) {
+            const std::string k = text::Utf16ToUtf8(key);
+            const bool failed = bad != failing.end() &&
+                                std::find(bad->second.begin(), bad->second.end(), k) != bad->second.end();
+            if (failed || text::EqualNoCaseUtf8(k, "number")) continue;
+            fresh.Set(name, k, IniGet(name, k, file));
+        }
+    }
+    if (!fresh.Save(file)) log::Warning(kArea, "cannot write " + file.string());
 }
 
 void SettingsPersistence::ApplySetOperation(bool light, const HIDMSG::_SMacroGroupData& record,
@@ -566,6 +634,20 @@ void SettingsPersistence::ApplyMacroOperation(bool light, const HIDMSG::_SMacroD
             return;
     }
     if (!batch.Commit()) log::Warning(kArea, "cannot write " + file.string());
+}
+
+void SettingsPersistence::FileDamaged(const std::filesystem::path& file, long which) {
+    damagedFiles_ |= 1u << which;
+    if (const auto kept = platform::KeepDamagedCopy(file)) {
+        // Named once: the copy is the file's name with an ending.
+        log::Warning(kArea, "the file " + file.string() +
+                                " is damaged: what could be read is kept; the damaged file is kept beside it "
+                                "with the ending " +
+                                kept->filename().string().substr(file.filename().string().size()));
+    } else {
+        log::Warning(kArea, "the file " + file.string() +
+                                " is damaged: what could be read is kept (no copy could be kept beside it)");
+    }
 }
 
 // ---- light macro blocks ----------------------------------------------------------------

@@ -81,6 +81,11 @@ class SettingsPersistence {
     // Where a damaged settings file was kept when it was read; empty while
     // every read was whole.
     std::optional<std::filesystem::path> DamagedSettingsFile() { return registry_.DamagedFile(); }
+    // The files of the folder that loads found damaged (bit n: file n of
+    // link::notice::kDamaged...). Each was kept beside itself as
+    // "<name>.damaged-<time>", read as far as it could be, and written anew
+    // from what was read, so that later writes and loads agree with it.
+    std::uint32_t DamagedFiles() const { return damagedFiles_; }
 
     void WriteLightMacroBlock(int profile, int slot, const LightMacroBlock& block);
     // False (block unchanged) when the text is missing or fails its check.
@@ -94,8 +99,12 @@ class SettingsPersistence {
         return light ? lightMacroFile() : macroFile();
     }
 
+    // Keeps a copy of a damaged file, logs it and marks it (bit `which`).
+    void FileDamaged(const std::filesystem::path& file, long which);
+
     platform::Registry& registry_;
     std::filesystem::path folder_;
+    std::uint32_t damagedFiles_ = 0;
 };
 
 }  // namespace vyre

@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <vector>
 
 #include "common/key_functions.h"
@@ -392,6 +395,25 @@ TEST(RegistrationDump, AnswersInOrderWithEveryBlockAndList) {
     EXPECT_EQ(codes, expected);
     EXPECT_TRUE(events.back().notice);
     EXPECT_EQ(events.back().code, link::notice::kDumpComplete);
+}
+
+TEST(RegistrationDump, AConfigIsToldOfADamagedLibraryOnce) {
+    LinkRig rig;
+    std::filesystem::create_directories(rig.settings.macroFile().parent_path());
+    std::ofstream(rig.settings.macroFile(), std::ios::binary) << "[SetMacro]\nnumber=1\n0=A\n[A]\nnumber=1\n0=0A0";
+    rig.Connect();
+    LinkClient config{std::string(link::kLinkWindowTitle)};
+    ASSERT_TRUE(config.Create());
+    auto told = [&] {
+        std::vector<LinkEvent> events;
+        rig.link->RegistrationDump(config.hwnd());
+        config.Pump(std::chrono::milliseconds(200), [&](const LinkEvent& e) { events.push_back(e); }, nullptr);
+        return std::count_if(events.begin(), events.end(), [](const LinkEvent& e) {
+            return e.notice && e.code == link::notice::kSettingsDamaged && e.lParam == link::notice::kDamagedMacros;
+        });
+    };
+    EXPECT_EQ(told(), 1);
+    EXPECT_EQ(told(), 0);
 }
 
 TEST(Requests, ResetStatisticsKeepsTrophies) {
