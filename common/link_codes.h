@@ -178,7 +178,8 @@ inline constexpr long kDamagedRegistry = 0;
 inline constexpr long kDamagedTimers = 1;       // Timer.ini
 inline constexpr long kDamagedMacros = 2;       // Preset_sequence.dat
 inline constexpr long kDamagedLightMacros = 3;  // Preset_sequenceIll.dat
-inline constexpr long kDamagedFileCount = 4;
+inline constexpr long kDamagedLightBlocks = 4;  // IlluminationButtonSet.dat
+inline constexpr long kDamagedFileCount = 5;
 inline constexpr long kFirmwareUpdateStarted = 999;
 constexpr long TrophyParam(int trophyNumber) { return (static_cast<long>(trophyNumber) << 16) | 3; }
 }  // namespace notice

@@ -494,6 +494,7 @@ void CVyreMKConfigDlg::TellOfDamagedSettings() {
         {link::notice::kDamagedTimers, "Timer.ini (the countdown timers)"},
         {link::notice::kDamagedMacros, "Preset_sequence.dat (the macros)"},
         {link::notice::kDamagedLightMacros, "Preset_sequenceIll.dat (the light macros)"},
+        {link::notice::kDamagedLightBlocks, "IlluminationButtonSet.dat (the light macros of keys)"},
         {kDamagedConfigIni, "Config.ini (the quick help language)"},
     };
     std::string files;

@@ -122,6 +122,7 @@ bool SettingsPersistence::Load(ProfileStore& store, const platform::KeyboardRepe
     store.lightMacros.clear();
     LoadLibrary(false, store.macroSets, store.macros);
     LoadLibrary(true, store.lightMacroSets, store.lightMacros);
+    CheckLightBlockFile();
     return firstStart;
 }
 
@@ -656,6 +657,27 @@ void SettingsPersistence::WriteLightMacroBlock(int profile, int slot,
                                                const LightMacroBlock& block) {
     IniSet(Name("PF%d", profile + 1), std::to_string(slot), LightMacroText(block),
            lightBlockFile());
+}
+
+void SettingsPersistence::CheckLightBlockFile() {
+    const auto file = lightBlockFile();
+    bool damaged = !platform::ProfileFileReadsWhole(file);
+    platform::ProfileFile fresh;
+    for (const auto& section : platform::GetPrivateProfileSectionNames(file)) {
+        for (const auto& key : platform::GetPrivateProfileKeyNames(section, file)) {
+            const std::string s = text::Utf16ToUtf8(section), k = text::Utf16ToUtf8(key);
+            const std::string value = IniGet(s, k, file);
+            LightMacroBlock block{};
+            if (ParseLightMacroText(value, &block)) {
+                fresh.Set(s, k, value);
+            } else {
+                damaged = true;
+            }
+        }
+    }
+    if (!damaged) return;
+    FileDamaged(file, link::notice::kDamagedLightBlocks);
+    if (!fresh.Save(file)) log::Warning(kArea, "cannot write " + file.string());
 }
 
 bool SettingsPersistence::ReadLightMacroBlock(int profile, int slot, LightMacroBlock& block) {

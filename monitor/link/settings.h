@@ -95,6 +95,10 @@ class SettingsPersistence {
     void LoadRegistry(ProfileStore& store, const platform::KeyboardRepeat& system,
                       std::int32_t dateCode, bool firstStart);
     void LoadKeyTimersAndLaunchPaths(ProfileStore& store);
+    // Keeps the light macro blocks' file aside when it does not read whole
+    // or holds a block that fails its check, and writes it anew with the
+    // blocks that pass.
+    void CheckLightBlockFile();
     std::filesystem::path LibraryFile(bool light) const {
         return light ? lightMacroFile() : macroFile();
     }

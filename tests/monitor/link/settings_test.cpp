@@ -442,6 +442,27 @@ TEST(TimerList, ADamagedLineIsKeptAsideAndTheOthersKeepTheirPlaces) {
     EXPECT_EQ(DamagedCopies(file).size(), 1u);
 }
 
+TEST(LightMacroBlocks, ABlockThatFailsItsCheckIsKeptAsideAndTheOthersRead) {
+    Rig rig;
+    LightMacroBlock block{};
+    std::memset(static_cast<void*>(&block), 0, sizeof block);
+    block.stepCount = 1;
+    block.steps[0] = {0x04, 1, LeU16(500)};
+    rig.settings.WriteLightMacroBlock(0, 30, block);
+    rig.settings.WriteLightMacroBlock(1, 31, block);
+    const auto file = rig.settings.lightBlockFile();
+    std::string text = ReadAll(file);
+    text[text.find("31=") + 10] ^= 1;
+    std::ofstream(file, std::ios::binary) << text;
+    rig.Reload();
+    EXPECT_EQ(DamagedCopies(file).size(), 1u);
+    EXPECT_NE(rig.settings.DamagedFiles() & (1u << link::notice::kDamagedLightBlocks), 0u);
+    LightMacroBlock read{};
+    EXPECT_TRUE(rig.settings.ReadLightMacroBlock(0, 30, read));
+    rig.Reload();
+    EXPECT_EQ(DamagedCopies(file).size(), 1u);
+}
+
 TEST(MacroLibrary, AnAddedSetTakesThePlaceItGetsInTheList) {
     Rig rig;
     auto& sets = rig.store->macroSets;
