@@ -172,7 +172,14 @@ inline constexpr unsigned kTrophy = 36;           // lParam = (trophy number << 
 inline constexpr unsigned kGone = 37;             // lParam 0 (Monitor ends), kKeyboardRemoved or kFirmwareUpdateStarted
 inline constexpr unsigned kDumpComplete = 43;
 inline constexpr unsigned kNotWritten = 46;       // lParam = the command the keyboard did not take whole
-inline constexpr unsigned kSettingsDamaged = 47;  // after a dump: the settings file was damaged (lParam 0)
+inline constexpr unsigned kSettingsDamaged = 47;  // after a dump: a file was damaged (lParam: which, below)
+// The files of kSettingsDamaged.
+inline constexpr long kDamagedRegistry = 0;
+inline constexpr long kDamagedTimers = 1;       // Timer.ini
+inline constexpr long kDamagedMacros = 2;       // Preset_sequence.dat
+inline constexpr long kDamagedLightMacros = 3;  // Preset_sequenceIll.dat
+inline constexpr long kDamagedLightBlocks = 4;  // IlluminationButtonSet.dat
+inline constexpr long kDamagedFileCount = 5;
 inline constexpr long kFirmwareUpdateStarted = 999;
 inline constexpr long kKeyboardRemoved = 1;       // notice 37: the keyboard was unplugged
 constexpr long TrophyParam(int trophyNumber) { return (static_cast<long>(trophyNumber) << 16) | 3; }

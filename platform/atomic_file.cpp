@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <ctime>
 #include <string>
 
 namespace vyre::platform {
@@ -178,6 +179,30 @@ std::optional<std::string> ReadWholeFile(const fs::path& path, std::uint64_t lim
     auto data = ReadRegularFile(path, limit, &refusal);
     if (tooLarge != nullptr) *tooLarge = refusal == FileRefusal::TooLarge;
     return data;
+}
+
+fs::path DamagedCopyName(const fs::path& file) {
+    char stamp[32];
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    fs::path kept = file;
+    kept += std::string(".damaged-") + stamp;
+    std::error_code ec;
+    for (int n = 2; fs::exists(kept, ec); ++n) {
+        kept = file;
+        kept += std::string(".damaged-") + stamp + "-" + std::to_string(n);
+    }
+    return kept;
+}
+
+std::optional<fs::path> KeepDamagedCopy(const fs::path& file) {
+    const auto bytes = ReadWholeFile(file);
+    if (!bytes) return std::nullopt;
+    fs::path kept = DamagedCopyName(file);
+    if (!WriteFileAtomically(kept, *bytes)) return std::nullopt;
+    return kept;
 }
 
 FileStamp StampOf(const fs::path& path) {

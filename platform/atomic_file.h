@@ -32,6 +32,13 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path,
                                          std::uint64_t limit = kSettingsFileLimit,
                                          bool* tooLarge = nullptr);
 
+// Where a damaged file is kept beside the one the programs write anew:
+// "<name>.damaged-<local time>", with "-2", "-3", ... when that name is taken.
+std::filesystem::path DamagedCopyName(const std::filesystem::path& file);
+// Keeps a copy of `file` under DamagedCopyName; the copy's name, or
+// std::nullopt when it could not be read or written.
+std::optional<std::filesystem::path> KeepDamagedCopy(const std::filesystem::path& file);
+
 // What identifies one version of a file on disk, to tell whether a cached copy
 // is still current. `exists` is false for a missing file.
 struct FileStamp {

@@ -163,6 +163,33 @@ ProfileFile ProfileFile::Parse(std::string_view bytes) {
     return file;
 }
 
+bool ProfileFileReadsWhole(const fs::path& file) {
+    bool tooLarge = false;
+    const auto bytes = ReadWholeFile(ResolveFile(file), kSettingsFileLimit, &tooLarge);
+    if (!bytes) return !tooLarge;
+    std::string_view text = *bytes;
+    if (text.empty()) return true;
+    if (text.size() >= 2 && (text.substr(0, 2) == "\xFF\xFE" || text.substr(0, 2) == "\xFE\xFF"))
+        return true;
+    if (text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    if (text.back() != '\n' || text.find('\0') != text.npos) return false;
+    if (text::Utf16ToUtf8(text::Utf8ToUtf16(text)) != text) return false;
+    bool inSection = false;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = text.find('\n', start);
+        const std::string_view t = Trim(text.substr(start, end - start));
+        start = end + 1;
+        if (t.empty() || t.front() == ';') continue;
+        if (t.front() == '[' && t.find(']') != t.npos) {
+            inSection = true;
+            continue;
+        }
+        const auto eq = t.find('=');
+        if (!inSection || eq == t.npos || eq == 0) return false;
+    }
+    return true;
+}
+
 ProfileFile ProfileFile::Load(const fs::path& file) {
     auto bytes = ReadWholeFile(ResolveFile(file));
     return bytes ? Parse(*bytes) : ProfileFile();

@@ -96,6 +96,12 @@ std::vector<std::u16string> GetPrivateProfileSectionNames(const std::filesystem:
 std::vector<std::u16string> GetPrivateProfileKeyNames(std::u16string_view section,
                                                       const std::filesystem::path& file);
 
+// Whether a file reads whole as the programs write it: UTF-8 text without
+// zero bytes, every line a section, a key in a section, a comment or blank,
+// and a line break at its end (a file cut short has none). A missing or empty
+// file reads whole; so does a UTF-16 file, whose lines are all there is to check.
+bool ProfileFileReadsWhole(const std::filesystem::path& file);
+
 // Collects the free functions' writes until the outermost batch ends, then
 // rewrites every changed file once. Reads inside the batch see the writes.
 class ProfileWriteBatch {

@@ -498,18 +498,8 @@ void Registry::Refresh() {
 // large to read) the file itself moved aside.
 void Registry::KeepDamaged(const std::string* raw) {
     State& s = *state_;
-    char stamp[32];
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-    std::filesystem::path kept = *file_;
-    kept += std::string(".damaged-") + stamp;
+    const std::filesystem::path kept = DamagedCopyName(*file_);
     std::error_code ec;
-    for (int n = 2; std::filesystem::exists(kept, ec); ++n) {
-        kept = *file_;
-        kept += std::string(".damaged-") + stamp + "-" + std::to_string(n);
-    }
     bool ok;
     if (raw != nullptr) {
         ok = WriteFileAtomically(kept, *raw);

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 #include "common/link_codes.h"
 #include "common/log.h"
@@ -233,6 +234,7 @@ void CVyreMKConfigDlg::Initialise() {
         QMetaObject::invokeMethod(
             this, [this, index] { ApplyLanguage(index); }, Qt::QueuedConnection);
     };
+    if (KeepDamagedLanguageFile()) shared_.settingsDamaged |= 1u << kDamagedConfigIni;
     ApplyLanguage(StartLanguage(platform::UserDefaultLanguageId()));
 
     // 6.-7. The model's layout; the first page.
@@ -518,13 +520,34 @@ void CVyreMKConfigDlg::BusyWait() {
 // The Monitor had no keyboard ready (notice 16) and has now sent a whole
 // dump: the dialog shows again with it, on the page it had.
 void CVyreMKConfigDlg::TellOfDamagedSettings() {
-    if (!shared_.settingsDamaged.exchange(false)) return;
-    const std::string folder = paths::RegistryFile().parent_path().string();
-    const std::string text =
-        "The settings file could not be read whole. Every setting that could still be read is "
-        "kept; the others are back to their defaults.\n\nThe damaged file is kept beside it in " +
-        folder + ".";
-    log::Warning(kArea, "the user is told of a damaged settings file");
+    const unsigned damaged = shared_.settingsDamaged.exchange(0);
+    if (damaged == 0) return;
+    std::string text;
+    if ((damaged & (1u << link::notice::kDamagedRegistry)) != 0) {
+        text = "The settings file could not be read whole. Every setting that could still be read is "
+               "kept; the others are back to their defaults.\n\nThe damaged file is kept beside it in " +
+               paths::RegistryFile().parent_path().string() + ".";
+    }
+    // The files of the Config folder, by what they hold.
+    static constexpr std::pair<long, const char*> kFiles[] = {
+        {link::notice::kDamagedTimers, "Timer.ini (the countdown timers)"},
+        {link::notice::kDamagedMacros, "Preset_sequence.dat (the macros)"},
+        {link::notice::kDamagedLightMacros, "Preset_sequenceIll.dat (the light macros)"},
+        {link::notice::kDamagedLightBlocks, "IlluminationButtonSet.dat (the light macros of keys)"},
+        {kDamagedConfigIni, "Config.ini (the quick help language)"},
+    };
+    std::string files;
+    for (const auto& [which, name] : kFiles) {
+        if ((damaged & (1u << which)) == 0) continue;
+        files += std::string(files.empty() ? "" : ", ") + name;
+    }
+    if (!files.empty()) {
+        if (!text.empty()) text += "\n\n";
+        text += "The file " + files + " could not be read whole. Everything that could still be read "
+                "in it is kept.\n\nThe damaged file is kept beside it in " +
+                paths::Resolve("./Config").string() + ".";
+    }
+    log::Warning(kArea, "the user is told of damaged settings files");
     QTimer::singleShot(0, this, [this, text] {
         widgets::ShowMessageBox(widgets::CPopupDlg::Form::Config, "Settings damaged", text, this);
     });

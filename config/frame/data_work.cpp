@@ -215,8 +215,9 @@ void CDataWorkWnd::OnNotice(unsigned code, win::LPARAM lParam) {
             return;
         }
         case link::notice::kSettingsDamaged:
-            // The dialog may still be starting: it looks at the flag when it is up.
-            shared_.settingsDamaged = true;
+            // The dialog may still be starting: it looks at the flags when it is up.
+            if (lParam < 0 || lParam >= link::notice::kDamagedFileCount) return;
+            shared_.settingsDamaged |= 1u << lParam;
             DialogNotice(kDialogNoticeSettingsDamaged, 0);
             return;
         case link::notice::kResetDone:

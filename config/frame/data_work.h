@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "common/link_codes.h"
 #include "common/profile_store.h"
 #include "platform/window.h"
 
@@ -27,9 +28,9 @@ struct ConfigShared {
     std::atomic<win::HWND> dialog{0};      // set by the main dialog
     std::atomic<win::HWND> mainWindow{0};  // the hidden main window
     std::atomic<int> busy{0};              // 1 while the main dialog waits for the keyboard
-    // The Monitor found the settings file damaged; the main dialog tells the
-    // user once it is up, and clears it.
-    std::atomic<bool> settingsDamaged{false};
+    // The files the Monitor found damaged (bit n: link::notice::kDamaged...
+    // n); the main dialog tells the user once it is up, and clears them.
+    std::atomic<unsigned> settingsDamaged{0};
     // Starts the main dialog (on notice 43; once).
     std::function<void()> startDialog;
     // Why the Config ends, when the Monitor ends it (EndReason), and for
@@ -75,6 +76,8 @@ inline constexpr win::LRESULT kUploadAfterRegistration = 2;
 // How often the link window checks that its Monitor is still there.
 inline constexpr unsigned kMonitorWatchTimer = 998;
 inline constexpr unsigned kMonitorWatchMs = 2000;
+// The Config's own damaged file among the bits of settingsDamaged.
+inline constexpr long kDamagedConfigIni = link::notice::kDamagedFileCount;
 
 // The timer that bounds a busy wait, and its bound.
 inline constexpr unsigned kBusyTimer = 999;

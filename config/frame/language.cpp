@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/log.h"
+#include "platform/atomic_file.h"
 #include "platform/paths.h"
 #include "platform/profile_ini.h"
 #include "platform/text.h"
@@ -92,6 +93,19 @@ bool StoreLanguage(int index) {
         log::Warning(kArea, "the quick help language could not be stored in Config.ini");
         return false;
     }
+    return true;
+}
+
+bool KeepDamagedLanguageFile() {
+    if (platform::ProfileFileReadsWhole(kConfigIni)) return false;
+    const auto file = paths::Resolve(std::string_view(kConfigIni));
+    const auto kept = platform::KeepDamagedCopy(file);
+    log::Warning(kArea, "the file " + file.string() + " is damaged: what could be read is kept" +
+                            (kept ? "; the damaged file is kept as " + kept->string()
+                                  : std::string(" (no copy could be kept beside it)")));
+    platform::ProfileFile fresh;
+    if (const auto stored = StoredLanguage()) fresh.Set("Setting", "QuickHelpLan", std::to_string(*stored));
+    if (!fresh.Save(file)) log::Warning(kArea, "cannot write " + file.string());
     return true;
 }
 

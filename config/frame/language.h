@@ -42,6 +42,10 @@ inline constexpr const char* kConfigIni = "./Config/Config.ini";
 // key is missing.
 std::optional<int> StoredLanguage();
 bool StoreLanguage(int index);
+// When Config.ini does not read whole: keeps it beside itself as
+// "Config.ini.damaged-<time>", logs it and writes it anew with the choice
+// that could still be read. True when it was damaged.
+bool KeepDamagedLanguageFile();
 
 // The language at start: the stored one when it is a language, else the one of
 // the system's language id.

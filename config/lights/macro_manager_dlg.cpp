@@ -637,13 +637,13 @@ void MacroManagerDlg::ShowSetMacros() {
 }
 
 bool MacroManagerDlg::AcceptSetName(const std::u16string& name) const {
-    if (name.empty()) return false;
-    // Names compare as the library's file compares them: without regard to case.
+    if (macros::SameSetName(name, u"")) return false;
+    // Names compare as the library's file keeps them (macros::SameSetName).
     for (const auto& opened : openedSetNames_)
-        if (text::EqualNoCase(opened, name)) return false;
+        if (macros::SameSetName(opened, name)) return false;
     if (copy_.HasSetNamed(name)) return false;
     // The name of the library file's own index section cannot name a set.
-    if (text::EqualNoCase(name, u"SetMacro")) return false;
+    if (macros::SameSetName(name, u"SetMacro")) return false;
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 
+#include "common/stored_name.h"
 #include "platform/text.h"
 
 namespace vyre::macros {
@@ -237,6 +238,16 @@ std::size_t NameLength(std::u16string_view name) {
     return n;
 }
 
+bool SameSetName(std::u16string_view a, std::u16string_view b) {
+    return SameStoredName(text::Utf16ToUtf8(a), text::Utf16ToUtf8(b), kStoredSetNameBytes,
+                          text::EqualNoCaseUtf8);
+}
+
+bool SameMacroName(std::u16string_view a, std::u16string_view b) {
+    return SameStoredName(text::Utf16ToUtf8(a), text::Utf16ToUtf8(b), kStoredMacroNameBytes,
+                          text::EqualNoCaseUtf8);
+}
+
 // ---- the working copy ------------------------------------------------------------------------
 
 void MacroLibraryCopy::Open(const std::vector<_SMacroGroupData>& sets,
@@ -372,14 +383,14 @@ void MacroLibraryCopy::Queue(int macroKey, std::uint8_t change) {
 
 bool MacroLibraryCopy::HasSetNamed(std::u16string_view name) const {
     return std::any_of(sets_.begin(), sets_.end(), [&](const auto& e) {
-        return e.second.setNumber.get() != -1 && text::EqualNoCase(NameOf(e.second.name), name);
+        return e.second.setNumber.get() != -1 && SameSetName(NameOf(e.second.name), name);
     });
 }
 
 bool MacroLibraryCopy::SetHasMacroNamed(int setKey, std::u16string_view name,
                                         int exceptMacroKey) const {
     for (int key : MacrosOfSet(setKey)) {
-        if (key != exceptMacroKey && NameOf(macros_.at(key).name) == name) return true;
+        if (key != exceptMacroKey && SameMacroName(NameOf(macros_.at(key).name), name)) return true;
     }
     return false;
 }

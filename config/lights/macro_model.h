@@ -156,6 +156,11 @@ template <std::size_t N>
 std::u16string NameOf(const FixedText<N>& field);
 // The number of characters of a name as the user counts them.
 std::size_t NameLength(std::u16string_view name);
+// Whether two set names, or two macro names, are one name once the library
+// file keeps them (blanks around them dropped, cut to their field, letters
+// without regard to case).
+bool SameSetName(std::u16string_view a, std::u16string_view b);
+bool SameMacroName(std::u16string_view a, std::u16string_view b);
 
 // ---- the working copy of a library ---------------------------------------------------------
 
@@ -199,9 +204,9 @@ class MacroLibraryCopy {
     // Queues a copy of the macro as it stands (a change of its steps, loop count or flag).
     void QueueMacro(int macroKey);
 
-    // The name of a live set that equals `name` without regard to case.
+    // A live set whose name is one with `name` once stored.
     bool HasSetNamed(std::u16string_view name) const;
-    // The name of a live macro of the set that equals `name` exactly.
+    // A live macro of the set whose name is one with `name` once stored.
     bool SetHasMacroNamed(int setKey, std::u16string_view name, int exceptMacroKey = -1) const;
 
     // The renumbered library: live sets numbered 0, 1, ... in map order with

@@ -347,6 +347,9 @@ void KeyboardLink::ApplyHostSettings(std::span<const std::uint8_t> payload) {
                                             refused));
         }
     }
+    // The Monitor alone counts: the Config's statistics are a copy it was
+    // sent earlier, so the counts since then stay.
+    std::memcpy(static_cast<void*>(&received->statistics), &host.statistics, sizeof host.statistics);
     std::memcpy(static_cast<void*>(&host), received.get(), sizeof host);
     SaveAllSettings();
     ApplyProfile(store_.currentProfile(), true);
@@ -371,8 +374,28 @@ void KeyboardLink::EditTimer(const HIDMSG::_STimerSettingData& timer) {
     }
     HIDMSG::_STimerSettingData edited = timer;
     std::memset(edited.tail, 0, sizeof edited.tail);
-    store_.timers[static_cast<std::size_t>(index)] = edited;
+    HIDMSG::_STimerSettingData& listed = store_.timers[static_cast<std::size_t>(index)];
+    // The keys hold copies of the timer, found by its name: they follow the
+    // list record, or a later delete would no longer find them.
+    bool keysChanged = false;
+    for (int p = 0; p < kProfileCount; ++p) {
+        for (int slot = 0; slot < kDataSlotsPerProfile; ++slot) {
+            HIDMSG::_STimerSettingData& key = store_.keyTimer(p, slot);
+            if (!SlotHasData(slot) || listed.name.empty() ||
+                !SameBytes(key.name.bytes, listed.name.bytes, sizeof key.name.bytes))
+                continue;
+            if (SameBytes(&key.name, &edited.name, sizeof key.name) &&
+                key.seconds.get() == edited.seconds.get())
+                continue;
+            key.name = edited.name;
+            key.seconds = edited.seconds.get();
+            settings_.UpdateKeyTimerName(p, slot, key);
+            keysChanged = true;
+        }
+    }
+    listed = edited;
     settings_.WriteTimer(edited);
+    if (keysChanged) PostDumpToConfig();
 }
 
 void KeyboardLink::DeleteTimer(const HIDMSG::_STimerSettingData& timer) {
@@ -467,6 +490,9 @@ void KeyboardLink::HandleRequest(unsigned code, win::LPARAM lParam) {
             std::memset(static_cast<void*>(&store_.statistics()), 0,
                         offsetof(StatisticsRecord, trophyPoints));
             settings_.WriteStatistics(store_.statistics());
+            // The page shows the zeroes at once, not at the next roll-over.
+            Notify(FindConfigLinkWindow(), link::block::kStatistics, &store_.statistics(),
+                   sizeof(StatisticsRecord));
             return;
         }
         case link::request::kReset:
@@ -560,8 +586,18 @@ void KeyboardLink::RegistrationDump(win::HWND to) {
     // (not to other clients of the link, which dump for their own ends).
     if (const auto damaged = settings_.DamagedSettingsFile();
         damaged && *damaged != damageTold_ && to == FindConfigLinkWindow()) {
-        if (win::PostMessage(to, link::kMsgNotify, link::notice::kSettingsDamaged, 0))
+        if (win::PostMessage(to, link::kMsgNotify, link::notice::kSettingsDamaged,
+                             link::notice::kDamagedRegistry))
             damageTold_ = *damaged;
+    }
+    // So is each damaged file of the data folder, once.
+    const std::uint32_t files = settings_.DamagedFiles() & ~damageToldFiles_;
+    if (files != 0 && to == FindConfigLinkWindow()) {
+        for (long which = 1; which < link::notice::kDamagedFileCount; ++which) {
+            if ((files & (1u << which)) != 0 &&
+                win::PostMessage(to, link::kMsgNotify, link::notice::kSettingsDamaged, which))
+                damageToldFiles_ |= 1u << which;
+        }
     }
 }
 

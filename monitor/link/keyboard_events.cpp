@@ -11,6 +11,7 @@
 #include "common/link_codes.h"
 #include "common/log.h"
 #include "common/reports.h"
+#include "common/stored_name.h"
 #include "common/store_blocks.h"
 #include "monitor/link/keyboard_link.h"
 #include "platform/text.h"
@@ -194,6 +195,7 @@ void KeyboardLink::HandleEvent(std::uint32_t value) {
                 break;
         }
     } else if (e.type == kCounter && e.index <= 19) {
+        StatisticsRollOver();  // counts of a new hour belong to it, tick or not
         const int c = CounterOfIndex(e.index);
         StatisticsRecord& stats = store_.statistics();
         const std::int64_t count = e.count();
@@ -371,7 +373,8 @@ void KeyboardLink::MacroRecorded(int slot) {
     // shortened (never inside a character) where the suffix would not fit.
     auto taken = [&](const std::string& name) {
         return std::any_of(store_.macros.begin(), store_.macros.end(), [&](const auto& m) {
-            return m.setNumber.get() == setIndex && m.name.str() == name;
+            return m.setNumber.get() == setIndex &&
+                   SameStoredName(m.name.str(), name, kStoredMacroNameBytes, text::EqualNoCaseUtf8);
         });
     };
     const std::string original = record->name.str();

@@ -182,6 +182,9 @@ class KeyboardLink {
     bool volumeShowing_ = false;
     // The damaged settings file a Config was last told of.
     std::filesystem::path damageTold_;
+    // The damaged files of the data folder a Config was told of (bits as
+    // SettingsPersistence::DamagedFiles).
+    std::uint32_t damageToldFiles_ = 0;
     // Read by the ripple workers when they end.
     std::atomic<bool> lightMacroActive_{false};
 };

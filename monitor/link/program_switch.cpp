@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -109,8 +110,13 @@ void KeyboardLink::SwitchTo(int profile, std::uint64_t window, std::uint32_t sou
     if (active[2] == profile) return;
     log::Info("switching", log::Format("profile %d for the program in front", profile + 1));
     RequestSound(kSoundEvent, soundEvent);
-    store_.setCurrentProfile(profile);
+    const auto image = report::ActiveProfileReport(profile);
+    std::memcpy(store_.activeProfileReport, image.data(), image.size());
     ApplyProfile(profile, true);
+    // An open Config learns of it as of a switch on the keyboard, or its
+    // next APPLY would switch back.
+    Notify(FindConfigLinkWindow(), link::block::kActiveProfile, store_.activeProfileReport,
+           sizeof store_.activeProfileReport);
 }
 
 void KeyboardLink::ProgramSwitchTick() {

@@ -228,9 +228,10 @@ void KeyboardLink::ApplyProfile(int profile, bool write) {
 }
 
 void KeyboardLink::LoadSettings() {
-    const std::int32_t dateCode = CurrentDateCode();
     const platform::KeyboardRepeat system = repeat_.Get();
-    settings_.Load(store_, system, dateCode);
+    settings_.Load(store_, system, Now());
+    // Statistics kept in an earlier hour start a new period before any count.
+    StatisticsRollOver();
 
     // The system's repeat settings stay as they are: the current profile takes them.
     ProfileHostRecord& rec = store_.hostRecord(store_.currentProfile());
@@ -251,7 +252,9 @@ void KeyboardLink::LoadSettings() {
 }
 
 void KeyboardLink::SaveAllSettings() {
-    settings_.SaveAll(store_, CurrentDateCode());
+    // Stamping the date code closes the period: roll it over first.
+    StatisticsRollOver();
+    settings_.SaveAll(store_, Now());
 }
 
 void KeyboardLink::UpdateVolumeDisplayTimer() {

@@ -5,8 +5,11 @@
 #include <ctime>
 #include <system_error>
 
+#include "common/link_codes.h"
 #include "common/log.h"
+#include "common/stored_name.h"
 #include "monitor/link/settings_text.h"
+#include "platform/atomic_file.h"
 #include "platform/profile_ini.h"
 #include "platform/text.h"
 
@@ -61,7 +64,7 @@ std::string SetNameOf(const FixedText<40>& name) {
 // The section that lists the sets of a library file; a set of this name
 // would share it.
 bool IsIndexSectionName(const std::string& name) {
-    return text::EqualNoCaseUtf8(name, "SetMacro");
+    return SameStoredName(name, "SetMacro", kStoredSetNameBytes, text::EqualNoCaseUtf8);
 }
 
 // INI access with narrow names (the files are UTF-8, as is the system's
@@ -119,6 +122,7 @@ bool SettingsPersistence::Load(ProfileStore& store, const platform::KeyboardRepe
     store.lightMacros.clear();
     LoadLibrary(false, store.macroSets, store.macros);
     LoadLibrary(true, store.lightMacroSets, store.lightMacros);
+    CheckLightBlockFile();
     return firstStart;
 }
 
@@ -345,6 +349,16 @@ std::vector<HIDMSG::_STimerSettingData> SettingsPersistence::LoadTimers() {
                                         "skipped",
                                         skipped, count, firstSkipped));
     }
+    if (skipped > 0 || !platform::ProfileFileReadsWhole(file)) {
+        // The list is written anew as it was read: the keys then are the
+        // timers' positions again, which later writes of one timer rely on.
+        FileDamaged(file, link::notice::kDamagedTimers);
+        platform::ProfileFile fresh;
+        fresh.Set("Timer", "Count", std::to_string(timers.size()));
+        for (const auto& t : timers)
+            fresh.Set("Timer", std::to_string(t.index.get()), TimerText(t.seconds, t.name));
+        if (!fresh.Save(file)) log::Warning(kArea, "cannot write " + file.string());
+    }
     return timers;
 }
 
@@ -371,15 +385,45 @@ void SettingsPersistence::WriteTimer(const HIDMSG::_STimerSettingData& timer) {
 void SettingsPersistence::LoadLibrary(bool light, std::vector<HIDMSG::_SMacroGroupData>& sets,
                                       std::vector<HIDMSG::_SMacroDefaultData>& macros) {
     const auto file = LibraryFile(light);
+    bool damaged = !platform::ProfileFileReadsWhole(file);
+    // Keys of macros that are there but fail their check, per set read.
+    std::vector<std::pair<std::string, std::vector<std::string>>> failing;
     const int setCount = std::min(IniInt("SetMacro", "number", file), kMaxListEntries);
+    std::vector<std::string> names;
     for (int i = 0; i < setCount; ++i) {
         const std::string name = IniGet("SetMacro", std::to_string(i), file);
-        if (name.empty()) continue;
+        if (name.empty()) {
+            damaged = true;  // the index was cut
+            continue;
+        }
         if (IsIndexSectionName(name)) {
             log::Warning(kArea, file.filename().string() + ": a set named like the index section (\"" + name +
                                     "\") is skipped");
             continue;
         }
+        const bool twice = std::any_of(names.begin(), names.end(), [&](const std::string& n) {
+            return SameStoredName(n, name, kStoredSetNameBytes, text::EqualNoCaseUtf8);
+        });
+        if (twice) {
+            damaged = true;  // one section cannot be two sets
+            continue;
+        }
+        // A set whose section is gone stays, empty.
+        if (platform::GetPrivateProfileKeyNames(text::Utf8ToUtf16(name), file).empty()) damaged = true;
+        names.push_back(name);
+    }
+    // A set's own section is found when the index lost it.
+    for (const auto& section : platform::GetPrivateProfileSectionNames(file)) {
+        const std::string name = text::Utf16ToUtf8(section);
+        if (name.empty() || IsIndexSectionName(name) || IniGet(name, "number", file).empty()) continue;
+        const bool listed = std::any_of(names.begin(), names.end(), [&](const std::string& n) {
+            return SameStoredName(n, name, kStoredSetNameBytes, text::EqualNoCaseUtf8);
+        });
+        if (listed) continue;
+        damaged = true;
+        names.push_back(name);
+    }
+    for (const std::string& name : names) {
         HIDMSG::_SMacroGroupData set{};
         std::memset(static_cast<void*>(&set), 0, sizeof set);
         set.setNumber = static_cast<std::int32_t>(sets.size());
@@ -389,14 +433,17 @@ void SettingsPersistence::LoadLibrary(bool light, std::vector<HIDMSG::_SMacroGro
         text::WideToMultiByteField(text::kCodePageSystem, text::Utf8ToUtf16(name), set.name.bytes,
                                    sizeof set.name.bytes);
         int skipped = 0, firstSkipped = 0;
+        std::vector<std::string> bad;
         for (int k = 0; k < macroCount; ++k) {
             auto macro = std::make_unique<HIDMSG::_SMacroDefaultData>();
             std::memset(static_cast<void*>(macro.get()), 0, sizeof *macro);
             macro->setNumber = set.setNumber.get();
             macro->macroNumber = k;
             macro->setName = set.name;
-            if (!ParseMacroText(IniGet(name, std::to_string(k), file), light, macro.get())) {
+            const std::string line = IniGet(name, std::to_string(k), file);
+            if (!ParseMacroText(line, light, macro.get())) {
                 if (skipped++ == 0) firstSkipped = k;
+                if (!line.empty()) bad.push_back(std::to_string(k));
                 continue;
             }
             macros.push_back(*macro);
@@ -406,8 +453,33 @@ void SettingsPersistence::LoadLibrary(bool light, std::vector<HIDMSG::_SMacroGro
                                     " of set \"" + name + "\" are missing or fail their check (the first: " +
                                     std::to_string(firstSkipped) + "); skipped");
         }
+        if (!bad.empty()) {
+            damaged = true;
+            failing.emplace_back(name, std::move(bad));
+        }
         sets.push_back(set);
     }
+    if (!damaged) return;
+    FileDamaged(file, light ? link::notice::kDamagedLightMacros : link::notice::kDamagedMacros);
+    // Written anew from what was read: the index lists every set read, each
+    // set keeps its keys but the macros that failed their check (the copy
+    // keeps those), and nothing that could not be read stays.
+    platform::ProfileFile fresh;
+    fresh.Set("SetMacro", "number", std::to_string(names.size()));
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string& name = names[i];
+        fresh.Set("SetMacro", std::to_string(i), name);
+        const auto bad = std::find_if(failing.begin(), failing.end(), [&](const auto& f) { return f.first == name; });
+        fresh.Set(name, "number", std::to_string(std::max(IniInt(name, "number", file), 0)));
+        for (const auto& key : platform::GetPrivateProfileKeyNames(text::Utf8ToUtf16(name), file)) {
+            const std::string k = text::Utf16ToUtf8(key);
+            const bool failed = bad != failing.end() &&
+                                std::find(bad->second.begin(), bad->second.end(), k) != bad->second.end();
+            if (failed || text::EqualNoCaseUtf8(k, "number")) continue;
+            fresh.Set(name, k, IniGet(name, k, file));
+        }
+    }
+    if (!fresh.Save(file)) log::Warning(kArea, "cannot write " + file.string());
 }
 
 void SettingsPersistence::ApplySetOperation(bool light, const HIDMSG::_SMacroGroupData& record,
@@ -417,7 +489,7 @@ void SettingsPersistence::ApplySetOperation(bool light, const HIDMSG::_SMacroGro
     const std::string name = SetNameOf(record.name);
     auto named = [&](const std::string& n) {
         return std::find_if(sets.begin(), sets.end(), [&](const HIDMSG::_SMacroGroupData& s) {
-            return text::EqualNoCaseUtf8(SetNameOf(s.name), n);
+            return SameStoredName(SetNameOf(s.name), n, kStoredSetNameBytes, text::EqualNoCaseUtf8);
         });
     };
     HIDMSG::_SMacroGroupData stored = record;
@@ -433,7 +505,12 @@ void SettingsPersistence::ApplySetOperation(bool light, const HIDMSG::_SMacroGro
     switch (record.change) {
         case HIDMSG::kChangeAdd: {
             // A set is known by its name, which is also its section in the file.
-            if (name.empty() || named(name) != sets.end()) return;
+            // Names that the file would keep as one are one set.
+            if (StoredName(name, kStoredSetNameBytes).empty() || named(name) != sets.end()) {
+                log::Warning(kArea, file.filename().string() + ": a set named \"" + name +
+                                        "\" would be one with another set; refused");
+                return;
+            }
             // It is stored at the place it takes at the end of the list,
             // whatever index it came with: that is where a restart finds it.
             const auto position = static_cast<std::int32_t>(sets.size());
@@ -452,7 +529,9 @@ void SettingsPersistence::ApplySetOperation(bool light, const HIDMSG::_SMacroGro
                 // A renamed set takes its macros along to the section of its
                 // new name, so that they are found there after a restart.
                 const auto clash = named(name);
-                if (name.empty() || (clash != sets.end() && clash != sets.begin() + index)) return;
+                if (StoredName(name, kStoredSetNameBytes).empty() ||
+                    (clash != sets.end() && clash != sets.begin() + index))
+                    return;
                 const auto keys =
                     platform::GetPrivateProfileKeyNames(text::Utf8ToUtf16(oldName), file);
                 std::vector<std::pair<std::string, std::string>> values;
@@ -558,12 +637,47 @@ void SettingsPersistence::ApplyMacroOperation(bool light, const HIDMSG::_SMacroD
     if (!batch.Commit()) log::Warning(kArea, "cannot write " + file.string());
 }
 
+void SettingsPersistence::FileDamaged(const std::filesystem::path& file, long which) {
+    damagedFiles_ |= 1u << which;
+    if (const auto kept = platform::KeepDamagedCopy(file)) {
+        // Named once: the copy is the file's name with an ending.
+        log::Warning(kArea, "the file " + file.string() +
+                                " is damaged: what could be read is kept; the damaged file is kept beside it "
+                                "with the ending " +
+                                kept->filename().string().substr(file.filename().string().size()));
+    } else {
+        log::Warning(kArea, "the file " + file.string() +
+                                " is damaged: what could be read is kept (no copy could be kept beside it)");
+    }
+}
+
 // ---- light macro blocks ----------------------------------------------------------------
 
 void SettingsPersistence::WriteLightMacroBlock(int profile, int slot,
                                                const LightMacroBlock& block) {
     IniSet(Name("PF%d", profile + 1), std::to_string(slot), LightMacroText(block),
            lightBlockFile());
+}
+
+void SettingsPersistence::CheckLightBlockFile() {
+    const auto file = lightBlockFile();
+    bool damaged = !platform::ProfileFileReadsWhole(file);
+    platform::ProfileFile fresh;
+    for (const auto& section : platform::GetPrivateProfileSectionNames(file)) {
+        for (const auto& key : platform::GetPrivateProfileKeyNames(section, file)) {
+            const std::string s = text::Utf16ToUtf8(section), k = text::Utf16ToUtf8(key);
+            const std::string value = IniGet(s, k, file);
+            LightMacroBlock block{};
+            if (ParseLightMacroText(value, &block)) {
+                fresh.Set(s, k, value);
+            } else {
+                damaged = true;
+            }
+        }
+    }
+    if (!damaged) return;
+    FileDamaged(file, link::notice::kDamagedLightBlocks);
+    if (!fresh.Save(file)) log::Warning(kArea, "cannot write " + file.string());
 }
 
 bool SettingsPersistence::ReadLightMacroBlock(int profile, int slot, LightMacroBlock& block) {

@@ -81,6 +81,11 @@ class SettingsPersistence {
     // Where a damaged settings file was kept when it was read; empty while
     // every read was whole.
     std::optional<std::filesystem::path> DamagedSettingsFile() { return registry_.DamagedFile(); }
+    // The files of the folder that loads found damaged (bit n: file n of
+    // link::notice::kDamaged...). Each was kept beside itself as
+    // "<name>.damaged-<time>", read as far as it could be, and written anew
+    // from what was read, so that later writes and loads agree with it.
+    std::uint32_t DamagedFiles() const { return damagedFiles_; }
 
     // The registry key the values go to (for a Batch around many writes).
     platform::Registry& registry() { return registry_; }
@@ -93,12 +98,20 @@ class SettingsPersistence {
     void LoadRegistry(ProfileStore& store, const platform::KeyboardRepeat& system,
                       std::int32_t dateCode, bool firstStart);
     void LoadKeyTimersAndLaunchPaths(ProfileStore& store);
+    // Keeps the light macro blocks' file aside when it does not read whole
+    // or holds a block that fails its check, and writes it anew with the
+    // blocks that pass.
+    void CheckLightBlockFile();
     std::filesystem::path LibraryFile(bool light) const {
         return light ? lightMacroFile() : macroFile();
     }
 
+    // Keeps a copy of a damaged file, logs it and marks it (bit `which`).
+    void FileDamaged(const std::filesystem::path& file, long which);
+
     platform::Registry& registry_;
     std::filesystem::path folder_;
+    std::uint32_t damagedFiles_ = 0;
 };
 
 }  // namespace vyre

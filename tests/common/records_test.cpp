@@ -8,6 +8,7 @@
 #include "common/hidmsg.h"
 #include "common/link_codes.h"
 #include "common/macro_image.h"
+#include "common/stored_name.h"
 #include "common/talk_records.h"
 
 namespace vyre {
@@ -53,6 +54,18 @@ TEST(FixedText, ReadsAreBoundedAndWritesPad) {
     EXPECT_EQ(w.bytes[1], 0x4E);
     EXPECT_EQ(w.str(), u"\u4e2dx");
     EXPECT_EQ(w.unit(2), 0);
+}
+
+TEST(StoredName, BlanksAndTheCutAtACharacterBoundaryMakeOneName) {
+    EXPECT_EQ(StoredName(" dup \t", kStoredSetNameBytes), "dup");
+    // 13 characters of 3 bytes fit in 39: the 14th is cut whole.
+    std::string cjk;
+    for (int i = 0; i < 14; ++i) cjk += "\xE6\xBC\xA2";
+    EXPECT_EQ(StoredName(cjk, kStoredSetNameBytes).size(), 39u);
+    const auto exact = [](std::string_view a, std::string_view b) { return a == b; };
+    EXPECT_TRUE(SameStoredName(cjk, cjk.substr(0, 39) + "\xE5\xAD\x97", kStoredSetNameBytes, exact));
+    EXPECT_TRUE(SameStoredName("ABCDEFGHIJKLMNOPQRSTUVWXYZ", "ABCDEFGHIJKLMNOPQRSTUVWX", kStoredMacroNameBytes, exact));
+    EXPECT_FALSE(SameStoredName("dup", "dup2", kStoredSetNameBytes, exact));
 }
 
 TEST(HidmsgRecords, TimerRoundTripAndKeyCopyFields) {

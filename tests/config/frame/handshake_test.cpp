@@ -91,7 +91,7 @@ class FakeMonitor {
     void SendDumpLater() { win::PostMessage(hwnd_, WM_DUMP); }
     void SendNotReadyLater() { win::PostMessage(hwnd_, WM_NOT_READY); }
     // Each dump is followed by the notice of a damaged settings file.
-    void TellOfDamage() { damaged_ = true; }
+    void TellOfDamage(long which = link::notice::kDamagedRegistry) { damaged_ = which; }
     // The store the next dump sends (change it only between dumps).
     ProfileStore& store() { return *store_; }
     int reapplied() const { return reapplied_.load(); }
@@ -118,13 +118,13 @@ class FakeMonitor {
                               bytes.data(), bytes.size());
         }
         win::PostMessage(link_, link::kMsgNotify, link::notice::kDumpComplete, 0);
-        if (damaged_) win::PostMessage(link_, link::kMsgNotify, link::notice::kSettingsDamaged, 0);
+        if (damaged_ >= 0) win::PostMessage(link_, link::kMsgNotify, link::notice::kSettingsDamaged, damaged_.load());
     }
     bool ready_;
     std::string deniedNode_;
     std::atomic<int> registrations_{0};
     std::map<std::uint16_t, std::vector<std::uint8_t>> payloads_;
-    std::atomic<bool> damaged_{false};
+    std::atomic<long> damaged_{-1};
     std::unique_ptr<ProfileStore> store_ = NewProfileStore();
     std::thread thread_;
     win::HWND hwnd_ = 0;
@@ -211,19 +211,20 @@ TEST(Handshake, HiddenForWantOfAKeyboardTheDialogComesBackWithTheNextDump) {
 }
 
 // A damaged settings file the Monitor found is told once the dialog is up,
-// whether the notice comes before the dialog exists or while it is open.
+// whether the notice comes before the dialog exists or while it is open, and
+// so is a damaged file of the Config folder, by its name.
 TEST(Handshake, ADamagedSettingsFileIsToldInAMessageBox) {
     App();
     std::vector<std::string> record;
     platform::ActionRecord::Instance().SetSink([&](const std::string& line) { record.push_back(line); });
-    auto told = [&] {
+    auto toldOf = [&](const std::string& what) {
         int n = 0;
         for (const std::string& line : record)
-            if (line.find("message-box Settings damaged: The settings file could not be read whole") !=
-                std::string::npos)
+            if (line.find("message-box Settings damaged: " + what + " could not be read whole") != std::string::npos)
                 ++n;
         return n;
     };
+    auto told = [&] { return toldOf("The settings file"); };
     FakeMonitor monitor(true);
     monitor.TellOfDamage();
     CVyreMKConfigApp app;
@@ -237,6 +238,9 @@ TEST(Handshake, ADamagedSettingsFileIsToldInAMessageBox) {
             monitor.SendDumpLater();
             EXPECT_TRUE(Serving([&] { return told() == 2; }));
             second = told();
+            monitor.TellOfDamage(link::notice::kDamagedMacros);
+            monitor.SendDumpLater();
+            EXPECT_TRUE(Serving([&] { return toldOf("The file Preset_sequence.dat (the macros)") == 1; }));
             dialog.Cancel();
         });
     };

@@ -103,6 +103,17 @@ TEST(Language, TheStoredChoiceWinsUnlessItIsNoLanguage) {
     EXPECT_EQ(t.dialog->helpLineCount(), static_cast<std::size_t>(help::kLastHelpId));
 }
 
+TEST(Language, ADamagedConfigIniIsKeptAsideAndItsChoiceRead) {
+    Dialog t("C.UTF-8", "9\n\xC3garbage");
+    EXPECT_EQ(t.dialog->languageButton().language(), 9);
+    EXPECT_NE(t.shared.settingsDamaged.load() & (1u << kDamagedConfigIni), 0u);
+    int kept = 0;
+    for (const auto& e : std::filesystem::directory_iterator(t.home / "Config"))
+        kept += e.path().filename().string().rfind("Config.ini.damaged-", 0) == 0;
+    EXPECT_EQ(kept, 1);
+    EXPECT_TRUE(platform::ProfileFileReadsWhole(t.home / "Config" / "Config.ini"));
+}
+
 TEST(Language, ChoosingTradChineseFromTheMenu) {
     Dialog t("en_GB.UTF-8");
     CLanguageMenuBtn& button = t.dialog->languageButton();

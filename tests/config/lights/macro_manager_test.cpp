@@ -166,6 +166,21 @@ TEST(MacroManager, ANameTypedWithoutEnterIsTakenByStartRecordAndOk) {
     EXPECT_EQ(t.link.macroName(t.link.sent.size() - 1), "Duck");
 }
 
+// Names are compared as the library file keeps them: blanks around them
+// dropped, cut to their field, without regard to case.
+TEST(MacroManager, NamesThatAreOneOnceStoredAreRefused) {
+    Editor t;
+    t.AddSet(u"dup");
+    t.AddSet(u"dup ");
+    t.AddSet(u"  ");
+    EXPECT_EQ(t.dlg->copy().liveSets(), 1);
+    EXPECT_TRUE(t.NewMacro(u"ééééééééééééa"));
+    // The same 24 bytes: the twelfth character fills the field.
+    EXPECT_FALSE(t.NewMacro(u"ééééééééééééb"));
+    t.dlg->CancelNameEdit();
+    EXPECT_FALSE(t.NewMacro(u"Éééééééééééé"));
+}
+
 TEST(MacroManager, RecordingHoldsTheKeysAndOkSendsEveryChangeInOrder) {
     Editor t;
     t.AddSet(u"Games");

@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <vector>
 
 #include "common/key_functions.h"
@@ -251,6 +254,33 @@ TEST(CommandDispatcher, TimersAreAddedEditedAndDeletedWithTheirKeys) {
     EXPECT_EQ(reloaded[2].seconds.get(), 75);
 }
 
+TEST(CommandDispatcher, ARenamedTimerIsRenamedOnItsKeysAndDeletedFromThem) {
+    LinkRig rig;
+    rig.Connect();
+    HIDMSG::_STimerSettingData t{};
+    std::memset(static_cast<void*>(&t), 0, sizeof t);
+    t.name.set("Egg");
+    t.seconds = 300;
+    Command(rig, link::command::kTimerAdd, {BytesOf(t).begin(), BytesOf(t).end()});
+    const int flexSlot = 16 + 7;
+    rig.store->flexKeyReports[0][report::kFlexKeyEntries + 7 * 3] = fncode::kTimer;
+    rig.store->hostSettingsBlock.keyTimers[0][flexSlot] = t;
+    rig.settings.UpdateKeyTimerName(0, flexSlot, t);
+
+    auto renamed = rig.store->timers[0];
+    renamed.name.set("Egg2");
+    renamed.seconds = 240;
+    Command(rig, link::command::kTimerEdit, {BytesOf(renamed).begin(), BytesOf(renamed).end()});
+    EXPECT_EQ(rig.store->hostSettingsBlock.keyTimers[0][flexSlot].name.str(), "Egg2");
+    EXPECT_EQ(rig.store->hostSettingsBlock.keyTimers[0][flexSlot].seconds.get(), 240);
+    EXPECT_EQ(*rig.registry->ReadString("PF1 Timer Name24", 50), u"Egg2");
+
+    Command(rig, link::command::kTimerDelete, {BytesOf(renamed).begin(), BytesOf(renamed).end()});
+    EXPECT_EQ(rig.store->flexKeyReports[0][report::kFlexKeyEntries + 7 * 3], 0);
+    EXPECT_TRUE(rig.store->hostSettingsBlock.keyTimers[0][flexSlot].name.empty());
+    EXPECT_FALSE(rig.registry->GetValue("PF1 Timer Name24"));
+}
+
 TEST(CommandDispatcher, DeletedTimerOnAFunctionKeyGetsItsDefaultBack) {
     LinkRig rig;
     rig.Connect();
@@ -382,6 +412,25 @@ TEST(RegistrationDump, AnswersInOrderWithEveryBlockAndList) {
     EXPECT_EQ(codes, expected);
     EXPECT_TRUE(events.back().notice);
     EXPECT_EQ(events.back().code, link::notice::kDumpComplete);
+}
+
+TEST(RegistrationDump, AConfigIsToldOfADamagedLibraryOnce) {
+    LinkRig rig;
+    std::filesystem::create_directories(rig.settings.macroFile().parent_path());
+    std::ofstream(rig.settings.macroFile(), std::ios::binary) << "[SetMacro]\nnumber=1\n0=A\n[A]\nnumber=1\n0=0A0";
+    rig.Connect();
+    LinkClient config{std::string(link::kLinkWindowTitle)};
+    ASSERT_TRUE(config.Create());
+    auto told = [&] {
+        std::vector<LinkEvent> events;
+        rig.link->RegistrationDump(config.hwnd());
+        config.Pump(std::chrono::milliseconds(200), [&](const LinkEvent& e) { events.push_back(e); }, nullptr);
+        return std::count_if(events.begin(), events.end(), [](const LinkEvent& e) {
+            return e.notice && e.code == link::notice::kSettingsDamaged && e.lParam == link::notice::kDamagedMacros;
+        });
+    };
+    EXPECT_EQ(told(), 1);
+    EXPECT_EQ(told(), 0);
 }
 
 TEST(Requests, ResetStatisticsKeepsTrophies) {

@@ -11,6 +11,7 @@
 #include "common/layout_grid.h"
 #include "common/link_codes.h"
 #include "common/reports.h"
+#include "common/store_blocks.h"
 #include "monitor/link/led_macro_thread.h"
 #include "tests/monitor/link/link_rig.h"
 #include "tools/link_client.h"
@@ -166,6 +167,27 @@ TEST(KeyboardEvents, CountersTrophiesAndTheirNotices) {
     EXPECT_EQ(sounds.back(), (std::pair<unsigned, win::LPARAM>{kSoundEvent, kSoundAllTrophies}));
 }
 
+// The Monitor alone counts: the Config's copy of the statistics, always older,
+// never takes the counts back, and a reset is shown at once.
+TEST(KeyboardEvents, TheConfigsOlderStatisticsNeverReplaceTheCounts) {
+    EventRig rig;
+    StatisticsRecord& stats = rig.store->statistics();
+    const auto bytes = StoreBlock(*rig.store, link::block::kHostSettings);
+    const std::vector<std::uint8_t> stale(bytes.begin(), bytes.end());
+    for (int i = 0; i < 5; ++i) rig.Send(Event(1, 0xFA, 100, 0));
+    rig.link->HandleCommand(link::MakeDwData(link::block::kHostSettings, link::kTagCommand), stale);
+    EXPECT_EQ(stats.lifetime[1].get(), 500);
+    rig.ConfigGot();
+    rig.link->HandleRequest(link::request::kResetStatistics, 0);
+    const auto events = rig.ConfigGot();
+    const auto shown = std::find_if(events.begin(), events.end(),
+                                    [](const auto& e) { return !e.notice && e.code == link::block::kStatistics; });
+    ASSERT_NE(shown, events.end());
+    EXPECT_EQ(LoadLe32(shown->data.data() + 4), 0u);
+    rig.link->HandleCommand(link::MakeDwData(link::block::kHostSettings, link::kTagCommand), stale);
+    EXPECT_EQ(stats.lifetime[1].get(), 0);
+}
+
 TEST(KeyboardEvents, StatisticsRollOverByHourAndByDate) {
     EventRig rig;
     StatisticsRecord& stats = rig.store->statistics();
@@ -189,6 +211,30 @@ TEST(KeyboardEvents, StatisticsRollOverByHourAndByDate) {
     rig.link->OnTimer(kTimerStatistics);
     EXPECT_EQ(stats.day[1].get(), 0);
     EXPECT_EQ(stats.day[19].get(), now);
+}
+
+// Counts that come before the next tick of a new hour, or at a start on an
+// old date, belong to the new period.
+TEST(KeyboardEvents, CountsAfterAnHourOrAStartGoToTheNewPeriod) {
+    EventRig rig;
+    StatisticsRecord& stats = rig.store->statistics();
+    std::int32_t now = 2026013122;
+    rig.link->SetDateCodeSource([&] { return now; });
+    rig.link->OnTimer(kTimerStatistics);
+    rig.Send(Event(1, 0xFA, 10, 0));
+    now = 2026013123;
+    rig.Send(Event(1, 0xFA, 4, 0));
+    rig.link->OnTimer(kTimerStatistics);
+    EXPECT_EQ(stats.hour[1].get(), 4);
+    EXPECT_EQ(stats.day[1].get(), 14);
+
+    now = 2026020200;  // the Monitor starts again another day
+    rig.Connect();
+    EXPECT_EQ(rig.store->statistics().lifetime[1].get(), 14);
+    rig.Send(Event(1, 0xFA, 3, 0));
+    EXPECT_EQ(rig.store->statistics().hour[1].get(), 3);
+    EXPECT_EQ(rig.store->statistics().day[1].get(), 3);
+    EXPECT_EQ(rig.store->statistics().day[kStatisticsDateIndex].get(), now);
 }
 
 TEST(KeyboardEvents, KeyTimersCountDownAloud) {

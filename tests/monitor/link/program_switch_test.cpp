@@ -5,6 +5,7 @@
 #include "common/link_codes.h"
 #include "common/reports.h"
 #include "tests/monitor/link/link_rig.h"
+#include "tools/link_client.h"
 
 namespace vyre {
 namespace {
@@ -127,6 +128,21 @@ TEST(ProgramSwitching, TheDesktopProfileButNotWhileTheConfigIsOpen) {
     EXPECT_EQ(rig.keyboard->activeProfile(), 0);
     EXPECT_EQ(rig.store->currentProfile(), 0);
     EXPECT_TRUE(TraceOf(rig.Trace(), "SET", report::kActiveProfile).empty());
+}
+
+// An open Config learns of the switch, so that its next APPLY keeps it.
+TEST(ProgramSwitching, AnOpenConfigIsToldOfTheSwitch) {
+    SwitchRig rig;
+    LinkClient config{std::string(link::kLinkWindowTitle)};
+    ASSERT_TRUE(config.Create());
+    rig.Link(3, 0, u"/opt/raid/client");
+    rig.Front(31, "/opt/raid/client");
+    std::vector<std::uint8_t> told;
+    config.Pump(std::chrono::milliseconds(30), [&](const LinkEvent& e) {
+        if (!e.notice && e.code == link::block::kActiveProfile) told = e.data;
+    }, nullptr);
+    ASSERT_EQ(told.size(), 3u);
+    EXPECT_EQ(told[2], 3);
 }
 
 TEST(ProgramSwitching, NothingSwitchesWhereTheForegroundIsUnknown) {

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <memory>
 
+#include "common/link_codes.h"
 #include "monitor/link/settings_text.h"
 #include "platform/profile_ini.h"
 #include "platform/registry.h"
@@ -347,6 +348,119 @@ TEST(MacroLibrary, ASetNamedLikeTheIndexIsRefusedInEitherLibrary) {
         ASSERT_EQ(ms.size(), 1u);
         EXPECT_EQ(ms[0].name.str(), "R");
     }
+}
+
+// "dup " and "dup" are one section of the file; so are names equal in the
+// bytes their field keeps: the second set is refused, and both macros stay.
+TEST(MacroLibrary, ASetNameThatIsOneWithAnotherOnceStoredIsRefused) {
+    Rig rig;
+    auto& sets = rig.store->macroSets;
+    auto& macros = rig.store->macros;
+    std::string cjk;
+    for (int i = 0; i < 14; ++i) cjk += "\xE6\xBC\xA2";
+    for (const std::string& name : {std::string("dup"), cjk}) {
+        rig.settings.ApplySetOperation(false, Set(0, name.c_str(), HIDMSG::kChangeAdd), sets, macros);
+    }
+    for (const std::string& name : {std::string("dup "), std::string("DUP"), cjk.substr(0, 39) + "x"}) {
+        rig.settings.ApplySetOperation(false, Set(2, name.c_str(), HIDMSG::kChangeAdd), sets, macros);
+    }
+    ASSERT_EQ(sets.size(), 2u);
+    auto m = Macro(0, "dup", "A", 1);
+    m.change = HIDMSG::kChangeAdd;
+    rig.settings.ApplyMacroOperation(false, m, macros);
+    rig.Reload();
+    ASSERT_EQ(rig.store->macroSets.size(), 2u);
+    ASSERT_EQ(rig.store->macros.size(), 1u);
+    EXPECT_EQ(rig.store->macros[0].name.str(), "A");
+}
+
+std::vector<std::filesystem::path> DamagedCopies(const std::filesystem::path& file) {
+    std::vector<std::filesystem::path> kept;
+    for (const auto& e : std::filesystem::directory_iterator(file.parent_path()))
+        if (e.path().filename().string().rfind(file.filename().string() + ".damaged-", 0) == 0) kept.push_back(e.path());
+    return kept;
+}
+
+std::string ReadAll(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A library cut in half, or whose index lost sets, is kept aside; every set
+// and macro it still holds is read, and the file is written anew from them.
+TEST(MacroLibrary, ADamagedLibraryIsKeptAsideAndReadAsFarAsItGoes) {
+    Rig rig;
+    auto& sets = rig.store->macroSets;
+    auto& macros = rig.store->macros;
+    for (const char* name : {"A", "B", "C", "D"}) {
+        rig.settings.ApplySetOperation(false, Set(0, name, HIDMSG::kChangeAdd), sets, macros);
+        auto m = Macro(static_cast<int>(sets.size()) - 1, name, name, 3);
+        m.change = HIDMSG::kChangeAdd;
+        rig.settings.ApplyMacroOperation(false, m, macros);
+    }
+    const auto file = rig.settings.macroFile();
+    std::string text = ReadAll(file);
+    // The index loses "B"; the file ends in the middle of "D"'s macro.
+    text.replace(text.find("1=B\n"), 4, "");
+    text.resize(text.find("[D]") + 100);
+    std::ofstream(file, std::ios::binary) << text;
+
+    rig.Reload();
+    ASSERT_EQ(DamagedCopies(file).size(), 1u);
+    EXPECT_EQ(ReadAll(DamagedCopies(file)[0]), text);
+    EXPECT_NE(rig.settings.DamagedFiles() & (1u << link::notice::kDamagedMacros), 0u);
+    std::vector<std::string> names;
+    for (const auto& s : rig.store->macroSets) names.push_back(s.name.str());
+    EXPECT_EQ(names, (std::vector<std::string>{"A", "C", "D", "B"}));
+    ASSERT_EQ(rig.store->macros.size(), 3u);
+    EXPECT_EQ(rig.store->macros[2].name.str(), "B");
+    EXPECT_EQ(rig.store->macros[2].setNumber.get(), 3);
+    // Written anew: the next load finds it whole.
+    rig.Reload();
+    EXPECT_EQ(DamagedCopies(file).size(), 1u);
+    EXPECT_EQ(rig.store->macroSets.size(), 4u);
+    EXPECT_EQ(rig.store->macros.size(), 3u);
+}
+
+TEST(TimerList, ADamagedLineIsKeptAsideAndTheOthersKeepTheirPlaces) {
+    Rig rig;
+    rig.settings.RewriteTimers({Timer("Tea", 240), Timer("Eggs", 420), Timer("Nap", 900)});
+    const auto file = rig.settings.timerFile();
+    std::string text = ReadAll(file);
+    text[text.find("1=") + 5] = 'x';
+    std::ofstream(file, std::ios::binary) << text;
+    auto timers = rig.settings.LoadTimers();
+    ASSERT_EQ(timers.size(), 2u);
+    EXPECT_EQ(DamagedCopies(file).size(), 1u);
+    // A later write of one timer lands on its own line.
+    timers[1].seconds = 60;
+    rig.settings.WriteTimer(timers[1]);
+    timers = rig.settings.LoadTimers();
+    ASSERT_EQ(timers.size(), 2u);
+    EXPECT_EQ(timers[0].name.str(), "Tea");
+    EXPECT_EQ(timers[1].seconds.get(), 60);
+    EXPECT_EQ(DamagedCopies(file).size(), 1u);
+}
+
+TEST(LightMacroBlocks, ABlockThatFailsItsCheckIsKeptAsideAndTheOthersRead) {
+    Rig rig;
+    LightMacroBlock block{};
+    std::memset(static_cast<void*>(&block), 0, sizeof block);
+    block.stepCount = 1;
+    block.steps[0] = {0x04, 1, LeU16(500)};
+    rig.settings.WriteLightMacroBlock(0, 30, block);
+    rig.settings.WriteLightMacroBlock(1, 31, block);
+    const auto file = rig.settings.lightBlockFile();
+    std::string text = ReadAll(file);
+    text[text.find("31=") + 10] ^= 1;
+    std::ofstream(file, std::ios::binary) << text;
+    rig.Reload();
+    EXPECT_EQ(DamagedCopies(file).size(), 1u);
+    EXPECT_NE(rig.settings.DamagedFiles() & (1u << link::notice::kDamagedLightBlocks), 0u);
+    LightMacroBlock read{};
+    EXPECT_TRUE(rig.settings.ReadLightMacroBlock(0, 30, read));
+    rig.Reload();
+    EXPECT_EQ(DamagedCopies(file).size(), 1u);
 }
 
 TEST(MacroLibrary, AnAddedSetTakesThePlaceItGetsInTheList) {
