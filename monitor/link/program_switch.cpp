@@ -34,6 +34,7 @@ void KeyboardLink::SwitchTo(int profile, std::uint64_t window, std::uint32_t sou
     RequestSound(kSoundEvent, soundEvent);
     store_.setCurrentProfile(profile);
     ApplyProfile(profile, true);
+    PublishProfiles(true);
 }
 
 void KeyboardLink::ProgramSwitchTick() {
