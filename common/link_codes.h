@@ -23,6 +23,7 @@ inline constexpr unsigned kMsgCommandBlock = kWmUser + 9;     // 1033, keyboard 
 inline constexpr unsigned kMsgPlaySound = kWmUser + 12;       // 1036, sound thread
 inline constexpr unsigned kMsgLanguageChanged = kWmUser + 15; // 1039, Config pages
 inline constexpr unsigned kMsgLightRequest = kWmUser + 16;    // 1040
+inline constexpr unsigned kMsgRestoreDialog = kWmUser + 17;  // 1041, to the Config's main window
 inline constexpr unsigned kMsgExternalControl = kWmUser + 1001;  // 2025, control window
 inline constexpr std::string_view kTalkMessageName = "WM_TALK_MSG";  // registered message
 
