@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QScreen>
@@ -29,6 +30,7 @@
 #include "platform/profile_ini.h"
 #include "platform/system.h"
 #include "platform/text.h"
+#include "widgets/file_dialog.h"
 #include "widgets/popup_dlg.h"
 
 namespace vyre {
@@ -244,10 +246,8 @@ void CVyreMKConfigDlg::Initialise() {
     rec.repeatRate = repeat.speed;
     mainCtrl_->Refresh();
 
-    // 9. Centred on the desktop.
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        move(screen->availableGeometry().center() - rect().center());
-    }
+    // 9. Centred on the desktop, and within its available area at any scale.
+    PlaceOnScreen();
 }
 
 void CVyreMKConfigDlg::SetFirmwareLabel() {
@@ -602,26 +602,43 @@ bool CVyreMKConfigDlg::LoadProfileFrom(const std::string& path) {
                      log::Format("%s holds %zu bytes: %d of %d parts of the profile were read",
                                  path.c_str(), bytes.size(), taken, kProfileFileChunks));
     }
-    StartPageHandling(true);
+    StartPageHandling(false);  // the page the user is on stays
     SelectProfile(shared_.mirror->currentProfile());
     return true;
 }
 
+namespace {
+
+// LOAD and SAVE PROFILE start where the user last took a profile file from
+// or put one, else in the documents folder.
+constexpr const char* kProfileFolderKey = "ProfileFolder";
+
+QString ProfileFolder() {
+    return widgets::StartFolder(QString::fromStdString(
+        platform::GetPrivateProfileString("Setting", kProfileFolderKey, "", kConfigIni, 4096)));
+}
+
+void RememberProfileFolder(const QString& file) {
+    const std::string folder = QFileInfo(file).absolutePath().toStdString();
+    if (!platform::WritePrivateProfileString("Setting", kProfileFolderKey, folder.c_str(), kConfigIni))
+        log::Warning(kArea, "the profile folder could not be kept in Config.ini");
+}
+
+}  // namespace
+
 void CVyreMKConfigDlg::SaveProfileDialog() {
-    const QString folder = QString::fromStdString(paths::Resolve("./Config").string());
-    const QString proposed = folder + "/" + names_[shared_.mirror->currentProfile()]->text();
-    QString file = QFileDialog::getSaveFileName(this, "Save Profile", proposed, kFileFilter);
+    const QString proposed = ProfileFolder() + "/" + names_[shared_.mirror->currentProfile()]->text();
+    QString file = widgets::ChooseFile(this, "Save Profile", proposed, kFileFilter, true);
     if (file.isEmpty()) return;
     if (!file.endsWith(".kkp", Qt::CaseInsensitive)) file += ".kkp";  // never twice
-    SaveProfileTo(file.toStdString());
+    if (SaveProfileTo(file.toStdString())) RememberProfileFolder(file);
 }
 
 void CVyreMKConfigDlg::LoadProfileDialog() {
-    const QString folder = QString::fromStdString(paths::Resolve("./Config").string());
     const QString proposed =
-        folder + "/" + names_[shared_.mirror->currentProfile()]->text() + ".kkp";
-    const QString file = QFileDialog::getOpenFileName(this, "Load Profile", proposed, kFileFilter);
-    if (!file.isEmpty()) LoadProfileFrom(file.toStdString());
+        ProfileFolder() + "/" + names_[shared_.mirror->currentProfile()]->text() + ".kkp";
+    const QString file = widgets::ChooseFile(this, "Load Profile", proposed, kFileFilter, false);
+    if (!file.isEmpty() && LoadProfileFrom(file.toStdString())) RememberProfileFolder(file);
 }
 
 void CVyreMKConfigDlg::CreateOrEditProfile(bool edit) {

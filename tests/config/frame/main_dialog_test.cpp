@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QTest>
 
 #include <atomic>
@@ -18,6 +19,7 @@
 #include "config/frame/config_dlg.h"
 #include "platform/paths.h"
 #include "tests/platform/temp_dir.h"
+#include "tests/support/programs.h"
 #include "tests/support/qt_app.h"
 #include "widgets/popup_dlg.h"
 #include "widgets/skin_art.h"
@@ -113,6 +115,14 @@ TEST(MainDialog, AProfileNameNeverLeavesTheConfigFolder) {
     EXPECT_TRUE(std::filesystem::exists(config / (japanese.toStdString() + ".kkp")));
 }
 
+TEST(MainDialog, LoadingAProfileFileKeepsThePageTheUserIsOn) {
+    Dialog t;
+    ASSERT_TRUE(t.dialog->SaveNamedProfile("Kept"));
+    t.dialog->ShowPage(kPageIllumination);
+    ASSERT_TRUE(t.dialog->LoadProfileFrom((paths::Resolve("./Config") / "Kept.kkp").string()));
+    EXPECT_EQ(t.dialog->currentPage(), kPageIllumination);
+}
+
 TEST(MainDialog, TheProfileDialogIsSkinnedAndItsCloseBoxCancels) {
     Dialog t;
     ProfileStore& mirror = *t.shared.mirror;
@@ -164,13 +174,19 @@ TEST(MainDialog, TheTopBandDragsWithTheWindowSystemsOwnMove) {
     SendMouse(t.dialog.get(), QEvent::MouseButtonRelease, {400, 300}, Qt::NoButton);
     EXPECT_EQ(systemMoves, 1);
 
-    // Without a move of the window system the dialog follows the pointer itself.
+    // Without a move of the window system the dialog follows the pointer
+    // itself, within the screen (which the test screen's width just holds).
     systemMoveWorks = false;
     SendMouse(t.dialog.get(), QEvent::MouseButtonPress, {400, 30}, Qt::LeftButton);
-    SendMouse(t.dialog.get(), QEvent::MouseMove, {450, 60}, Qt::LeftButton);
-    SendMouse(t.dialog.get(), QEvent::MouseButtonRelease, {450, 60}, Qt::NoButton);
+    SendMouse(t.dialog.get(), QEvent::MouseMove, {397, 60}, Qt::LeftButton);
+    SendMouse(t.dialog.get(), QEvent::MouseButtonRelease, {397, 60}, Qt::NoButton);
     EXPECT_EQ(systemMoves, 2);
-    EXPECT_EQ(t.dialog->pos(), before + QPoint(50, 30));
+    EXPECT_EQ(t.dialog->pos(), before + QPoint(-3, 30));
+    SendMouse(t.dialog.get(), QEvent::MouseButtonPress, {400, 30}, Qt::LeftButton);
+    SendMouse(t.dialog.get(), QEvent::MouseMove, {900, 30}, Qt::LeftButton);
+    SendMouse(t.dialog.get(), QEvent::MouseButtonRelease, {900, 30}, Qt::NoButton);
+    const QRect area = t.dialog->screen()->availableGeometry();
+    EXPECT_LE(t.dialog->pos().x(), area.left());  // its close box stays reachable
 }
 
 TEST(MainDialog, ABusyWaitEndsWhenTheLinkWindowIsGone) {
