@@ -77,6 +77,7 @@ void CSkinCheckBox::paintEvent(QPaintEvent*) {
     }
     p.setPen(isEnabled() ? colour::kText : colour::kTextDisabled);
     p.drawText(QRectF(20, 0, width() - 20, height()), Qt::AlignLeft | Qt::AlignVCenter, text());
+    if (hasFocus()) PaintFocusMark(p, rect());
 }
 
 // ---- menu button --------------------------------------------------------------------------------

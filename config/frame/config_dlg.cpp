@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QScreen>
@@ -372,6 +373,27 @@ void CVyreMKConfigDlg::mousePressEvent(QMouseEvent* event) {
         CBitmapDialog::mousePressEvent(event);
     } else {
         QDialog::mousePressEvent(event);
+    }
+}
+
+void CVyreMKConfigDlg::keyPressEvent(QKeyEvent* event) {
+    const bool ctrl = (event->modifiers() & Qt::ControlModifier) != 0;
+    const bool shift = (event->modifiers() & Qt::ShiftModifier) != 0;
+    int step = 0;
+    if (ctrl && (event->key() == Qt::Key_PageDown || (event->key() == Qt::Key_Tab && !shift))) step = 1;
+    if (ctrl && (event->key() == Qt::Key_PageUp || event->key() == Qt::Key_Backtab ||
+                 (event->key() == Qt::Key_Tab && shift)))
+        step = -1;
+    if (step == 0) {
+        CBitmapDialog::keyPressEvent(event);
+        return;
+    }
+    // The next page whose tab can be chosen, round the row of tabs.
+    for (int i = 1; i < kPageCount; ++i) {
+        const int page = (currentPage_ + step * i + kPageCount) % kPageCount;
+        if (!tabs_[page]->isEnabled()) continue;
+        ShowPage(page);
+        break;
     }
 }
 

@@ -21,6 +21,7 @@
 #include "tests/platform/temp_dir.h"
 #include "tests/support/programs.h"
 #include "tests/support/qt_app.h"
+#include "widgets/skin_button.h"
 #include "widgets/popup_dlg.h"
 #include "widgets/skin_art.h"
 
@@ -121,6 +122,48 @@ TEST(MainDialog, LoadingAProfileFileKeepsThePageTheUserIsOn) {
     t.dialog->ShowPage(kPageIllumination);
     ASSERT_TRUE(t.dialog->LoadProfileFrom((paths::Resolve("./Config") / "Kept.kkp").string()));
     EXPECT_EQ(t.dialog->currentPage(), kPageIllumination);
+}
+
+// Pages change with the keyboard alone; Tab moves the focus, which is
+// marked, and Enter presses the focused control.
+TEST(MainDialog, PagesAndControlsAreReachedByKeysAlone) {
+    Dialog t;
+    CVyreMKConfigDlg& d = *t.dialog;
+    QTest::keyClick(&d, Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(d.currentPage(), kPageKeys);
+    QTest::keyClick(&d, Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(d.currentPage(), kPageIllumination);
+    QTest::keyClick(&d, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(d.currentPage(), kPageKeys);
+    QTest::keyClick(&d, Qt::Key_PageUp, Qt::ControlModifier);
+    QTest::keyClick(&d, Qt::Key_PageUp, Qt::ControlModifier);
+    EXPECT_EQ(d.currentPage(), kPageSupport);  // round the row of tabs
+
+    d.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+    QTest::keyClick(&d, Qt::Key_Tab);
+    QWidget* focused = QApplication::focusWidget();
+    ASSERT_NE(focused, nullptr);
+    EXPECT_TRUE(d.isAncestorOf(focused));
+    auto* button = dynamic_cast<widgets::CSkinButton*>(focused);
+    for (int tabs = 0; button == nullptr && tabs < 40; ++tabs) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        button = dynamic_cast<widgets::CSkinButton*>(QApplication::focusWidget());
+    }
+    ASSERT_NE(button, nullptr);
+    const QImage marked = button->grab().toImage();
+    button->clearFocus();
+    EXPECT_NE(button->grab().toImage(), marked);  // the mark goes with the focus
+    button->setFocus();
+    int clicks = 0;
+    QObject::connect(button, &QAbstractButton::clicked, [&] { ++clicks; });
+    const bool enabled = button->isEnabled();
+    QTest::keyClick(button, Qt::Key_Return);
+    QTest::qWait(200);
+    EXPECT_EQ(clicks, enabled ? 1 : 0);
+    const auto shots = testing::BinFolder().parent_path() / "screenshots";
+    std::filesystem::create_directories(shots);
+    d.grab().save(QString::fromStdString((shots / "config-focus-mark.png").string()));
 }
 
 TEST(MainDialog, TheProfileDialogIsSkinnedAndItsCloseBoxCancels) {
