@@ -1,5 +1,7 @@
 #include "common/key_table.h"
 
+#include <string>
+
 #include <algorithm>
 
 namespace vyre {
@@ -162,6 +164,34 @@ std::array<std::uint8_t, kKeyTableRows> KeyTableUsages() {
 std::u16string_view KeyTableName(int keyIndex) {
     if (keyIndex < 0 || keyIndex >= kKeyTableRows) return {};
     return NameOf(kKeyRows[keyIndex].name, kKeyNameUnits);
+}
+
+namespace {
+
+// A key name as compared: lower case, without blanks and underscores.
+template <class Char>
+std::string FoldedKeyName(std::basic_string_view<Char> name) {
+    std::string out;
+    for (const Char c : name) {
+        if (c == ' ' || c == '_') continue;
+        if (c > 0x7F) return {};  // every key table name is ASCII
+        out.push_back(static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c));
+    }
+    return out;
+}
+
+}  // namespace
+
+std::optional<int> KeyIndexOfName(std::string_view name) {
+    const std::string wanted = FoldedKeyName(name);
+    if (wanted.empty()) return std::nullopt;
+    for (int i = 0; i < kKeyTableRows; ++i) {
+        if (FoldedKeyName(KeyTableName(i)) == wanted) return i;
+    }
+    for (int t = 0; t < 3; ++t) {
+        if (wanted == "thumb" + std::to_string(t + 1)) return kThumbKey1 + t;
+    }
+    return std::nullopt;
 }
 
 std::optional<int> KeyIndexOfUsage(std::uint16_t usage) {

@@ -47,6 +47,11 @@ std::array<std::uint8_t, kKeyTableRows> KeyTableUsages();
 // out of range.
 std::u16string_view KeyTableName(int keyIndex);
 
+// Key index of a key named as the key table names it (compared without
+// regard to case, blanks and underscores: "e", "backspace", "ctrl l"), or
+// "Thumb1".."Thumb3" for the thumb keys.
+std::optional<int> KeyIndexOfName(std::string_view name);
+
 // Name of a HID usage: the name of the first key table row with that usage,
 // empty when no row has it.
 std::u16string_view UsageName(std::uint16_t usage);

@@ -23,6 +23,7 @@ inline constexpr unsigned kMsgCommandBlock = kWmUser + 9;     // 1033, keyboard 
 inline constexpr unsigned kMsgPlaySound = kWmUser + 12;       // 1036, sound thread
 inline constexpr unsigned kMsgLanguageChanged = kWmUser + 15; // 1039, Config pages
 inline constexpr unsigned kMsgLightRequest = kWmUser + 16;    // 1040
+inline constexpr unsigned kMsgRestoreDialog = kWmUser + 17;  // 1041, to the Config's main window
 inline constexpr unsigned kMsgExternalControl = kWmUser + 1001;  // 2025, control window
 inline constexpr std::string_view kTalkMessageName = "WM_TALK_MSG";  // registered message
 
@@ -218,6 +219,9 @@ inline constexpr unsigned kTalkDevices = 41;     // for notifications 103..105 t
 namespace notify {
 inline constexpr unsigned kTrayShow = 1;           // to the tray window
 inline constexpr unsigned kTrayHide = 2;
+inline constexpr unsigned kTrayProfiles = 3;       // to the tray window: the profiles changed,
+                                                   // lParam 1 when the current one did
+inline constexpr unsigned kChooseProfile = 14;     // to the keyboard thread, lParam = profile 0..4
 inline constexpr unsigned kKeyboardEvent = 13;     // to the keyboard thread, lParam = event value
 inline constexpr unsigned kFlexStateWrite = 140;   // to the keyboard thread
 inline constexpr unsigned kFlexToggleWrite = 246;

@@ -28,6 +28,8 @@ const char kUsage[] =
     "  --home DIR                 the data folder (also VYRE_LUMO_HOME)\n"
     "  --record FILE              write every action on the computer to FILE, one line\n"
     "                             each, instead of performing it\n"
+    "  --screenshots DIR          write pictures of the tray menu and the profile notice\n"
+    "                             into DIR once the keyboard was read\n"
     "  --log-level LEVEL          debug, info (default), warning, error or off\n"
     "  --poll-ms N                poll a busy keyboard every N ms instead of the usual\n"
     "                             intervals (for an emulator that is never busy)\n"
@@ -79,6 +81,10 @@ int main(int argc, char** argv) {
             std::string error;
             if (!file) return Fail("--record needs a file");
             if (!platform::ActionRecord::Instance().Open(file, &error)) return Fail(error);
+        } else if (arg == "--screenshots") {
+            const char* dir = value("--screenshots");
+            if (!dir) return Fail("--screenshots needs a folder");
+            options.screenshots = dir;
         } else if (arg == "--log-level") {
             const char* word = value("--log-level");
             log::Level level;

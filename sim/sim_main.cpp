@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "common/key_table.h"
 #include "common/version.h"
 #include "platform/hid/select.h"
 #include "platform/hid/sim_wire.h"
@@ -45,14 +46,17 @@ const char kUsage[] =
     "  vyre-lumo-sim [--socket PATH] COMMAND   controls a running emulator:\n"
     "      plug | unplug\n"
     "      fail write|read|busy|version on|off\n"
-    "      event INDEX TYPE DATA ACTION\n"
+    "      event INDEX TYPE DATA ACTION         DATA may be a KEY (the ripple's start)\n"
     "      press KEY [LAYER]                    the key pressed on layer 0 or 1: a macro\n"
     "                                           on it plays (a PLAY line in the trace)\n"
     "      report ID [PROFILE [SLOT|LAYER]]     prints the stored image as hex\n"
     "      set ID PROFILE [SLOT|LAYER] HEX      replaces it\n"
     "      counters\n"
     "  Numbers are decimal or 0x-hex. For report 0x17 LAYER is mode * 11 + layer,\n"
-    "  or the request code 0xC0 + layer (mode 0) or 0xD0 + layer (mode 1).\n";
+    "  or the request code 0xC0 + layer (mode 0) or 0xD0 + layer (mode 1).\n"
+    "  KEY is a key index 0..122 or a key's name from the keyboard's key table, as\n"
+    "  the Config's key assignment page shows it (case, blanks and underscores do\n"
+    "  not matter: E, esc, backspace, shift_l, \"caps lock\", Thumb1..Thumb3).\n";
 
 int Usage(const std::string& message) {
     std::cerr << "vyre-lumo-sim: " << message << "\n" << kUsage;
@@ -69,6 +73,13 @@ std::optional<long> Number(const std::string& text, long lo, long hi) {
         return std::nullopt;
     }
     return v;
+}
+
+// A key index, or the key's name.
+std::optional<long> Key(const std::string& text) {
+    if (const auto index = Number(text, 0, kKeyCount - 1)) return index;
+    if (const auto index = KeyIndexOfName(text)) return *index;
+    return std::nullopt;
 }
 
 // --- control --------------------------------------------------------------
@@ -141,17 +152,18 @@ int Control(const std::string& socket, const std::vector<std::string>& a) {
         if (a.size() != 5) return Usage("event needs INDEX TYPE DATA ACTION");
         w.U8(static_cast<std::uint8_t>(Op::Event));
         for (int i = 1; i <= 4; ++i) {
-            const auto v = Number(a[i], 0, 0xFF);
-            if (!v) return Usage("event: \"" + a[i] + "\" is not a byte value");
+            auto v = Number(a[i], 0, 0xFF);
+            if (!v && i == 3) v = Key(a[i]);
+            if (!v) return Usage("event: \"" + a[i] + "\" is not a byte value" + (i == 3 ? " or a key" : ""));
             w.U8(static_cast<std::uint8_t>(*v));
         }
         return Call(socket, w, reply);
     }
     if (cmd == "press") {
         if (a.size() < 2 || a.size() > 3) return Usage("press needs KEY [LAYER]");
-        const auto key = Number(a[1], 0, 122);
+        const auto key = Key(a[1]);
         const auto layer = a.size() > 2 ? Number(a[2], 0, 1) : std::optional<long>(0);
-        if (!key || !layer) return Usage("press: a key index 0..122 and a layer 0 or 1");
+        if (!key || !layer) return Usage("press: a key index 0..122 or a key's name, and a layer 0 or 1");
         w.U8(static_cast<std::uint8_t>(Op::Press));
         w.U8(static_cast<std::uint8_t>(*key));
         w.U8(static_cast<std::uint8_t>(*layer));

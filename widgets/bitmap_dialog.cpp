@@ -1,10 +1,14 @@
 #include "widgets/bitmap_dialog.h"
 
+#include <algorithm>
+
 #include <QBitmap>
+#include <QGuiApplication>
 #include <QEnterEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 
 #include "widgets/skin_art.h"
 
@@ -12,6 +16,34 @@ namespace vyre::widgets {
 
 namespace {
 constexpr int kFaceMargin = 5;
+}
+
+QPoint KeepWithin(const QRect& area, QPoint topLeft, QSize size) {
+    auto clamp = [](int at, int low, int length, int room) {
+        const int high = low + room - length;  // below low when the window is larger
+        return length <= room ? std::clamp(at, low, high) : std::clamp(at, high, low);
+    };
+    return {clamp(topLeft.x(), area.left(), size.width(), area.width()),
+            clamp(topLeft.y(), area.top(), size.height(), area.height())};
+}
+
+namespace {
+
+QRect AvailableArea(const QWidget& window) {
+    const QScreen* screen = window.screen();
+    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+    return screen != nullptr ? screen->availableGeometry() : QRect();
+}
+
+}  // namespace
+
+void CBitmapDialog::PlaceOnScreen() {
+    const QRect area = AvailableArea(*this);
+    if (!area.isValid()) return;
+    QPoint at = area.center() - rect().center();
+    if (width() > area.width()) at.setX(area.left());
+    if (height() > area.height()) at.setY(area.top());
+    move(KeepWithin(area, at, frameGeometry().size()));
 }
 
 CBitmapDialog::CBitmapDialog(QWidget* parent) : QDialog(parent) {
@@ -50,8 +82,11 @@ void CBitmapDialog::mousePressEvent(QMouseEvent* event) {
 }
 
 void CBitmapDialog::mouseMoveEvent(QMouseEvent* event) {
-    if (dragging_ && (event->buttons() & Qt::LeftButton))
-        move(event->globalPosition().toPoint() - dragOffset_);
+    if (dragging_ && (event->buttons() & Qt::LeftButton)) {
+        const QPoint wanted = event->globalPosition().toPoint() - dragOffset_;
+        const QRect area = AvailableArea(*this);
+        move(area.isValid() ? KeepWithin(area, wanted, frameGeometry().size()) : wanted);
+    }
     QDialog::mouseMoveEvent(event);
 }
 

@@ -14,6 +14,11 @@
 
 namespace vyre::widgets {
 
+// Where a window of `size` may stand in `area` when asked for `topLeft`:
+// wholly inside it; a window larger than the area on a side covers that side
+// whole, so that every part of it can be dragged into view.
+QPoint KeepWithin(const QRect& area, QPoint topLeft, QSize size);
+
 class CBitmapDialog : public QDialog {
   public:
     explicit CBitmapDialog(QWidget* parent = nullptr);
@@ -25,6 +30,9 @@ class CBitmapDialog : public QDialog {
     // window takes its size plus the margin, and its shape.
     void SetFace(const std::function<QPixmap(qreal dpr)>& paint);
     int faceId() const { return faceId_; }
+    // Centres the window in its screen's available area; a window larger
+    // than the area starts at its top left, title band and all in view.
+    void PlaceOnScreen();
     int secondId() const { return secondId_; }
     // The button that Enter and Return press (the dialog's OK); null: none.
     // A dialog that captures the keys never sees them.

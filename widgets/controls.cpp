@@ -83,6 +83,7 @@ void CSkinCheckBox::paintEvent(QPaintEvent*) {
     p.setPen(isEnabled() ? colour::kText : colour::kTextDisabled);
     p.setFont(DrawnFont());
     p.drawText(QRectF(20, 0, CaptionWidth(), height()), Qt::AlignLeft | Qt::AlignVCenter, text());
+    if (hasFocus()) PaintFocusMark(p, rect());
 }
 
 // ---- menu button --------------------------------------------------------------------------------

@@ -1,10 +1,15 @@
 #include "widgets/popup_dlg.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QGuiApplication>
+#include <QFontMetrics>
+#include <QPainter>
 #include <QPointer>
 #include <QScreen>
 #include <QThread>
+#include <QTimer>
 
 #include "platform/record.h"
 #include "widgets/skin_art.h"
@@ -109,6 +114,64 @@ int CPopupDlg::Run() {
     activateWindow();
     const int result = exec();
     return result == IDOK ? IDOK : IDCANCEL;
+}
+
+namespace {
+constexpr int kNoticeWidth = 305;
+constexpr int kNoticeHeight = 80;
+constexpr int kNoticeBottomGap = 96;  // above the screen's lower edge
+}  // namespace
+
+CPopupNotice::CPopupNotice(const QString& caption, const QString& message) {
+    setWindowFlags(Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                   Qt::WindowDoesNotAcceptFocus);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setFocusPolicy(Qt::NoFocus);
+    setWindowTitle(caption);
+    // The face of the message boxes, the message on one line in large type.
+    const QString title = caption.toUpper();
+    SetFace([title, message](qreal dpr) {
+        QPixmap face = MessageFace(QSize(kNoticeWidth, kNoticeHeight), title, QString(), false, dpr);
+        QPainter p(&face);
+        p.setRenderHint(QPainter::TextAntialiasing);
+        const QFont font = TextFont(18, true);
+        p.setFont(font);
+        p.setPen(colour::kText);
+        const QRectF line(16, 44, kNoticeWidth - 32, 26);
+        p.drawText(line, Qt::AlignLeft | Qt::AlignVCenter,
+                   QFontMetrics(font).elidedText(message, Qt::ElideRight, static_cast<int>(line.width())));
+        return face;
+    });
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center().x() - width() / 2,
+             std::max(area.top(), area.bottom() - kNoticeBottomGap - this->height()));
+    }
+}
+
+void CPopupNotice::ShowFor(int ms) {
+    show();
+    QTimer::singleShot(ms, this, [this] { close(); });
+}
+
+void CPopupNotice::mousePressEvent(QMouseEvent*) {
+    close();
+}
+
+CPopupNotice* ShowNotice(const std::string& caption, const std::string& text, int ms) {
+    platform::ActionRecord& record = platform::ActionRecord::Instance();
+    if (record.Active()) {
+        record.Write("notice " + caption + ": " + text);
+        return nullptr;
+    }
+    if (!HasDisplay()) return nullptr;
+    static QPointer<CPopupNotice> shown;
+    if (shown) shown->close();
+    auto* notice = new CPopupNotice(QString::fromStdString(caption), QString::fromStdString(text));
+    notice->setAttribute(Qt::WA_DeleteOnClose);
+    notice->ShowFor(ms);
+    shown = notice;
+    return notice;
 }
 
 bool AskWithPopup(QWidget* owner, int faceId, int secondId) {

@@ -49,6 +49,25 @@ class CPopupDlg : public CBitmapDialog {
     CPushDownBtn close_, ok_, cancel_;
 };
 
+// A notice in the popup's face that comes and goes by itself: no buttons,
+// never takes the focus, above other windows, centred low on the screen,
+// gone after its time (or a click).
+inline constexpr int kNoticeMs = 1500;
+class CPopupNotice : public CBitmapDialog {
+  public:
+    CPopupNotice(const QString& caption, const QString& message);
+    // Shows it without activating it and closes it after `ms`.
+    void ShowFor(int ms);
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override;
+};
+
+// Shows a notice, replacing one still shown. While the action record is
+// active it is written there as "notice <caption>: <text>" instead; without
+// a display nothing is shown. GUI thread only. Returns the notice shown.
+CPopupNotice* ShowNotice(const std::string& caption, const std::string& text, int ms = kNoticeMs);
+
 // The Config's two-button question with its face bitmaps: true for OK.
 bool AskWithPopup(QWidget* owner, int faceId, int secondId);
 

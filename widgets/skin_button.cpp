@@ -1,5 +1,6 @@
 #include "widgets/skin_button.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 
 #include "widgets/controls.h"
@@ -13,6 +14,24 @@ CSkinButton::CSkinButton(ControlKind kind, const QString& caption, QWidget* pare
     setCursor(Qt::PointingHandCursor);
 }
 
+void PaintFocusMark(QPainter& p, const QRect& rect) {
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(colour::kAccent, 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(QRectF(rect).adjusted(1.5, 1.5, -1.5, -1.5), 2, 2);
+    p.restore();
+}
+
+void CSkinButton::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier &&
+        isEnabled()) {
+        animateClick();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
+}
+
 void CSkinButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
     ControlState state = ControlState::Normal;
@@ -24,6 +43,7 @@ void CSkinButton::paintEvent(QPaintEvent*) {
         state = ControlState::Hover;
     }
     PaintControl(p, rect(), kind_, state, isChecked(), text(), captionRightInset_);
+    if (hasFocus()) PaintFocusMark(p, rect());
 }
 
 bool CSkinButton::HasCaption() const {

@@ -7,7 +7,13 @@
 
 #include "widgets/skin_art.h"
 
+class QPainter;
+
 namespace vyre::widgets {
+
+// The mark of the control that has the keyboard focus: a 1 px accent frame
+// just inside the control, drawn over its face.
+void PaintFocusMark(QPainter& p, const QRect& rect);
 
 class CSkinButton : public QAbstractButton {
   public:
@@ -25,6 +31,8 @@ class CSkinButton : public QAbstractButton {
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    // Enter presses as Space does.
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     ControlKind kind_;

@@ -72,7 +72,10 @@ bool CVyreMKConfigApp::InitInstance() {
     }
     const std::string linkTitle(link::kLinkWindowTitle);
     if (win::FindWindow(nullptr, linkTitle.c_str()) != 0) {
-        log::Info(kArea, "another Config runs: ending");
+        // The one that runs brings its window back where the user sees it.
+        const std::string running(link::kConfigMainWindowName);
+        win::PostMessage(win::FindWindow(nullptr, running.c_str()), link::kMsgRestoreDialog, 0, 0);
+        log::Info(kArea, "another Config runs: it was asked to show its window; ending");
         return false;
     }
     const std::string mainName(link::kConfigMainWindowName);
@@ -84,6 +87,17 @@ bool CVyreMKConfigApp::InitInstance() {
     });
     mainWindow_.Messages().On(kMsgEndWithReason, [this](win::WPARAM, win::LPARAM) {
         EndBeforeDialog();
+        return 0;
+    });
+    // A second start of the Config: the dialog comes back from the task bar
+    // and to the front (before the dialog is there, nothing is to be shown).
+    mainWindow_.Messages().On(link::kMsgRestoreDialog, [this](win::WPARAM, win::LPARAM) {
+        if (!dialog_) return 0;
+        dialog_->setWindowState((dialog_->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+        dialog_->show();
+        dialog_->raise();
+        dialog_->activateWindow();
+        log::Info(kArea, "a second start brought the dialog to the front");
         return 0;
     });
     // Notice 43: the link thread asks for the dialog on this (the GUI) thread.

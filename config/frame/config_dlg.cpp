@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QScreen>
@@ -32,6 +34,7 @@
 #include "platform/profile_ini.h"
 #include "platform/system.h"
 #include "platform/text.h"
+#include "widgets/file_dialog.h"
 #include "widgets/popup_dlg.h"
 
 namespace vyre {
@@ -253,10 +256,8 @@ void CVyreMKConfigDlg::Initialise() {
     monitorRec.repeatRate = rec.repeatRate.get();
     mainCtrl_->Refresh();
 
-    // 9. Centred on the desktop.
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        move(screen->availableGeometry().center() - rect().center());
-    }
+    // 9. Centred on the desktop, and within its available area at any scale.
+    PlaceOnScreen();
 }
 
 void CVyreMKConfigDlg::SetFirmwareLabel() {
@@ -398,6 +399,27 @@ void CVyreMKConfigDlg::mousePressEvent(QMouseEvent* event) {
         CBitmapDialog::mousePressEvent(event);
     } else {
         QDialog::mousePressEvent(event);
+    }
+}
+
+void CVyreMKConfigDlg::keyPressEvent(QKeyEvent* event) {
+    const bool ctrl = (event->modifiers() & Qt::ControlModifier) != 0;
+    const bool shift = (event->modifiers() & Qt::ShiftModifier) != 0;
+    int step = 0;
+    if (ctrl && (event->key() == Qt::Key_PageDown || (event->key() == Qt::Key_Tab && !shift))) step = 1;
+    if (ctrl && (event->key() == Qt::Key_PageUp || event->key() == Qt::Key_Backtab ||
+                 (event->key() == Qt::Key_Tab && shift)))
+        step = -1;
+    if (step == 0) {
+        CBitmapDialog::keyPressEvent(event);
+        return;
+    }
+    // The next page whose tab can be chosen, round the row of tabs.
+    for (int i = 1; i < kPageCount; ++i) {
+        const int page = (currentPage_ + step * i + kPageCount) % kPageCount;
+        if (!tabs_[page]->isEnabled()) continue;
+        ShowPage(page);
+        break;
     }
 }
 
@@ -664,26 +686,43 @@ bool CVyreMKConfigDlg::LoadProfileFrom(const std::string& path) {
         widgets::ShowMessageBox(widgets::CPopupDlg::Form::Config, "Error", why, this);
         return false;
     }
-    StartPageHandling(true);
+    StartPageHandling(false);  // the page the user is on stays
     SelectProfile(shared_.mirror->currentProfile());
     return true;
 }
 
+namespace {
+
+// LOAD and SAVE PROFILE start where the user last took a profile file from
+// or put one, else in the documents folder.
+constexpr const char* kProfileFolderKey = "ProfileFolder";
+
+QString ProfileFolder() {
+    return widgets::StartFolder(QString::fromStdString(
+        platform::GetPrivateProfileString("Setting", kProfileFolderKey, "", kConfigIni, 4096)));
+}
+
+void RememberProfileFolder(const QString& file) {
+    const std::string folder = QFileInfo(file).absolutePath().toStdString();
+    if (!platform::WritePrivateProfileString("Setting", kProfileFolderKey, folder.c_str(), kConfigIni))
+        log::Warning(kArea, "the profile folder could not be kept in Config.ini");
+}
+
+}  // namespace
+
 void CVyreMKConfigDlg::SaveProfileDialog() {
-    const QString folder = QString::fromStdString(paths::Resolve("./Config").string());
-    const QString proposed = folder + "/" + names_[shared_.mirror->currentProfile()]->text();
-    QString file = QFileDialog::getSaveFileName(this, "Save Profile", proposed, kFileFilter);
+    const QString proposed = ProfileFolder() + "/" + names_[shared_.mirror->currentProfile()]->text();
+    QString file = widgets::ChooseFile(this, "Save Profile", proposed, kFileFilter, true);
     if (file.isEmpty()) return;
     if (!file.endsWith(".kkp", Qt::CaseInsensitive)) file += ".kkp";  // never twice
-    SaveProfileTo(file.toStdString());
+    if (SaveProfileTo(file.toStdString())) RememberProfileFolder(file);
 }
 
 void CVyreMKConfigDlg::LoadProfileDialog() {
-    const QString folder = QString::fromStdString(paths::Resolve("./Config").string());
     const QString proposed =
-        folder + "/" + names_[shared_.mirror->currentProfile()]->text() + ".kkp";
-    const QString file = QFileDialog::getOpenFileName(this, "Load Profile", proposed, kFileFilter);
-    if (!file.isEmpty()) LoadProfileFrom(file.toStdString());
+        ProfileFolder() + "/" + names_[shared_.mirror->currentProfile()]->text() + ".kkp";
+    const QString file = widgets::ChooseFile(this, "Load Profile", proposed, kFileFilter, false);
+    if (!file.isEmpty() && LoadProfileFrom(file.toStdString())) RememberProfileFolder(file);
 }
 
 void CVyreMKConfigDlg::CreateOrEditProfile(bool edit) {

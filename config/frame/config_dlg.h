@@ -117,6 +117,9 @@ class CVyreMKConfigDlg : public widgets::CBitmapDialog, public widgets::QuickHel
   protected:
     void closeEvent(QCloseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    // Ctrl+Tab and Ctrl+PageDown show the next page, Ctrl+Shift+Tab and
+    // Ctrl+PageUp the one before.
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     void OnNotice(unsigned code, win::LPARAM lParam);

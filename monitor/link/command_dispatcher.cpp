@@ -150,6 +150,7 @@ void KeyboardLink::ApplyCommand(std::uint32_t dwData, std::span<const std::uint8
             if (profile != store_.currentProfile()) {
                 store_.setCurrentProfile(profile);
                 WriteActiveProfile(profile, kCommandPollMs);
+                PublishProfiles(false);
             }
             return;
         }
@@ -354,6 +355,7 @@ void KeyboardLink::ApplyHostSettings(std::span<const std::uint8_t> payload) {
     SaveAllSettings();
     ApplyProfile(store_.currentProfile(), true);
     UpdateVolumeDisplayTimer();
+    PublishProfiles(false);  // names may have changed
 }
 
 // ---- timers -------------------------------------------------------------------------------

@@ -108,6 +108,10 @@ bool CHIDFilterThread::InitInstance() {
         if (link_) link_->HandleEvent(static_cast<std::uint32_t>(value));
         return 0;
     });
+    map.On(link::kMsgNotify, link::notify::kChooseProfile, [this](win::WPARAM, win::LPARAM profile) {
+        if (link_ && flags().ready) link_->ChooseProfile(static_cast<int>(profile));
+        return 0;
+    });
     for (unsigned code : {link::notify::kFlexStateWrite, link::notify::kFlexToggleWrite}) {
         map.On(link::kMsgNotify, code, [this](win::WPARAM, win::LPARAM) {
             if (link_) link_->WriteFlexState();

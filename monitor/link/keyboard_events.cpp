@@ -116,10 +116,10 @@ void KeyboardLink::HandleEvent(std::uint32_t value) {
         switch (e.type) {
             case kProfileWithSound:
                 RequestSound(kSoundEvent, value);
-                ProfileChanged(e.data);
+                ProfileChanged(e.data, false);
                 break;
             case kProfileSilent:
-                ProfileChanged(e.data);
+                ProfileChanged(e.data, false);
                 break;
             case kSoundOnly:
                 RequestSound(kSoundEvent, value);
@@ -207,16 +207,35 @@ void KeyboardLink::HandleEvent(std::uint32_t value) {
     CountAndAward(e, counterEvent);
 }
 
-void KeyboardLink::ProfileChanged(int profile) {
+void KeyboardLink::ProfileChanged(int profile, bool write) {
     if (!IsProfile(profile)) {
         log::Warning(kArea, log::Format("the keyboard reports profile %d; ignored", profile));
         return;
     }
     const auto image = report::ActiveProfileReport(profile);
     std::memcpy(store_.activeProfileReport, image.data(), image.size());
-    ApplyProfile(profile, false);
+    ApplyProfile(profile, write);
     Notify(FindConfigLinkWindow(), link::block::kActiveProfile, store_.activeProfileReport,
            sizeof store_.activeProfileReport);
+    PublishProfiles(true);
+}
+
+void KeyboardLink::ChooseProfile(int profile) {
+    if (!IsProfile(profile)) return;
+    log::Info(kArea, log::Format("profile %d chosen in the tray", profile + 1));
+    const std::uint8_t data = static_cast<std::uint8_t>(profile);
+    RequestSound(kSoundEvent, report::KeyboardEvent{0, kProfileWithSound, data, kActionPressed}.value());
+    ProfileChanged(profile, true);
+}
+
+void KeyboardLink::PublishProfiles(bool changed) {
+    {
+        std::lock_guard lock(shared_.profilesLock);
+        shared_.profiles.current = store_.currentProfile();
+        for (int p = 0; p < kProfileCount; ++p)
+            shared_.profiles.names[p] = text::Utf16ToUtf8(store_.hostRecord(p).name.str());
+    }
+    win::PostMessage(shared_.tray.load(), link::kMsgNotify, link::notify::kTrayProfiles, changed ? 1 : 0);
 }
 
 void KeyboardLink::LaunchKey(int slot) {

@@ -107,6 +107,9 @@ class KeyboardLink {
     void HandleEvent(std::uint32_t value);
     // WM_TIMER 100..108 of the keyboard thread's window.
     void OnTimer(unsigned id);
+    // The profile chosen in the tray (notify 1032/14): the same as the
+    // keyboard's own profile key, and the keyboard is told.
+    void ChooseProfile(int profile);
     // Timer 101: switches to the profile of the program in front.
     void ProgramSwitchTick();
     // A light request (message 1040).
@@ -145,7 +148,12 @@ class KeyboardLink {
     std::int32_t Now() const { return dateCode_ ? dateCode_() : CurrentDateCode(); }
 
     void RequestSound(win::WPARAM kind, win::LPARAM value);
-    void ProfileChanged(int profile);
+    // The current profile became `profile`: taken over, made effective, an
+    // open Config and the tray told; with `write` the keyboard is told too.
+    void ProfileChanged(int profile, bool write);
+    // Hands the profile names and the current profile to the tray; `changed`
+    // when the current profile changed (the tray shows its notice).
+    void PublishProfiles(bool changed);
     void MacroRecorded(int slot);
     void LaunchKey(int slot);
     void MediaKey(std::uint8_t data, std::uint8_t action);

@@ -6,6 +6,7 @@
 // Each handle is written by the thread that owns the window and read by the
 // others without a lock; 0 means "not there", and a message to 0 goes nowhere.
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -13,9 +14,17 @@
 #include <string>
 
 #include "common/device_ids.h"
+#include "common/slots.h"
 #include "platform/window.h"
 
 namespace vyre {
+
+// The profiles as the tray shows them: written by the keyboard thread when
+// the current profile or a name changes, read by the tray on the GUI thread.
+struct ProfileMenu {
+    int current = -1;  // -1 until the keyboard was read
+    std::array<std::string, kProfileCount> names;  // UTF-8
+};
 
 struct MonitorShared {
     std::atomic<win::HWND> control{0};      // the control window (main thread)
@@ -39,6 +48,13 @@ struct MonitorShared {
     // asked for meanwhile would do the same again, so it is dropped: at most
     // one reset waits while another runs.
     std::atomic<bool> resetQueued{false};
+    // Guards `profiles`.
+    mutable std::mutex profilesLock;
+    ProfileMenu profiles;
+    ProfileMenu Profiles() const {
+        std::lock_guard lock(profilesLock);
+        return profiles;
+    }
     // The keyboard's USB ids as configured (set before the threads start).
     KeyboardIds keyboardIds;
 };

@@ -117,6 +117,7 @@ void KeyboardLink::SwitchTo(int profile, std::uint64_t window, std::uint32_t sou
     // next APPLY would switch back.
     Notify(FindConfigLinkWindow(), link::block::kActiveProfile, store_.activeProfileReport,
            sizeof store_.activeProfileReport);
+    PublishProfiles(true);
 }
 
 void KeyboardLink::ProgramSwitchTick() {

@@ -248,6 +248,7 @@ void KeyboardLink::LoadSettings() {
     window_.SetTimer(kTimerProgramSwitch, 2000);
     window_.SetTimer(kTimerCountdown, 1000);
     UpdateVolumeDisplayTimer();
+    PublishProfiles(false);
     PostDumpToConfig();
 }
 

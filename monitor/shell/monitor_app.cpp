@@ -79,6 +79,7 @@ bool CVyreMKMonitorApp::InitInstance() {
     if (options_.gui) {
         // The tray's window lives on this (the GUI) thread.
         tray_ = std::make_unique<CTrayThread>(shared_);
+        tray_->screenshotFolder = options_.screenshots;
         if (!tray_->Create()) {
             log::Warning(kArea, "the tray icon could not be created");
             shared_.trayExpected = false;

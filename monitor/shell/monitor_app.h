@@ -35,6 +35,8 @@ struct MonitorOptions {
     // the Monitor runs without a display.
     bool gui = false;
     CHIDFilterThread::Options link;
+    // Where the tray writes pictures of its menu and notice (empty: nowhere).
+    std::filesystem::path screenshots;
 };
 
 class CVyreMKMonitorApp {

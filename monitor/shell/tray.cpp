@@ -1,5 +1,6 @@
 #include "monitor/shell/tray.h"
 
+#include <QActionGroup>
 #include <QIcon>
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -8,20 +9,31 @@
 
 #include "common/link_codes.h"
 #include "common/log.h"
+#include "common/profile_store.h"
 #include "platform/autostart.h"
 #include "platform/process.h"
 #include "platform/record.h"
+#include "platform/registry.h"
 #include "widgets/popup_dlg.h"
+#include "widgets/controls.h"
 #include "widgets/skin_art.h"
 
 namespace vyre {
 namespace {
 
 constexpr const char* kTip = "KALVEX Vyre Lumo";
+constexpr const char* kNoticeValue = "Profile Notice";
+
+// A profile's name as the menu shows it; a profile without one is numbered.
+QString MenuName(const ProfileMenu& profiles, int p) {
+    const QString name = QString::fromStdString(profiles.names[p]).trimmed();
+    return name.isEmpty() ? QString("Profile %1").arg(p + 1) : name;
+}
 
 }  // namespace
 
-CTrayThread::CTrayThread(MonitorShared& shared) : shared_(shared) {
+CTrayThread::CTrayThread(MonitorShared& shared, platform::Registry* settings)
+    : shared_(shared), settings_(settings != nullptr ? *settings : platform::Registry::CurrentUser()) {
     startConfig = [] {
         const auto started = process::StartOwnProgram("Vyre Lumo Config.exe");
         if (!started) log::Warning("tray", "the Config could not be started: " + started.what);
@@ -41,6 +53,10 @@ bool CTrayThread::Create() {
         if (code == link::notify::kTrayHide) ShowIcon(false);
         return 0;
     });
+    window_.Messages().On(link::kMsgNotify, link::notify::kTrayProfiles, [this](win::WPARAM, win::LPARAM changed) {
+        ProfilesChanged(changed != 0);
+        return 0;
+    });
     window_.Messages().On(win::WM_DESTROY, [this](win::WPARAM, win::LPARAM) {
         ShowIcon(false);
         shared_.tray = 0;
@@ -48,6 +64,21 @@ bool CTrayThread::Create() {
     });
 
     menu_ = std::make_unique<QMenu>();
+    menu_->setStyleSheet(widgets::KitStyleSheet());
+    // The five profiles; filled in once the keyboard was read.
+    profileGroup_ = new QActionGroup(menu_.get());
+    for (int p = 0; p < kProfileCount; ++p) {
+        profiles_[p] = menu_->addAction(QString("Profile %1").arg(p + 1));
+        profiles_[p]->setCheckable(true);
+        profiles_[p]->setEnabled(false);
+        profileGroup_->addAction(profiles_[p]);
+        QObject::connect(profiles_[p], &QAction::triggered, [this, p] { MenuProfile(p); });
+    }
+    menu_->addSeparator();
+    notices_ = menu_->addAction("Show profile changes");
+    notices_->setCheckable(true);
+    notices_->setChecked(settings_.ReadDword(kNoticeValue).value_or(1) != 0);
+    QObject::connect(notices_, &QAction::triggered, [this](bool on) { MenuNotices(on); });
     QObject::connect(menu_->addAction("Configuration"), &QAction::triggered,
                      [this] { MenuConfiguration(); });
     // The user's choice whether the desktop session starts the Monitor; the
@@ -110,6 +141,71 @@ void CTrayThread::MenuAutostart(bool on) {
         log::Warning("tray", "the autostart entry could not be changed: " + error);
     }
     if (autostart_) autostart_->setChecked(platform::AutostartEnabled());
+}
+
+void CTrayThread::MenuProfile(int profile) {
+    if (!IsProfile(profile)) return;
+    // The tick follows the keyboard: it moves when the keyboard thread has
+    // switched and published the profile.
+    const ProfileMenu now = shared_.Profiles();
+    if (IsProfile(now.current) && profiles_[now.current]) profiles_[now.current]->setChecked(true);
+    if (!win::PostMessage(shared_.keyboard.load(), link::kMsgNotify, link::notify::kChooseProfile, profile))
+        log::Warning("tray", "the profile could not be chosen: the keyboard thread is not there");
+}
+
+void CTrayThread::MenuNotices(bool on) {
+    if (settings_.WriteDword(kNoticeValue, on ? 1 : 0) != platform::RegStatus::Ok)
+        log::Warning("tray", "the profile notice's setting could not be kept");
+    if (notices_) notices_->setChecked(on);
+}
+
+bool CTrayThread::noticesTicked() const {
+    return notices_ != nullptr && notices_->isChecked();
+}
+
+QString CTrayThread::toolTip() const {
+    return icon_ ? icon_->toolTip() : QString();
+}
+
+void CTrayThread::ProfilesChanged(bool currentChanged) {
+    const ProfileMenu profiles = shared_.Profiles();
+    for (int p = 0; p < kProfileCount; ++p) {
+        if (!profiles_[p]) continue;
+        profiles_[p]->setText(MenuName(profiles, p));
+        profiles_[p]->setEnabled(true);
+        profiles_[p]->setChecked(p == profiles.current);
+    }
+    if (!IsProfile(profiles.current)) return;
+    const QString name = MenuName(profiles, profiles.current);
+    const QString tip = QString("%1: %2").arg(kTip, name);
+    if (icon_ && icon_->toolTip() != tip) {
+        icon_->setToolTip(tip);
+        if (platform::ActionRecord::Instance().Active())
+            platform::ActionRecord::Instance().Write("tray tip " + tip.toStdString());
+    }
+    if (!screenshotFolder.empty()) {
+        WriteScreenshots(screenshotFolder);
+        screenshotFolder.clear();
+    }
+    if (currentChanged && noticesTicked()) {
+        widgets::ShowNotice("Profile " + std::to_string(profiles.current + 1), name.toStdString());
+    }
+}
+
+void CTrayThread::WriteScreenshots(const std::filesystem::path& folder) {
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (menu_) {
+        menu_->popup(QPoint(0, 0));
+        menu_->grab().save(QString::fromStdString((folder / "monitor-tray-menu.png").string()));
+        menu_->hide();
+    }
+    const ProfileMenu profiles = shared_.Profiles();
+    const int p = IsProfile(profiles.current) ? profiles.current : 0;
+    widgets::CPopupNotice notice(QString("Profile %1").arg(p + 1), MenuName(profiles, p));
+    notice.show();
+    notice.grab().save(QString::fromStdString((folder / "monitor-profile-notice.png").string()));
+    notice.hide();
 }
 
 bool CTrayThread::autostartTicked() const {

@@ -53,6 +53,20 @@ TEST(KeyTable, UsageNameFindsRowOrGivesEmpty) {
     EXPECT_FALSE(KeyIndexOfUsage(0x68).has_value());
 }
 
+TEST(KeyTable, KeysAreFoundByTheirNames) {
+    EXPECT_EQ(KeyIndexOfName("E"), 38);
+    EXPECT_EQ(KeyIndexOfName("e"), 38);
+    EXPECT_EQ(KeyIndexOfName("BACKSPACE"), 44);
+    EXPECT_EQ(KeyIndexOfName("shift l"), 84);
+    EXPECT_EQ(KeyIndexOfName("Alt_R"), 114);  // its row ends with a blank
+    EXPECT_EQ(KeyIndexOfName("1(pad)"), KeyIndexOfName("1(PAD)"));
+    EXPECT_EQ(KeyIndexOfName("Thumb2"), kThumbKey2);
+    EXPECT_FALSE(KeyIndexOfName("Thumb4"));
+    EXPECT_FALSE(KeyIndexOfName("nokey"));
+    EXPECT_FALSE(KeyIndexOfName(" _"));
+    EXPECT_FALSE(KeyIndexOfName("\xc3\xa9"));
+}
+
 TEST(KeyTable, ThumbKeysAndOutOfRangeHaveNoRow) {
     for (int key : {120, 121, 122, -1, 123, 255}) {
         EXPECT_EQ(KeyUsage(key), 0) << key;

@@ -139,6 +139,14 @@ TEST_F(SimProgramTest, ControlCommandsShowAndReplaceImagesAndReportErrors) {
     EXPECT_EQ(sim.Control({"report", "0x42"}).exit, 1);
     EXPECT_EQ(sim.Control({"report", "0x0c", "7"}).exit, 2);
     EXPECT_EQ(sim.Control({"event", "0", "1", "2"}).exit, 2);
+    // Keys by index or by name.
+    EXPECT_EQ(sim.Control({"press", "E"}).exit, sim.Control({"press", "38"}).exit);  // no macro there: 1
+    EXPECT_NE(sim.Control({"press", "caps lock", "1"}).exit, 2);
+    EXPECT_EQ(sim.Control({"press", "123"}).exit, 2);
+    EXPECT_EQ(sim.Control({"press", "Hyper"}).exit, 2);
+    EXPECT_EQ(sim.Control({"event", "0", "0xfb", "E", "1"}).exit, 0);
+    EXPECT_EQ(sim.Control({"event", "0", "E", "1", "1"}).exit, 2);
+    EXPECT_NE(RunSim({"--help"}).out.find("key's name"), std::string::npos);
     EXPECT_EQ(sim.Control({"fail", "paint", "on"}).exit, 2);
     EXPECT_EQ(sim.Control({"dance"}).exit, 2);
     EXPECT_EQ(RunSim({"--model", "C"}).exit, 2);

@@ -2,12 +2,21 @@
 // picture of every control.
 
 #include "widgets/controls.h"
+#include "widgets/bitmap_dialog.h"
+#include "widgets/file_dialog.h"
+#include "widgets/skin_art.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 
+#include <QDir>
 #include <QEnterEvent>
+#include <QFileDialog>
+#include <QStandardPaths>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScreen>
 #include <QTest>
 #include "tests/support/qt_app.h"
 
@@ -112,6 +121,46 @@ TEST(WidgetKit, PictureOfEveryControl) {
     const auto folder = testing::BinFolder().parent_path() / "screenshots";
     std::filesystem::create_directories(folder);
     EXPECT_TRUE(panel.grab().save(QString::fromStdString((folder / "widget-kit.png").string())));
+}
+
+// A window stays where its title band and buttons can be reached, at any
+// scale: wholly inside the available area, or covering it when larger.
+TEST(BitmapDialog, StaysWithinTheScreensAvailableArea) {
+    App();
+    const QRect area(0, 0, 400, 300);
+    EXPECT_EQ(KeepWithin(area, {10, 20}, {100, 100}), QPoint(10, 20));
+    EXPECT_EQ(KeepWithin(area, {-50, -20}, {100, 100}), QPoint(0, 0));
+    EXPECT_EQ(KeepWithin(area, {350, 250}, {100, 100}), QPoint(300, 200));
+    EXPECT_EQ(KeepWithin(area, {50, 50}, {805, 605}), QPoint(0, 0));
+    EXPECT_EQ(KeepWithin(area, {-900, -900}, {805, 605}), QPoint(-405, -305));
+    EXPECT_EQ(KeepWithin(area, {-100, -100}, {805, 605}), QPoint(-100, -100));
+
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    CBitmapDialog big;
+    big.SetFace([&](qreal dpr) { return PaintedPixmap(screen.size() + QSize(200, 100), dpr, [](QPainter&) {}); });
+    big.PlaceOnScreen();
+    EXPECT_EQ(big.pos(), screen.topLeft());
+    CBitmapDialog small;
+    small.SetFace([](qreal dpr) { return PaintedPixmap(QSize(100, 60), dpr, [](QPainter&) {}); });
+    small.PlaceOnScreen();
+    EXPECT_EQ(small.geometry().center(), screen.center());
+}
+
+// Qt's file dialog in the dark palette, starting in the folder last used
+// while it exists, else in the documents folder.
+TEST(FileDialog, DarkAndStartingWhereTheUserWas) {
+    App();
+    QFileDialog dialog;
+    DressFileDialog(dialog);
+    EXPECT_TRUE(dialog.testOption(QFileDialog::DontUseNativeDialog));
+    EXPECT_EQ(dialog.palette().color(QPalette::Window), colour::kBackgroundTop);
+    EXPECT_EQ(dialog.palette().color(QPalette::Base), colour::kPanel);
+    const QString here = QDir::tempPath();
+    EXPECT_EQ(StartFolder(here), here);
+    const QString fallback = StartFolder(here + "/no such folder");
+    EXPECT_TRUE(fallback == QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) ||
+                fallback == QDir::homePath());
+    EXPECT_EQ(StartFolder(""), fallback);
 }
 
 }  // namespace

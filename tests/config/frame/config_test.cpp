@@ -229,14 +229,22 @@ TEST(Config, ResetReturnsTheKeyboardToItsDefaultsAndTheDialogWaitsForIt) {
     });
 }
 
-TEST(Config, ASecondConfigEndsWithoutAWord) {
+// ... and brings the first one's minimised window back to the front.
+TEST(Config, ASecondConfigEndsWithoutAWordAndRestoresTheFirst) {
     Rig rig;
     rig.StartMonitor();
     rig.RunConfig([&](CVyreMKConfigApp&, CVyreMKConfigDlg& dialog) {
+        dialog.showMinimized();
+        ASSERT_TRUE(dialog.isMinimized());
         const auto second =
             testing::Run({Program("vyre-lumo-config"), "--home", (rig.folder / "home").string()});
         EXPECT_EQ(second.exit, 0);
         EXPECT_EQ(second.out, "");
+        EXPECT_TRUE(testing::Eventually([&] {
+            QCoreApplication::processEvents();
+            return !dialog.isMinimized();
+        }, std::chrono::seconds(10)));
+        EXPECT_TRUE(dialog.isVisible());
         dialog.Cancel();
     });
 }

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QTest>
 
 #include <atomic>
@@ -27,6 +28,7 @@
 #include "tests/support/qt_app.h"
 #include "widgets/caption_fit.h"
 #include "widgets/keyboard_picture.h"
+#include "widgets/skin_button.h"
 #include "widgets/popup_dlg.h"
 #include "widgets/skin_art.h"
 
@@ -220,6 +222,56 @@ TEST(MainDialog, AProfileNameNeverLeavesTheConfigFolder) {
     EXPECT_TRUE(std::filesystem::exists(config / (japanese.toStdString() + ".kkp")));
 }
 
+TEST(MainDialog, LoadingAProfileFileKeepsThePageTheUserIsOn) {
+    Dialog t;
+    ASSERT_TRUE(t.dialog->SaveNamedProfile("Kept"));
+    t.dialog->ShowPage(kPageIllumination);
+    ASSERT_TRUE(t.dialog->LoadProfileFrom((paths::Resolve("./Config") / "Kept.kkp").string()));
+    EXPECT_EQ(t.dialog->currentPage(), kPageIllumination);
+}
+
+// Pages change with the keyboard alone; Tab moves the focus, which is
+// marked, and Enter presses the focused control.
+TEST(MainDialog, PagesAndControlsAreReachedByKeysAlone) {
+    Dialog t;
+    CVyreMKConfigDlg& d = *t.dialog;
+    QTest::keyClick(&d, Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(d.currentPage(), kPageKeys);
+    QTest::keyClick(&d, Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(d.currentPage(), kPageIllumination);
+    QTest::keyClick(&d, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(d.currentPage(), kPageKeys);
+    QTest::keyClick(&d, Qt::Key_PageUp, Qt::ControlModifier);
+    QTest::keyClick(&d, Qt::Key_PageUp, Qt::ControlModifier);
+    EXPECT_EQ(d.currentPage(), kPageSupport);  // round the row of tabs
+
+    d.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+    QTest::keyClick(&d, Qt::Key_Tab);
+    QWidget* focused = QApplication::focusWidget();
+    ASSERT_NE(focused, nullptr);
+    EXPECT_TRUE(d.isAncestorOf(focused));
+    auto* button = dynamic_cast<widgets::CSkinButton*>(focused);
+    for (int tabs = 0; button == nullptr && tabs < 40; ++tabs) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        button = dynamic_cast<widgets::CSkinButton*>(QApplication::focusWidget());
+    }
+    ASSERT_NE(button, nullptr);
+    const QImage marked = button->grab().toImage();
+    button->clearFocus();
+    EXPECT_NE(button->grab().toImage(), marked);  // the mark goes with the focus
+    button->setFocus();
+    int clicks = 0;
+    QObject::connect(button, &QAbstractButton::clicked, [&] { ++clicks; });
+    const bool enabled = button->isEnabled();
+    QTest::keyClick(button, Qt::Key_Return);
+    QTest::qWait(200);
+    EXPECT_EQ(clicks, enabled ? 1 : 0);
+    const auto shots = testing::BinFolder().parent_path() / "screenshots";
+    std::filesystem::create_directories(shots);
+    d.grab().save(QString::fromStdString((shots / "config-focus-mark.png").string()));
+}
+
 TEST(MainDialog, TheProfileDialogIsSkinnedAndItsCloseBoxCancels) {
     Dialog t;
     ProfileStore& mirror = *t.shared.mirror;
@@ -312,13 +364,19 @@ TEST(MainDialog, TheTopBandDragsWithTheWindowSystemsOwnMove) {
     SendMouse(t.dialog.get(), QEvent::MouseButtonRelease, {400, 300}, Qt::NoButton);
     EXPECT_EQ(systemMoves, 1);
 
-    // Without a move of the window system the dialog follows the pointer itself.
+    // Without a move of the window system the dialog follows the pointer
+    // itself, within the screen (which the test screen's width just holds).
     systemMoveWorks = false;
     SendMouse(t.dialog.get(), QEvent::MouseButtonPress, {400, 30}, Qt::LeftButton);
-    SendMouse(t.dialog.get(), QEvent::MouseMove, {450, 60}, Qt::LeftButton);
-    SendMouse(t.dialog.get(), QEvent::MouseButtonRelease, {450, 60}, Qt::NoButton);
+    SendMouse(t.dialog.get(), QEvent::MouseMove, {397, 60}, Qt::LeftButton);
+    SendMouse(t.dialog.get(), QEvent::MouseButtonRelease, {397, 60}, Qt::NoButton);
     EXPECT_EQ(systemMoves, 2);
-    EXPECT_EQ(t.dialog->pos(), before + QPoint(50, 30));
+    EXPECT_EQ(t.dialog->pos(), before + QPoint(-3, 30));
+    SendMouse(t.dialog.get(), QEvent::MouseButtonPress, {400, 30}, Qt::LeftButton);
+    SendMouse(t.dialog.get(), QEvent::MouseMove, {900, 30}, Qt::LeftButton);
+    SendMouse(t.dialog.get(), QEvent::MouseButtonRelease, {900, 30}, Qt::NoButton);
+    const QRect area = t.dialog->screen()->availableGeometry();
+    EXPECT_LE(t.dialog->pos().x(), area.left());  // its close box stays reachable
 }
 
 TEST(MainDialog, ABusyWaitEndsWhenTheLinkWindowIsGone) {

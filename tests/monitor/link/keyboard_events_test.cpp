@@ -85,6 +85,28 @@ TEST(KeyboardEvents, ProfileChangesWithAndWithoutSound) {
     EXPECT_EQ(rig.store->currentProfile(), 1);
 }
 
+// The tray's choice is the profile key's change, and the keyboard is told.
+TEST(KeyboardEvents, AProfileChosenInTheTrayIsThatOfTheProfileKey) {
+    EventRig rig;
+    rig.store->hostRecord(2).name.set(u"Games");
+    rig.ConfigGot();
+    rig.ClearTrace();
+    rig.link->ChooseProfile(2);
+    EXPECT_EQ(rig.store->currentProfile(), 2);
+    const auto written = TraceOf(rig.Trace(), "SET", report::kActiveProfile);
+    ASSERT_EQ(written.size(), 1u);
+    EXPECT_EQ(written[0].substr(0, 8), "05 03 02");
+    auto sounds = rig.sound.Take();
+    ASSERT_FALSE(sounds.empty());
+    EXPECT_EQ(sounds[0], std::make_pair(kSoundEvent, static_cast<win::LPARAM>(Event(0, 0x01, 2, 0))));
+    EXPECT_TRUE(Has(rig.ConfigGot(), link::block::kActiveProfile));
+    const ProfileMenu menu = rig.shared.Profiles();
+    EXPECT_EQ(menu.current, 2);
+    EXPECT_EQ(menu.names[2], "Games");
+    rig.link->ChooseProfile(7);  // no such profile
+    EXPECT_EQ(rig.store->currentProfile(), 2);
+}
+
 TEST(KeyboardEvents, AMacroRecordedTwiceUnderOneNameGetsASuffix) {
     EventRig rig;
     // The keyboard recorded "Combo" into slot 16 + 4 of profile 1.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QMenu>
 
 #include <QTest>
 #include <QTimer>
@@ -17,6 +18,7 @@
 #include "platform/autostart.h"
 #include "tests/platform/temp_dir.h"
 #include "platform/record.h"
+#include "platform/registry.h"
 #include "tests/support/programs.h"
 #include "widgets/popup_dlg.h"
 #include "widgets/skin_art.h"
@@ -182,6 +184,68 @@ TEST(Tray, IconFollowsTheKeyboardAndItsMenuActs) {
     win::SendMessage(shared.tray.load(), win::WM_DESTROY, 0, 0);
     tray.Destroy();
     EXPECT_EQ(shared.tray.load(), 0u);
+}
+
+// The five profiles in the menu, the current one ticked and named in the
+// tooltip; a change of it is noticed unless the notice is turned off; a
+// choice goes to the keyboard thread.
+TEST(Tray, ProfilesAreListedChosenAndNoticed) {
+    App();
+    std::vector<std::string> record;
+    platform::ActionRecord::Instance().SetSink(
+        [&](const std::string& line) { record.push_back(line.substr(line.find(' ') + 1)); });
+    auto settings = platform::Registry::InMemory();
+    MonitorShared shared;
+    win::Window keyboard;
+    keyboard.Create("keyboard", "keyboard", win::HWND_MESSAGE);
+    shared.keyboard = keyboard.GetSafeHwnd();
+    std::vector<win::LPARAM> chosen;
+    keyboard.Messages().On(link::kMsgNotify, link::notify::kChooseProfile, [&](win::WPARAM, win::LPARAM p) {
+        chosen.push_back(p);
+        return 0;
+    });
+    CTrayThread tray(shared, settings.get());
+    ASSERT_TRUE(tray.Create());
+    EXPECT_TRUE(tray.noticesTicked());  // on by default
+    {
+        std::lock_guard lock(shared.profilesLock);
+        shared.profiles.current = 1;
+        shared.profiles.names = {"Work", "Games", "", "Films", "Music"};
+    }
+    win::SendMessage(shared.tray.load(), link::kMsgNotify, link::notify::kTrayProfiles, 1);
+    EXPECT_EQ(record, (std::vector<std::string>{"tray tip KALVEX Vyre Lumo: Games", "notice Profile 2: Games"}));
+    const QList<QAction*> items = tray.menu()->actions();
+    ASSERT_GE(items.size(), 5);
+    EXPECT_EQ(items[2]->text(), "Profile 3");
+    for (int p = 0; p < kProfileCount; ++p) EXPECT_EQ(items[p]->isChecked(), p == 1);
+    EXPECT_EQ(tray.toolTip(), "KALVEX Vyre Lumo: Games");
+
+    items[3]->trigger();
+    for (win::MSG msg; win::PeekMessage(msg);) win::DispatchMessage(msg);
+    EXPECT_EQ(chosen, (std::vector<win::LPARAM>{3}));
+    EXPECT_TRUE(items[1]->isChecked());  // until the keyboard has switched
+
+    tray.MenuNotices(false);
+    EXPECT_EQ(settings->ReadDword("Profile Notice"), 0u);
+    record.clear();
+    shared.profiles.current = 3;
+    win::SendMessage(shared.tray.load(), link::kMsgNotify, link::notify::kTrayProfiles, 1);
+    EXPECT_EQ(record, (std::vector<std::string>{"tray tip KALVEX Vyre Lumo: Films"}));
+    platform::ActionRecord::Instance().Close();
+    CTrayThread again(shared, settings.get());
+    ASSERT_TRUE(again.Create());
+    EXPECT_FALSE(again.noticesTicked());  // kept
+    again.Destroy();
+
+    tray.menu()->popup(QPoint(0, 0));
+    tray.menu()->grab().save(QString::fromStdString((ScreenshotFolder() / "tray_menu.png").string()));
+    tray.menu()->hide();
+    widgets::CPopupNotice notice("Profile 2", "Games");
+    notice.show();
+    notice.grab().save(QString::fromStdString((ScreenshotFolder() / "profile_notice.png").string()));
+    EXPECT_FALSE(notice.isActiveWindow());
+    notice.hide();
+    tray.Destroy();
 }
 
 TEST(Tray, StartWithTheDesktopShowsAndSwitchesTheUsersEntry) {
