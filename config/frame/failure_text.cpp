@@ -3,6 +3,7 @@
 #include "common/link_codes.h"
 #include "common/slots.h"
 #include "config/frame/data_work.h"
+#include "platform/hid/access.h"
 
 namespace vyre {
 namespace {
@@ -83,7 +84,7 @@ EndMessage EndMessageOf(int reason, const std::string& node, bool editsKept) {
                     "node " + node +
                         ".\n\nInstall the rule that gives the keyboard to the user at the seat, "
                         "then plug the keyboard in again:\n\n" +
-                        kUdevRuleCommands + kept};
+                        hid::UdevRuleCommands() + kept};
         case kEndUnplugged:
             return {"Keyboard unplugged",
                     "The keyboard was unplugged, so the Config closes. Plug it in again and open "

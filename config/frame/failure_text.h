@@ -26,12 +26,6 @@ inline constexpr const char* kUnappliedQuestion =
 // The message when no Monitor took an upload.
 std::string NoMonitorText();
 
-// The commands that give this user the keyboard's device nodes.
-inline constexpr const char* kUdevRuleCommands =
-    "sudo install -m 0644 /usr/lib/udev/rules.d/70-vyre-lumo.rules /etc/udev/rules.d/\n"
-    "sudo udevadm control --reload\n"
-    "sudo udevadm trigger --subsystem-match=hidraw";
-
 // Caption and text of the message before the Config ends for `reason`
 // (EndReason); `node` is the device node this user may not open. An empty
 // text for the ends that say nothing.
