@@ -1,14 +1,15 @@
 #include "platform/hid/report_descriptor.h"
 
-#include <optional>
-
 namespace vyre::hid {
 
 std::vector<TopLevelCollection> TopLevelCollections(std::span<const std::uint8_t> descriptor) {
     std::vector<TopLevelCollection> found;
     std::vector<std::uint16_t> pushedPages;  // Push and Pop of the global items
     std::uint16_t page = 0;
-    std::optional<std::uint32_t> usage;  // the first Usage since the last main item
+    // The first Usage since the last main item (a plain pair: GCC takes an
+    // optional here for maybe-uninitialized at -O2).
+    bool haveUsage = false;
+    std::uint32_t usage = 0;
     int depth = 0;
     for (std::size_t at = 0; at < descriptor.size();) {
         const std::uint8_t prefix = descriptor[at];
@@ -36,25 +37,26 @@ std::vector<TopLevelCollection> TopLevelCollections(std::span<const std::uint8_t
                 }
                 break;
             case 0x08:  // Usage (local)
-                if (!usage) usage = size == 4 ? value : (std::uint32_t{page} << 16) | value;
+                if (!haveUsage) usage = size == 4 ? value : (std::uint32_t{page} << 16) | value;
+                haveUsage = true;
                 break;
             case 0xA0:  // Collection
                 if (depth++ == 0) {
                     TopLevelCollection c;
-                    c.usagePage = usage ? static_cast<std::uint16_t>(*usage >> 16) : page;
-                    c.usage = usage ? static_cast<std::uint16_t>(*usage & 0xFFFF) : 0;
+                    c.usagePage = haveUsage ? static_cast<std::uint16_t>(usage >> 16) : page;
+                    c.usage = haveUsage ? static_cast<std::uint16_t>(usage & 0xFFFF) : 0;
                     found.push_back(c);
                 }
-                usage.reset();
+                haveUsage = false;
                 break;
             case 0xC0:  // End Collection
                 if (depth > 0) --depth;
-                usage.reset();
+                haveUsage = false;
                 break;
             case 0x80:  // Input, Output, Feature: main items end the local state
             case 0x90:
             case 0xB0:
-                usage.reset();
+                haveUsage = false;
                 break;
             default:
                 break;
