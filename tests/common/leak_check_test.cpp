@@ -17,7 +17,7 @@
 namespace {
 
 // The value of one option in a sanitizer's option text ("a=1:b=2").
-std::string Option(const char* env, const std::string& name) {
+[[maybe_unused]] std::string Option(const char* env, const std::string& name) {
     const char* text = std::getenv(env);
     if (text == nullptr) return {};
     const std::string s = std::string(":") + text;
@@ -32,7 +32,7 @@ std::string Option(const char* env, const std::string& name) {
 
 // "leak:libNAME.so" (a version may follow): a module pattern, which cannot
 // match a function or a file of ours, as our libraries are linked statically.
-bool NamesASharedLibrary(const std::string& rule) {
+[[maybe_unused]] bool NamesASharedLibrary(const std::string& rule) {
     const std::string prefix = "leak:lib";
     const std::size_t so = rule.find(".so");
     if (rule.rfind(prefix, 0) != 0 || so == std::string::npos || so <= prefix.size()) return false;
