@@ -118,12 +118,14 @@ TEST(WaylandSwitching, SwayWindowsOfLinkedProgramsAndTheDesktopSwitchTheProfile)
         .write(reinterpret_cast<const char*>(host.data()), static_cast<std::streamsize>(host.size()));
     ASSERT_EQ(rig.Ctl({"upload", dir.string()}).exit, 0);
 
+    // Each window opens only when it is its turn: sway gives the focus to a
+    // window as it maps, so a second one opening late would take it away.
     std::vector<std::unique_ptr<testing::Process>> windows;
-    for (const char* game : {"game-a", "game-b"}) {
+    const auto open = [&](const char* game) {
         windows.push_back(sway.Start({(rig.folder / game / "window").string(), game},
                                      rig.folder / (std::string(game) + ".log"),
                                      {"QT_QPA_PLATFORM=wayland", "WAYLAND_DISPLAY=wayland-1"}));
-    }
+    };
     const auto focus = [&](std::size_t i) {
         for (int tries = 0; tries < 100; ++tries) {  // until the window is mapped
             if (sway.Command("[pid=" + std::to_string(windows[i]->pid()) + "] focus") == 0) return true;
@@ -131,8 +133,10 @@ TEST(WaylandSwitching, SwayWindowsOfLinkedProgramsAndTheDesktopSwitchTheProfile)
         }
         return false;
     };
+    open("game-a");
     ASSERT_TRUE(focus(0)) << ReadText(rig.folder / "game-a.log");
     EXPECT_TRUE(ProfileBecomes(rig, 1)) << ReadText(rig.folder / "monitor.log");
+    open("game-b");
     ASSERT_TRUE(focus(1)) << ReadText(rig.folder / "game-b.log");
     EXPECT_TRUE(ProfileBecomes(rig, 3));
     ASSERT_EQ(sway.Command("workspace 9"), 0);  // nothing in front: the desktop
