@@ -209,6 +209,13 @@ int main(int argc, char** argv) {
                         [&] { dialog.ShowPage(kPageIllumination); }, screenshots);
                 }
                 SaveKeyPages(dialog, *app.shared().mirror, screenshots, model);
+                // The focus mark on the key picture, as a user who tabbed there sees it.
+                dialog.ShowPage(kPageKeys);
+                dialog.activateWindow();
+                QCoreApplication::processEvents();
+                CKeyAssignmentDlg& keys = dialog.keyAssignmentPage();
+                keys.picture().key(keys.selectedKey())->setFocus(Qt::TabFocusReason);
+                Save(dialog, screenshots / (std::string("config-focus-mark-model-") + model + ".png"));
                 dialog.Cancel();
             });
         };

@@ -11,6 +11,7 @@
 #include <QScreen>
 
 #include "widgets/skin_art.h"
+#include "widgets/skin_button.h"
 
 namespace vyre::widgets {
 
@@ -126,6 +127,7 @@ void CPushDownBtn::paintEvent(QPaintEvent*) {
     const int id = isDown() ? pressed_ : hovering_ ? hover_ : normal_;
     if (!isEnabled()) p.setOpacity(0.4);
     p.drawPixmap(0, 0, SkinBitmap(id, devicePixelRatioF()).scaled(size() * devicePixelRatioF()));
+    if (hasFocus()) PaintFocusMark(p, rect());
 }
 
 void CPushDownBtn::enterEvent(QEnterEvent* event) {
@@ -138,6 +140,12 @@ void CPushDownBtn::leaveEvent(QEvent* event) {
     hovering_ = false;
     update();
     QAbstractButton::leaveEvent(event);
+}
+
+void NameWindowButtons(CPushDownBtn& close, CPushDownBtn& ok, CPushDownBtn& cancel) {
+    close.setAccessibleName("Close");
+    ok.setAccessibleName("OK");
+    cancel.setAccessibleName("Cancel");
 }
 
 }  // namespace vyre::widgets

@@ -77,4 +77,7 @@ class CPushDownBtn : public QAbstractButton {
     bool hovering_ = false;
 };
 
+// Names the drawn close, OK and cancel buttons of a dialog for screen readers.
+void NameWindowButtons(CPushDownBtn& close, CPushDownBtn& ok, CPushDownBtn& cancel);
+
 }  // namespace vyre::widgets

@@ -7,13 +7,41 @@
 
 namespace vyre::widgets {
 
-void NotifyQuickHelp(QWidget* control, int helpId, bool entered) {
+namespace {
+// The receiver nearest above `control`, or none.
+QuickHelpReceiver* ReceiverAbove(QWidget* control, QWidget** at = nullptr) {
     for (QWidget* w = control ? control->parentWidget() : nullptr; w != nullptr;
          w = w->parentWidget()) {
         if (auto* receiver = dynamic_cast<QuickHelpReceiver*>(w)) {
-            receiver->QuickHelp(helpId, entered);
-            return;
+            if (at != nullptr) *at = w;
+            return receiver;
         }
+    }
+    return nullptr;
+}
+}  // namespace
+
+void NotifyQuickHelp(QWidget* control, int helpId, bool entered) {
+    if (QuickHelpReceiver* receiver = ReceiverAbove(control)) receiver->QuickHelp(helpId, entered);
+}
+
+void DescribeQuickHelp(QWidget* control, int helpId) {
+    if (control == nullptr || helpId == 0) return;
+    // A receiver that passes the help on (a dialog of a page) knows no text:
+    // the one that shows it does.
+    QString text;
+    for (QWidget* from = control; text.isEmpty();) {
+        QuickHelpReceiver* receiver = ReceiverAbove(from, &from);
+        if (receiver == nullptr) break;
+        text = receiver->QuickHelpText(helpId);
+    }
+    if (!text.isEmpty()) control->setAccessibleDescription(text);
+}
+
+void DescribeQuickHelpWithin(QWidget* root) {
+    if (root == nullptr) return;
+    for (QWidget* w : root->findChildren<QWidget*>()) {
+        if (auto* control = dynamic_cast<QuickHelpControl*>(w)) DescribeQuickHelp(w, control->helpId());
     }
 }
 
@@ -22,9 +50,11 @@ QString KitStyleSheet() {
            " border-radius: 3px; padding: 2px 4px; selection-background-color: #22c7e0; "
            "selection-color: #0b2a30; }"
            "QLineEdit:hover, QSpinBox:hover { background: #2d3642; }"
+           "QLineEdit:focus, QSpinBox:focus { border: 1px solid #22c7e0; }"
            "QLineEdit:disabled, QSpinBox:disabled { color: #5b636d; }"
            "QListWidget { background: #1b2028; color: #e6e9ee; border: 1px solid #2a313c; outline: "
            "0; }"
+           "QListWidget:focus { border: 1px solid #22c7e0; }"
            "QListWidget::item { height: 22px; padding-left: 4px; }"
            "QListWidget::item:hover { background: #2d3642; }"
            "QListWidget::item:selected { background: #15303a; color: #e6e9ee; border-left: 2px "
@@ -141,6 +171,11 @@ void CheckIn(QMenu& menu, int id) {
 }
 }  // namespace
 
+void CSkinMenuButton::ShowValue(const QString& value) {
+    setText(value);
+    setAccessibleName(label_.isEmpty() || value.isEmpty() ? label_ + value : label_ + ": " + value);
+}
+
 void CSkinMenuButton::SetChecked(int id) {
     CheckIn(*shown_, id);
 }
@@ -166,6 +201,11 @@ void CSkinSlider::paintEvent(QPaintEvent*) {
     p.drawRoundedRect(QRectF(left, y - 2, x - left, 4), 2, 2);
     p.setBrush(underMouse() ? colour::kText : colour::kTextSecondary);
     p.drawEllipse(QPointF(x, y), 6, 6);
+    if (hasFocus()) {  // the focus mark: an accent ring round the handle
+        p.setPen(QPen(colour::kAccent, 1.5));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(QPointF(x, y), 8.5, 8.5);
+    }
 }
 
 CSkinSpinBox::CSkinSpinBox(QWidget* parent) : WithQuickHelp(parent) {

@@ -5,7 +5,8 @@
 // widgets/keyboard_picture.h). Each draws its states
 // in the one look, reports clicks and changes as Qt's own controls do, and
 // tells the nearest QuickHelpReceiver above it when the pointer enters (true)
-// and leaves (false) it, with its help id.
+// and leaves (false) it, with its help id. A screen reader reads a control's
+// quick help as its description.
 
 #include <QAbstractButton>
 #include <QLabel>
@@ -24,36 +25,25 @@
 
 namespace vyre::widgets {
 
-// What the main dialog is to every control of its pages: where the quick help goes.
-class QuickHelpReceiver {
-  public:
-    virtual ~QuickHelpReceiver() = default;
-    virtual void QuickHelp(int helpId, bool entered) = 0;
-};
-
-// Passes a control's enter or leave to the nearest receiver above it.
-void NotifyQuickHelp(QWidget* control, int helpId, bool entered);
-
 // Adds the quick help to a Qt control.
 template <typename Base>
-class WithQuickHelp : public Base {
+class WithQuickHelp : public Base, public QuickHelpControl {
   public:
     using Base::Base;
-    void setHelpId(int id) { helpId_ = id; }
-    int helpId() const { return helpId_; }
 
   protected:
     void enterEvent(QEnterEvent* event) override {
-        NotifyQuickHelp(this, helpId_, true);
+        NotifyQuickHelp(this, helpId(), true);
         Base::enterEvent(event);
     }
     void leaveEvent(QEvent* event) override {
-        NotifyQuickHelp(this, helpId_, false);
+        NotifyQuickHelp(this, helpId(), false);
         Base::leaveEvent(event);
     }
-
-  private:
-    int helpId_ = 0;
+    void showEvent(QShowEvent* event) override {
+        DescribeQuickHelp(this, helpId());
+        Base::showEvent(event);
+    }
 };
 
 // A 14 px box (check box) or circle (radio button), accent filled when set.
@@ -85,6 +75,10 @@ class CSkinMenuButton : public CSkinButton {
     // Checks the item of `id` (in every submenu) and unchecks the others.
     void SetChecked(int id);
     std::function<void(int id)> onChosen;
+    // A button that shows a value: `label` says what the value is, for a
+    // screen reader that reads "label: value".
+    void SetLabel(const QString& label) { label_ = label; }
+    void ShowValue(const QString& value);
     // The menu the button opens: its own, or one its page keeps (nullptr:
     // its own again).
     void SetMenu(QMenu* menu) { shown_ = menu != nullptr ? menu : &menu_; }
@@ -96,6 +90,7 @@ class CSkinMenuButton : public CSkinButton {
   private:
     QMenu menu_;
     QMenu* shown_ = &menu_;
+    QString label_;
 };
 
 using CSkinLabel = WithQuickHelp<QLabel>;

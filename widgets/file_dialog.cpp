@@ -68,4 +68,9 @@ QString ChooseFile(QWidget* owner, const QString& caption, const QString& start,
     return dialog.selectedFiles().first();
 }
 
+QString ChooseProgram(QWidget* owner, const QString& current) {
+    const bool known = !current.isEmpty() && QFileInfo(current).absoluteDir().exists();
+    return ChooseFile(owner, "Program", known ? current : StartFolder({}), {}, false);
+}
+
 }  // namespace vyre::widgets

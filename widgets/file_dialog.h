@@ -25,4 +25,8 @@ QString StartFolder(const QString& remembered);
 QString ChooseFile(QWidget* owner, const QString& caption, const QString& start,
                    const QString& filter, bool save);
 
+// A dressed dialog to choose a program, starting at `current` (a program's
+// path) when its folder exists; the chosen file, empty when cancelled.
+QString ChooseProgram(QWidget* owner, const QString& current);
+
 }  // namespace vyre::widgets

@@ -1,6 +1,7 @@
 #include "widgets/keyboard_picture.h"
 
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -230,8 +231,9 @@ class AnimationClock {
 
 CKeyBoardBtn::CKeyBoardBtn(int keyIndex, QWidget* parent)
     : WithQuickHelp(parent), keyIndex_(keyIndex) {
-    setAccessibleName("KA Key Btn");
-    setText(CaptionOf(keyIndex));
+    setWindowTitle("KA Key Btn");
+    setText(CaptionOf(keyIndex));  // also its name for screen readers
+    setFocusPolicy(Qt::NoFocus);   // the picture gives the focus to one cap
     setAttribute(Qt::WA_Hover);
     setMouseTracking(true);
     UpdateCursor();
@@ -349,12 +351,41 @@ void CKeyBoardBtn::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !pressing_) return;
     pressing_ = false;
     if (rect().contains(event->position().toPoint())) {
-        // The key stays selected; the page decides what else changes.
-        if (onKeyClicked) onKeyClicked(keyIndex_, greyed_ ? kKeyClickGreyed : kKeyClickActive);
+        Click();
         return;
     }
     // Released elsewhere: the key looks as it did before the press.
     SetState(stateBeforePress_ == kSelected ? kSelected : kNormal);
+}
+
+void CKeyBoardBtn::Click() {
+    // The key stays selected; the page decides what else changes.
+    SetState(kSelected);
+    if (onKeyClicked) onKeyClicked(keyIndex_, greyed_ ? kKeyClickGreyed : kKeyClickActive);
+}
+
+void CKeyBoardBtn::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down) {
+        if (onArrow) onArrow(keyIndex_, key);
+        return;
+    }
+    if ((key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) &&
+        !event->isAutoRepeat()) {
+        Click();
+        return;
+    }
+    WithQuickHelp::keyPressEvent(event);
+}
+
+void CKeyBoardBtn::focusInEvent(QFocusEvent* event) {
+    update();
+    WithQuickHelp::focusInEvent(event);
+}
+
+void CKeyBoardBtn::focusOutEvent(QFocusEvent* event) {
+    update();
+    WithQuickHelp::focusOutEvent(event);
 }
 
 const QPixmap& CKeyBoardBtn::Caption(bool dark) {
@@ -434,6 +465,15 @@ void CKeyBoardBtn::paintEvent(QPaintEvent*) {
         const double r = std::max(2.0, unit / 14.0);
         p.drawEllipse(QPointF(cap.right() - r - 2, cap.top() + r + 2), r, r);
     }
+    if (hasFocus()) {
+        // The focus mark: an accent bar along the cap's foot, apart from the
+        // selected key's border.
+        p.setOpacity(1);
+        p.setPen(Qt::NoPen);
+        p.setBrush(colour::kAccent);
+        const double w = cap.width() * 0.6;
+        p.drawRoundedRect(QRectF(cap.center().x() - w / 2, cap.bottom() - 4, w, 2.5), 1, 1);
+    }
 }
 
 // ---- the picture -----------------------------------------------------------------------------
@@ -442,10 +482,50 @@ CKeyboardPicture::CKeyboardPicture(QWidget* parent) : QWidget(parent) {
     for (int k = 0; k < kKeyCount; ++k) {
         keys_[k] = new CKeyBoardBtn(k, this);
         keys_[k]->onKeyClicked = [this](int key, int activeOrGreyed) {
+            SetCurrentKey(key);
             if (onKeyClicked) onKeyClicked(key, activeOrGreyed);
+        };
+        keys_[k]->onArrow = [this](int key, int arrow) {
+            if (const auto next = KeyToward(key, arrow)) {
+                SetCurrentKey(*next);
+                keys_[*next]->setFocus(Qt::TabFocusReason);
+            }
         };
     }
     PlaceKeys();
+}
+
+void CKeyboardPicture::SetCurrentKey(int keyIndex) {
+    if (key(keyIndex) == nullptr || keyIndex == current_) return;
+    if (CKeyBoardBtn* before = key(current_)) before->setFocusPolicy(Qt::NoFocus);
+    current_ = keyIndex;
+    keys_[keyIndex]->setFocusPolicy(Qt::TabFocus);
+}
+
+std::optional<int> CKeyboardPicture::KeyToward(int keyIndex, int arrow) const {
+    const CKeyBoardBtn* from = key(keyIndex);
+    if (from == nullptr) return std::nullopt;
+    const QPointF at = QRectF(from->geometry()).center();
+    std::optional<int> best;
+    double bestScore = 0;
+    for (const CKeyBoardBtn* k : keys_) {
+        if (k == from || k->isHidden()) continue;
+        const QPointF d = QRectF(k->geometry()).center() - at;
+        // Along the arrow, and how far off its line (which counts more, so
+        // that Right stays in the row and Down takes the key below).
+        double along = 0, across = 0;
+        switch (arrow) {
+            case Qt::Key_Right: along = d.x(), across = d.y(); break;
+            case Qt::Key_Left: along = -d.x(), across = d.y(); break;
+            case Qt::Key_Down: along = d.y(), across = d.x(); break;
+            case Qt::Key_Up: along = -d.y(), across = d.x(); break;
+            default: return std::nullopt;
+        }
+        if (along < 1) continue;
+        const double score = along + 3 * std::abs(across);
+        if (!best || score < bestScore) best = k->keyIndex(), bestScore = score;
+    }
+    return best;
 }
 
 CKeyBoardBtn* CKeyboardPicture::key(int keyIndex) const {
@@ -500,6 +580,12 @@ void CKeyboardPicture::PlaceKeys() {
         const int bottom = static_cast<int>(std::lround(r.bottom() * unit)) - 1;
         button->setGeometry(left, top, std::max(1, right - left), std::max(1, bottom - top));
         button->show();
+    }
+    // The Tab chain reaches a shown cap: ESC, unless a shown one was current.
+    if (CKeyBoardBtn* now = key(current_); now == nullptr || !rects[current_]) {
+        if (now != nullptr) now->setFocusPolicy(Qt::NoFocus);
+        current_ = -1;
+        SetCurrentKey(kEsc);
     }
 }
 

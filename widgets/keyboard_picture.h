@@ -30,7 +30,8 @@ inline constexpr int kKeyClickGreyed = 240;
 class AnimationClock;
 
 // One key cap. Drawing state 0 normal, 1 selected, 2 hover; on top of it the
-// greyed, assigned, blinking and lit looks. Blinking and breathing keys move
+// greyed, assigned, blinking and lit looks. Space or Enter on the focused cap
+// clicks it as the pointer does; the arrows ask the picture for the next cap. Blinking and breathing keys move
 // on one clock that all caps share, so that a picture full of them is drawn
 // once per tick, and only while they are shown.
 class CKeyBoardBtn : public WithQuickHelp<QAbstractButton> {
@@ -78,6 +79,8 @@ class CKeyBoardBtn : public WithQuickHelp<QAbstractButton> {
     // A press and release over the same key: key index and kKeyClickActive or
     // kKeyClickGreyed.
     std::function<void(int keyIndex, int activeOrGreyed)> onKeyClicked;
+    // An arrow key pressed on the focused cap.
+    std::function<void(int keyIndex, int arrow)> onArrow;
 
     // The level a breathing key is drawn at, at a phase 0..1 of its period.
     static int BreathLevel(int level, double phase);
@@ -89,9 +92,13 @@ class CKeyBoardBtn : public WithQuickHelp<QAbstractButton> {
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
   private:
     friend class AnimationClock;
+    void Click();
     // The caption drawn for the cap's size, in the text colour or (dark)
     // for a bright light.
     const QPixmap& Caption(bool dark);
@@ -132,7 +139,9 @@ class CKeyBoardBtn : public WithQuickHelp<QAbstractButton> {
     QPixmap caption_;
 };
 
-// The keyboard picture of a layout code.
+// The keyboard picture of a layout code. It is one stop of the Tab chain:
+// the current cap (the one last clicked or moved to) takes the focus, and the
+// arrows move it to the nearest cap that way.
 class CKeyboardPicture : public QWidget {
   public:
     explicit CKeyboardPicture(QWidget* parent = nullptr);
@@ -147,6 +156,12 @@ class CKeyboardPicture : public QWidget {
 
     // A click of any key (see CKeyBoardBtn::onKeyClicked).
     std::function<void(int keyIndex, int activeOrGreyed)> onKeyClicked;
+
+    // The cap the Tab chain reaches; an arrow moves the focus from it.
+    int currentKey() const { return current_; }
+    void SetCurrentKey(int keyIndex);
+    // The shown cap nearest to `keyIndex` in the arrow's direction, if any.
+    std::optional<int> KeyToward(int keyIndex, int arrow) const;
 
     // Whether a layout shows a key: the keys at a Flexlayer key list position
     // of the layout, the function, macro and thumb keys, ESC and the right
@@ -167,6 +182,7 @@ class CKeyboardPicture : public QWidget {
     void PlaceKeys();
 
     int layoutCode_ = 0;
+    int current_ = -1;
     std::array<CKeyBoardBtn*, 123> keys_{};
 };
 

@@ -63,6 +63,7 @@ CPopupDlg::CPopupDlg(Form form, QWidget* owner)
     QObject::connect(&ok_, &QAbstractButton::clicked, this, [this] { done(IDOK); });
     QObject::connect(&cancel_, &QAbstractButton::clicked, this, [this] { done(IDCANCEL); });
     QObject::connect(&close_, &QAbstractButton::clicked, this, [this] { done(IDCANCEL); });
+    NameWindowButtons(close_, ok_, cancel_);
 }
 
 void CPopupDlg::SetMessage(const QString& caption, const QString& message, bool warning) {

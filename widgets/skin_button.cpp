@@ -12,6 +12,9 @@ CSkinButton::CSkinButton(ControlKind kind, const QString& caption, QWidget* pare
     setText(caption);
     setAttribute(Qt::WA_Hover);
     setCursor(Qt::PointingHandCursor);
+    // The window buttons draw no caption; a screen reader still names them.
+    if (kind == ControlKind::Close) setAccessibleName("Close");
+    if (kind == ControlKind::Minimise) setAccessibleName("Minimise");
 }
 
 void PaintFocusMark(QPainter& p, const QRect& rect) {
@@ -52,13 +55,18 @@ bool CSkinButton::HasCaption() const {
 }
 
 void CSkinButton::enterEvent(QEnterEvent* event) {
-    if (helpId_ != 0) NotifyQuickHelp(this, helpId_, true);
+    if (helpId() != 0) NotifyQuickHelp(this, helpId(), true);
     QAbstractButton::enterEvent(event);
 }
 
 void CSkinButton::leaveEvent(QEvent* event) {
-    if (helpId_ != 0) NotifyQuickHelp(this, helpId_, false);
+    if (helpId() != 0) NotifyQuickHelp(this, helpId(), false);
     QAbstractButton::leaveEvent(event);
+}
+
+void CSkinButton::showEvent(QShowEvent* event) {
+    DescribeQuickHelp(this, helpId());
+    QAbstractButton::showEvent(event);
 }
 
 }  // namespace vyre::widgets

@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 
+#include "widgets/quick_help.h"
 #include "widgets/skin_art.h"
 
 class QPainter;
@@ -15,12 +16,9 @@ namespace vyre::widgets {
 // just inside the control, drawn over its face.
 void PaintFocusMark(QPainter& p, const QRect& rect);
 
-class CSkinButton : public QAbstractButton {
+class CSkinButton : public QAbstractButton, public QuickHelpControl {
   public:
     CSkinButton(ControlKind kind, const QString& caption, QWidget* parent = nullptr);
-    // The quick help id told on enter and leave (0: none).
-    void setHelpId(int id) { helpId_ = id; }
-    int helpId() const { return helpId_; }
     // Whether the kind draws its caption (push buttons and tabs), and where.
     bool HasCaption() const;
     QRectF CaptionRect() const { return ControlCaptionRect(rect(), captionRightInset_); }
@@ -31,12 +29,12 @@ class CSkinButton : public QAbstractButton {
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     // Enter presses as Space does.
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
     ControlKind kind_;
-    int helpId_ = 0;
     int captionRightInset_ = 0;
 };
 

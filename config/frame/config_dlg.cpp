@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -187,6 +186,7 @@ void CVyreMKConfigDlg::Initialise() {
         markers_[p]->setGeometry(kMarkerX[p], 514, 24, 23);
         markers_[p]->setCheckable(true);
         markers_[p]->setToolTip("Desktop profile");
+        markers_[p]->setAccessibleName(QString("Profile %1 is the desktop profile").arg(p + 1));
         QObject::connect(markers_[p], &QAbstractButton::clicked, this,
                          [this, p] { MarkerClicked(p); });
         names_[p] = Label<widgets::CSkinLabel>(this, QRect(kNameX[p], 518, 90, 13), 12);
@@ -315,6 +315,7 @@ void CVyreMKConfigDlg::ReloadNames() {
     for (int p = 0; p < kProfileCount; ++p) {
         const std::u16string name = shared_.mirror->hostRecord(p).name.str();
         names_[p]->setText(QString::fromStdU16String(name));
+        slots_[p]->setAccessibleName(QString("Profile %1: %2").arg(p + 1).arg(names_[p]->text()));
     }
 }
 
@@ -633,6 +634,11 @@ void CVyreMKConfigDlg::ApplyLanguage(int index) {
     if (auto lines = ReadHelpTexts(index)) helpTexts_ = std::move(*lines);
     if (shownHelp_ != 0)
         quickHelp_->setText(QString::fromStdU16String(HelpText(helpTexts_, shownHelp_)));
+    widgets::DescribeQuickHelpWithin(this);
+}
+
+QString CVyreMKConfigDlg::QuickHelpText(int helpId) const {
+    return QString::fromStdU16String(HelpText(helpTexts_, helpId));
 }
 
 void CVyreMKConfigDlg::QuickHelp(int helpId, bool entered) {
@@ -776,6 +782,7 @@ CCreateEditGameProfileDlg::CCreateEditGameProfileDlg(ProfileStore& mirror, bool 
     name_ = new QLineEdit(this);
     name_->setGeometry(16, 66, 388, 24);
     name_->setMaxLength(24);
+    caption->setBuddy(name_);  // its name for screen readers
     name_->setText(QString::fromStdU16String(mirror_.hostRecord(p).name.str()));
     for (int i = 0; i < 3; ++i) {
         auto* label = new QLabel(QString("PROGRAM %1").arg(i + 1), this);
@@ -784,6 +791,7 @@ CCreateEditGameProfileDlg::CCreateEditGameProfileDlg(ProfileStore& mirror, bool 
         programs_[i] = new QLineEdit(this);
         programs_[i]->setGeometry(16, 116 + i * 44, 310, 24);
         programs_[i]->setMaxLength(255);
+        label->setBuddy(programs_[i]);
         if (!emptyPrograms) {
             programs_[i]->setText(
                 QString::fromStdU16String(mirror_.hostSettingsBlock.programLinks[p][i].str()));
@@ -791,7 +799,7 @@ CCreateEditGameProfileDlg::CCreateEditGameProfileDlg(ProfileStore& mirror, bool 
         auto* browse = new widgets::CSkinButton(widgets::ControlKind::Push, "BROWSE", this);
         browse->setGeometry(334, 116 + i * 44, 70, 24);
         QObject::connect(browse, &QAbstractButton::clicked, this, [this, i] {
-            const QString file = QFileDialog::getOpenFileName(this, "Program");
+            const QString file = widgets::ChooseProgram(this, programs_[i]->text());
             if (!file.isEmpty())
                 SetProgram(i, QString::fromStdString(ResolveLinkedProgram(file.toStdString())));
         });

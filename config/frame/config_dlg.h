@@ -64,6 +64,7 @@ class CVyreMKConfigDlg : public widgets::CBitmapDialog, public widgets::QuickHel
     void ApplyLanguage(int index);
     // The quick help of a control the pointer entered (true) or left (message 1028).
     void QuickHelp(int helpId, bool entered) override;
+    QString QuickHelpText(int helpId) const override;
 
     // Asks whether profile n becomes the desktop profile (a popup by default).
     std::function<bool(int)> confirmDesktopProfile;

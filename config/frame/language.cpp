@@ -1,5 +1,6 @@
 #include "config/frame/language.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 
 #include <cstdlib>
@@ -142,11 +143,30 @@ CLanguageMenuDlg::CLanguageMenuDlg(QWidget* parent) : QWidget(parent) {
         items_[i] = new widgets::CPushDownBtn(this);
         items_[i]->SetBitmaps(1135 + 3 * i, 1134 + 3 * i, 1136 + 3 * i);
         items_[i]->setGeometry(1, 17 + 16 * i, 98, 15);
+        items_[i]->setAccessibleName(kLanguages[i].menuText);
         QObject::connect(items_[i], &QAbstractButton::clicked, this, [this, i] {
             hide();
             if (onChosen) onChosen(i);
         });
     }
+}
+
+void CLanguageMenuDlg::keyPressEvent(QKeyEvent* event) {
+    const int step = event->key() == Qt::Key_Down ? 1 : event->key() == Qt::Key_Up ? -1 : 0;
+    if (step != 0) {
+        for (int i = 0; i < kLanguageCount; ++i) {
+            if (items_[i]->hasFocus()) {
+                items_[(i + step + kLanguageCount) % kLanguageCount]->setFocus(Qt::TabFocusReason);
+                return;
+            }
+        }
+    }
+    if (event->key() == Qt::Key_Escape) {
+        hide();
+        if (onEscape) onEscape();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void CLanguageMenuDlg::paintEvent(QPaintEvent*) {
@@ -157,6 +177,7 @@ void CLanguageMenuDlg::paintEvent(QPaintEvent*) {
 // ---- the button ----------------------------------------------------------------------------
 
 CLanguageMenuBtn::CLanguageMenuBtn(QWidget* parent) : CPushDownBtn(parent) {
+    setAccessibleName("Language");
     SetLanguage(kEnglish);
     QObject::connect(this, &QAbstractButton::clicked, this, [this] { ShowMenu(!menuShown()); });
 }
@@ -179,6 +200,7 @@ void CLanguageMenuBtn::ShowMenu(bool show) {
         menu_->onChosen = [this](int index) {
             if (onChosen) onChosen(index);
         };
+        menu_->onEscape = [this] { setFocus(Qt::TabFocusReason); };
     }
     // The current language's item shows pressed.
     for (int i = 0; i < kLanguageCount; ++i) {
@@ -188,6 +210,13 @@ void CLanguageMenuBtn::ShowMenu(bool show) {
     menu_->move(x(), y() - kMenuHeight);
     menu_->show();
     menu_->raise();
+    // Opened from the keyboard: the focus goes to the current language's item.
+    if (hasFocus()) menu_->item(language_)->setFocus(Qt::TabFocusReason);
+}
+
+void CLanguageMenuBtn::showEvent(QShowEvent* event) {
+    widgets::DescribeQuickHelp(this, 1);
+    CPushDownBtn::showEvent(event);
 }
 
 void CLanguageMenuBtn::enterEvent(QEnterEvent* event) {

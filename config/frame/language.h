@@ -63,9 +63,13 @@ class CLanguageMenuDlg : public QWidget {
   public:
     explicit CLanguageMenuDlg(QWidget* parent);
     std::function<void(int index)> onChosen;
+    // Escape closed the menu.
+    std::function<void()> onEscape;
     widgets::CPushDownBtn* item(int index) { return items_[index]; }
 
   protected:
+    // Up and Down move over the items; Escape closes the menu.
+    void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
   private:
@@ -86,6 +90,7 @@ class CLanguageMenuBtn : public widgets::CPushDownBtn {
     std::function<void(int index)> onChosen;
 
   protected:
+    void showEvent(QShowEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
 

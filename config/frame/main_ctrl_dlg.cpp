@@ -146,6 +146,7 @@ CMainCtrlDlg::CMainCtrlDlg(ConfigShared& shared, QWidget* parent)
     modelAOnly_.push_back(Caption(this, "REPEAT DELAY", 12, 122));
     values_[0] = ValueLabel(this, 12, 122);
     delay_ = new CSkinSlider(this);
+    delay_->setAccessibleName("Repeat delay");
     delay_->setGeometry(12, 138, 236, 20);
     delay_->setRange(0, platform::kRepeatDelayMax);
     delay_->setHelpId(help::kRepeatDelay);
@@ -157,6 +158,7 @@ CMainCtrlDlg::CMainCtrlDlg(ConfigShared& shared, QWidget* parent)
     modelAOnly_.push_back(Caption(this, "REPEAT RATE", 12, 164));
     values_[1] = ValueLabel(this, 12, 164);
     rate_ = new CSkinSlider(this);
+    rate_->setAccessibleName("Repeat rate");
     rate_->setGeometry(12, 180, 236, 20);
     rate_->setRange(0, platform::kRepeatSpeedMax);
     rate_->setHelpId(help::kRepeatRate);
@@ -168,6 +170,7 @@ CMainCtrlDlg::CMainCtrlDlg(ConfigShared& shared, QWidget* parent)
     test_ = new widgets::CSkinEdit(this);
     test_->setGeometry(12, 208, 236, 24);
     test_->setPlaceholderText("Hold a key here to try the repeat");
+    test_->setAccessibleName("Repeat test");
     test_->setHelpId(help::kRepeatTest);
     modelAOnly_.insert(modelAOnly_.end(), {delay_, rate_, test_, values_[0], values_[1]});
 
@@ -193,6 +196,7 @@ CMainCtrlDlg::CMainCtrlDlg(ConfigShared& shared, QWidget* parent)
     Caption(this, "SOUND VOLUME", 274, 122);
     values_[2] = ValueLabel(this, 274, 122);
     volume_ = new CSkinSlider(this);
+    volume_->setAccessibleName("Sound volume");
     volume_->setGeometry(274, 138, 236, 20);
     volume_->setRange(0, kVolumeSteps);
     volume_->setHelpId(help::kSoundVolume);
@@ -206,6 +210,7 @@ CMainCtrlDlg::CMainCtrlDlg(ConfigShared& shared, QWidget* parent)
     modelBOnly_.push_back(Caption(this, "LIGHT LEVEL", 536, 12, 227));
     values_[3] = ValueLabel(this, 536, 12, 227);
     lightLevel_ = new CSkinSlider(this);
+    lightLevel_->setAccessibleName("Light level");
     lightLevel_->setGeometry(536, 32, 227, 20);
     lightLevel_->setRange(0, kLightLevels);
     lightLevel_->setHelpId(help::kLightLevel);

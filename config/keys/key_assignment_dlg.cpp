@@ -128,10 +128,12 @@ CKeyAssignmentDlg::CKeyAssignmentDlg(ProfileStore& mirror, QWidget* parent)
     primary_ = new CSkinMenuButton("", this);
     primary_->setGeometry(278, 24, 196, 30);
     primary_->setHelpId(help::kPrimaryKeyFunction);
+    primary_->SetLabel("Primary key function");
     caption("SECONDARY KEY FUNCTION", QRect(484, 4, 210, 16));
     secondary_ = new CSkinMenuButton("", this);
     secondary_->setGeometry(484, 24, 196, 30);
     secondary_->setHelpId(help::kSecondaryKeyFunction);
+    secondary_->SetLabel("Secondary key function");
     macro_ = new CSkinButton(ControlKind::Push, "MACRO", this);
     macro_->setGeometry(690, 24, 76, 30);
     macro_->setHelpId(help::kMacroButton);
@@ -238,6 +240,7 @@ void CKeyAssignmentDlg::ShowKey(int keyIndex, int mode) {
             key->SetState(widgets::CKeyBoardBtn::kNormal);
     }
     picture_->key(keyIndex)->SetState(widgets::CKeyBoardBtn::kSelected);
+    picture_->SetCurrentKey(keyIndex);  // where Tab reaches the picture
     selectedKey_ = keyIndex;
     enlarged_->SetCaption(picture_->key(keyIndex)->text());
     // Thumb keys: key 2 shows the two-state picture on, key 3 off, key 1 neither.
@@ -261,7 +264,7 @@ void CKeyAssignmentDlg::ShowFunctions() {
         // A key outside its group's list (the macro keys' Flexlayer, ESC, ...)
         // has nothing to show or choose on that layer.
         button->setEnabled(entry.has_value());
-        button->setText(entry ? FunctionText(key, layer, *entry) : QString());
+        button->ShowValue(entry ? FunctionText(key, layer, *entry) : QString());
         button->SetChecked(0);
         if (entry) CheckAssignedItems(layer, *entry);
     }

@@ -1,6 +1,5 @@
 #include "config/keys/key_function_dlgs.h"
 
-#include <QFileDialog>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -10,6 +9,7 @@
 #include "common/log.h"
 #include "config/frame/help_ids.h"
 #include "platform/shell_link.h"
+#include "widgets/file_dialog.h"
 
 namespace vyre {
 namespace {
@@ -242,16 +242,10 @@ QuickLunchDlg::QuickLunchDlg(ProfileStore& mirror, QWidget* parent)
     path_.setGeometry(16, 92, 200, 26);
     path_.setMaxLength(static_cast<int>(kMaxLaunchPath));
     path_.setHelpId(help::kQuickLaunchPath);
+    path_.setAccessibleName("Program to launch");
     browse_.setGeometry(224, 94, 65, 22);
     browse_.setHelpId(help::kQuickLaunchBrowse);
-    chooseFile = [this] {
-        QFileDialog dialog(this, "Program");
-        dialog.setFileMode(QFileDialog::ExistingFile);
-        dialog.setOption(QFileDialog::ReadOnly, false);
-        return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
-                   ? dialog.selectedFiles().front()
-                   : QString();
-    };
+    chooseFile = [this] { return widgets::ChooseProgram(this, path_.text()); };
     QObject::connect(&browse_, &QAbstractButton::clicked, this, [this] { Browse(); });
 }
 

@@ -90,6 +90,8 @@ CTimerFields::CTimerFields(QWidget* dialog, int top)
     rangeLabel_.setGeometry(222, top + 34, 67, 24);
     name_.setGeometry(130, top, 159, 24);
     name_.setHelpId(help::kTimerName);
+    nameLabel_.setBuddy(&name_);  // their names for screen readers
+    secondsLabel_.setBuddy(&seconds_);
     seconds_.setGeometry(130, top + 34, 60, 24);
     seconds_.setMaxLength(4);
     seconds_.setValidator(

@@ -113,7 +113,7 @@ CKeyIlluminationDlg::CKeyIlluminationDlg(ProfileStore& mirror, int layoutVariant
 
     // LAYER ILLUMINATION
     Label(this, "ACTIVE LAYER", {10, 30, 130, 14});
-    layer_ = DropDown({10, 46, 130, 24}, help::kIlluminationLayer,
+    layer_ = DropDown("Active layer", {10, 46, 130, 24}, help::kIlluminationLayer,
                       [this](int id) { model_->ChooseLayer(id); });
 
     // KEY LIGHTING CONTROL
@@ -125,12 +125,12 @@ CKeyIlluminationDlg::CKeyIlluminationDlg(ProfileStore& mirror, int layoutVariant
     blinking_ = Box("BLINKING", true, {256, 32, 104, 18}, help::kIlluminationBlinking,
                     [this](bool on) { model_->SetBlinking(on); });
     Label(this, "SPEED:", {256, 54, 48, 14});
-    blinkSpeed_ = DropDown({304, 50, 54, 22}, help::kIlluminationBlinkingSpeed,
+    blinkSpeed_ = DropDown("Blinking speed", {304, 50, 54, 22}, help::kIlluminationBlinkingSpeed,
                            [this](int id) { model_->ChooseBlinkingSpeed(id); });
     breathing_ = Box("BREATHING", true, {256, 78, 104, 18}, help::kIlluminationBreathing,
                      [this](bool on) { model_->SetBreathing(on); });
     Label(this, "SPEED:", {256, 100, 48, 14});
-    breathSpeed_ = DropDown({304, 96, 54, 22}, help::kIlluminationBreathingSpeed,
+    breathSpeed_ = DropDown("Breathing speed", {304, 96, 54, 22}, help::kIlluminationBreathingSpeed,
                             [this](int id) { model_->ChooseBreathingSpeed(id); });
     blinkSpeed_->SetItems(NumberItems(kSpeedItems, SpeedItemId));
     breathSpeed_->SetItems(NumberItems(kSpeedItems, SpeedItemId));
@@ -141,10 +141,10 @@ CKeyIlluminationDlg::CKeyIlluminationDlg(ProfileStore& mirror, int layoutVariant
     fadeFx_ = Box("FADE FX", true, {384, 52, 110, 18}, help::kIlluminationFadeFx,
                   [this](bool on) { model_->SetFadeFx(on); });
     Label(this, "DELAY:", {384, 78, 44, 14});
-    delay_ = DropDown({426, 74, 50, 22}, help::kIlluminationDelay,
+    delay_ = DropDown("Delay", {426, 74, 50, 22}, help::kIlluminationDelay,
                       [this](int id) { model_->ChooseDelay(id); });
     Label(this, "FADE:", {484, 78, 36, 14});
-    fade_ = DropDown({518, 74, 40, 22}, help::kIlluminationFade,
+    fade_ = DropDown("Fade", {518, 74, 40, 22}, help::kIlluminationFade,
                      [this](int id) { model_->ChooseFade(id); });
     delay_->SetItems(NumberItems(kDelayItems, DelayItemId));
     fade_->SetItems(NumberItems(kDelayItems, DelayItemId));
@@ -179,9 +179,10 @@ CSkinCheckBox* CKeyIlluminationDlg::Box(const QString& caption, bool radio, cons
     return box;
 }
 
-CSkinMenuButton* CKeyIlluminationDlg::DropDown(const QRect& at, int helpId,
+CSkinMenuButton* CKeyIlluminationDlg::DropDown(const QString& label, const QRect& at, int helpId,
                                               std::function<void(int)> act) {
     auto* box = new CSkinMenuButton("", this);
+    box->SetLabel(label);
     box->setGeometry(at);
     box->setHelpId(helpId);
     box->onChosen = [this, act = std::move(act)](int id) { Act([&] { act(id); }); };
@@ -321,10 +322,10 @@ void CKeyIlluminationDlg::Show() {
         for (int id : layerItems_) items.emplace_back(id, LayerName(LayerOfItem(id)));
         layer_->SetItems(items);
     }
-    layer_->setText(Q(m.layerCaption()));
+    layer_->ShowValue(Q(m.layerCaption()));
     layer_->SetChecked(kLayerItemNormal + m.layer());
     auto showDropDown = [](CSkinMenuButton* box, const IlluminationModel::DropDown& state) {
-        box->setText(Q(state.caption));
+        box->ShowValue(Q(state.caption));
         box->SetChecked(state.chosen);
     };
     showDropDown(blinkSpeed_, m.blinkingSpeed);

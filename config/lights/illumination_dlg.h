@@ -96,7 +96,8 @@ class CKeyIlluminationDlg : public QWidget {
   private:
     widgets::CSkinCheckBox* Box(const QString& caption, bool radio, const QRect& at, int helpId,
                                 std::function<void(bool)> act);
-    widgets::CSkinMenuButton* DropDown(const QRect& at, int helpId, std::function<void(int)> act);
+    widgets::CSkinMenuButton* DropDown(const QString& label, const QRect& at, int helpId,
+                                       std::function<void(int)> act);
     void BuildPicture();
     void LayOut();
     void Act(const std::function<void()>& change);  // a change through the model, then Show

@@ -150,6 +150,8 @@ MacroCreateDlg::MacroCreateDlg(std::function<bool(const std::u16string&)> accept
     edit_->setObjectName("setName");
     edit_->setGeometry(16, 110, 273, 26);
     edit_->setMaxLength(40);
+    edit_->setAccessibleName("Set name");
+    NameWindowButtons(close_, ok_, cancel_);
     close_.setGeometry(277, 4, 23, 21);
     close_.SetBitmaps(1005, 1004, 1006);
     ok_.setGeometry(75, 180, 52, 21);
@@ -259,18 +261,21 @@ void MacroManagerDlg::BuildControls() {
     close_ = new widgets::CPushDownBtn(this);
     close_->setGeometry(687, 6, 23, 21);
     close_->SetBitmaps(1005, 1004, 1006);
+    close_->setAccessibleName("Close");
     QObject::connect(close_, &QAbstractButton::clicked, this, [this] { Cancel(); });
 
     Caption(this, QRect(16, 48, 220, 18), "MACRO SELECT", true);
     setBox_ = new widgets::CSkinMenuButton("", this);
     setBox_->setGeometry(16, 70, 220, 28);
     setBox_->setHelpId(help::kMacroSetBox);
+    setBox_->SetLabel("Macro set");
     setBox_->onChosen = [this](int id) { ChooseSetItem(id); };
 
     macroList_ = new widgets::CSkinList(this);
     macroList_->setGeometry(16, 106, 220, 306);
     macroList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     macroList_->setHelpId(help::kMacroList);
+    macroList_->setAccessibleName("Macros");
     QObject::connect(macroList_, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0 && !nameEditOpen()) SelectMacroRow(row);
     });
@@ -285,6 +290,7 @@ void MacroManagerDlg::BuildControls() {
     sequenceList_->setIconSize(QSize(16, 16));
     sequenceList_->setContextMenuPolicy(Qt::CustomContextMenu);
     sequenceList_->setHelpId(help::kMacroSequence);
+    sequenceList_->setAccessibleName("Key press sequence");
     QObject::connect(sequenceList_, &QWidget::customContextMenuRequested, this,
                      [this](const QPoint& at) {
                          sequenceMenu_->popup(sequenceList_->viewport()->mapToGlobal(at));
@@ -299,6 +305,7 @@ void MacroManagerDlg::BuildControls() {
     recordDelays_ = new CSkinCheckBox("", false, this);
     recordDelays_->setGeometry(508, 112, 18, 18);
     recordDelays_->setHelpId(help::kMacroRecordDelays);
+    recordDelays_->setAccessibleName("Record delays between key commands");
     QObject::connect(recordDelays_, &QAbstractButton::clicked, this,
                      [this](bool on) { RecordDelaysBox(on); });
     Caption(this, QRect(530, 110, 170, 34), "RECORD DELAYS BETWEEN KEY COMMANDS", false);
@@ -315,6 +322,7 @@ void MacroManagerDlg::BuildControls() {
     loops_->setValidator(
         new QRegularExpressionValidator(QRegularExpression("[0-9]{0,6}"), loops_));
     loops_->setHelpId(help::kMacroLoops);
+    loops_->setAccessibleName("Number of loops");
     loops_->setEnabled(false);
     QObject::connect(loops_, &QLineEdit::editingFinished, this,
                      [this] { LoopsEdited(loops_->text()); });
@@ -510,7 +518,7 @@ void MacroManagerDlg::Prepare() {
     macroList_->clear();
     sequence_.Clear();
     ShowRows();
-    setBox_->setText("");
+    setBox_->ShowValue("");
     status_->clear();
     loops_->clear();
     loops_->setEnabled(false);
@@ -611,7 +619,7 @@ void MacroManagerDlg::ChooseSetItem(int menuId) {
     currentMacro_ = -1;
     ShowSetMacros();
     const _SMacroGroupData* s = copy_.set(currentSet_);
-    setBox_->setText(s ? Q(macros::NameOf(s->name)) : QString());
+    setBox_->ShowValue(s ? Q(macros::NameOf(s->name)) : QString());
     lastSetShown_ = setBox_->text();
     setBox_->SetChecked(menuId);
 }
@@ -684,7 +692,7 @@ void MacroManagerDlg::DeleteSet() {
     macroList_->clear();
     sequence_.Clear();
     ShowRows();
-    setBox_->setText("");
+    setBox_->ShowValue("");
     setBox_->SetChecked(-1);
     loops_->clear();
     loops_->setEnabled(false);

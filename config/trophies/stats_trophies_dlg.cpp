@@ -166,6 +166,7 @@ CStatsTrophiesDlg::CStatsTrophiesDlg(ProfileStore& mirror, const std::atomic<win
     listArea_ = new QScrollArea(this);
     listArea_->setGeometry(kListX, 40, kListWidth, 262);
     listArea_->setFrameShape(QFrame::NoFrame);
+    listArea_->setAccessibleName("Trophies");
     listArea_->setStyleSheet("QScrollArea { background: transparent; }");
     listArea_->setVerticalScrollBar(new widgets::CSkinScrollBar(Qt::Vertical));
     listArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -24,9 +24,11 @@
 #include "platform/record.h"
 #include "platform/paths.h"
 #include "tests/platform/temp_dir.h"
+#include "tests/support/accessibility.h"
 #include "tests/support/programs.h"
 #include "tests/support/qt_app.h"
 #include "widgets/caption_fit.h"
+#include "widgets/controls.h"
 #include "widgets/keyboard_picture.h"
 #include "widgets/skin_button.h"
 #include "widgets/popup_dlg.h"
@@ -272,6 +274,58 @@ TEST(MainDialog, PagesAndControlsAreReachedByKeysAlone) {
     d.grab().save(QString::fromStdString((shots / "config-focus-mark.png").string()));
 }
 
+// The key page by keys alone: Tab reaches the picture at the selected key,
+// the arrows move over the caps, Enter selects one, and the function menu
+// opens and chooses with the keyboard.
+TEST(MainDialog, TheKeyPageIsUsedByKeysAlone) {
+    Dialog t;
+    CVyreMKConfigDlg& d = *t.dialog;
+    d.ShowPage(kPageKeys);
+    CKeyAssignmentDlg& page = d.keyAssignmentPage();
+    d.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+    auto tabTo = [&](auto found) {
+        for (int tabs = 0; tabs < 80 && !found(QApplication::focusWidget()); ++tabs)
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &d, Qt::Key_Tab);
+        return found(QApplication::focusWidget());
+    };
+    auto* cap = [&]() -> widgets::CKeyBoardBtn* {
+        tabTo([](QWidget* w) { return dynamic_cast<widgets::CKeyBoardBtn*>(w) != nullptr; });
+        return dynamic_cast<widgets::CKeyBoardBtn*>(QApplication::focusWidget());
+    }();
+    ASSERT_NE(cap, nullptr);
+    EXPECT_EQ(cap->keyIndex(), page.selectedKey());  // one stop for the whole picture
+    const QImage unmarked = [&] {
+        cap->clearFocus();
+        return cap->grab().toImage();
+    }();
+    cap->setFocus();
+    EXPECT_NE(cap->grab().toImage(), unmarked);  // the focus mark
+
+    QTest::keyClick(cap, Qt::Key_Right);
+    auto* right = dynamic_cast<widgets::CKeyBoardBtn*>(QApplication::focusWidget());
+    ASSERT_NE(right, nullptr);
+    EXPECT_GT(right->x(), cap->x());
+    EXPECT_EQ(right->y(), cap->y());  // the same row
+    QTest::keyClick(right, Qt::Key_Down);
+    auto* below = dynamic_cast<widgets::CKeyBoardBtn*>(QApplication::focusWidget());
+    ASSERT_NE(below, nullptr);
+    EXPECT_GT(below->y(), right->y());
+    EXPECT_LT(std::abs(below->x() - right->x()), right->width());
+    QTest::keyClick(below, Qt::Key_Return);
+    EXPECT_EQ(page.selectedKey(), below->keyIndex());
+
+    widgets::CSkinMenuButton& menu = page.primaryButton();
+    ASSERT_TRUE(tabTo([&](QWidget* w) { return w == &menu; }));
+    const QString before = menu.text();
+    QTest::keyClick(&menu, Qt::Key_Space);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return menu.menu().isVisible(); }, 2000));
+    QTest::keyClick(&menu.menu(), Qt::Key_Up);  // the last item: Disable
+    QTest::keyClick(&menu.menu(), Qt::Key_Return);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !menu.menu().isVisible(); }, 2000));
+    EXPECT_NE(menu.text(), before);
+}
+
 TEST(MainDialog, TheProfileDialogIsSkinnedAndItsCloseBoxCancels) {
     Dialog t;
     ProfileStore& mirror = *t.shared.mirror;
@@ -336,6 +390,33 @@ TEST(MainDialog, EveryCaptionOfEveryPageFitsAtScaleOneAndTwo) {
             expectWhole("trophy " + std::to_string(trophy));
         }
     }
+}
+
+// Every control a user can reach on every page has a name a screen reader
+// reads, and its quick help as its description, in the language shown.
+TEST(MainDialog, EveryControlOfEveryPageHasANameAndItsQuickHelpForScreenReaders) {
+    for (int model : {2, 1}) {
+        Dialog t(model);
+        t.dialog->ApplyLanguage(6);  // Japanese
+        int described = 0;
+        for (int page = 0; page < kPageCount; ++page) {
+            if (!t.dialog->pageTabVisible(page)) continue;
+            t.dialog->ShowPage(page);
+            EXPECT_EQ(testing::UnnamedControls(*t.dialog), std::vector<std::string>{})
+                << "model " << model << " page " << page;
+            for (auto* w : t.dialog->findChildren<QWidget*>()) {
+                auto* control = dynamic_cast<widgets::QuickHelpControl*>(w);
+                if (control == nullptr || control->helpId() == 0 || !w->isVisibleTo(t.dialog.get()))
+                    continue;
+                EXPECT_EQ(w->accessibleDescription(), t.dialog->QuickHelpText(control->helpId()));
+                described += !w->accessibleDescription().isEmpty();
+            }
+        }
+        EXPECT_GT(described, 40);
+    }
+    Dialog t;
+    t.dialog->languageButton().ShowMenu(true);
+    EXPECT_EQ(testing::UnnamedControls(*t.dialog), std::vector<std::string>{});
 }
 
 TEST(MainDialog, TheVersionLabelsSayWhatTheyAreTheVersionsOf) {

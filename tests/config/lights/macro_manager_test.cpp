@@ -14,6 +14,9 @@
 #include "common/link_codes.h"
 #include "config/frame/help_ids.h"
 #include "platform/hook.h"
+#include "config/keys/key_dialog_screenshots.h"
+#include "config/lights/macro_screenshots.h"
+#include "tests/support/accessibility.h"
 #include "tests/support/qt_app.h"
 
 namespace vyre {
@@ -455,6 +458,29 @@ TEST(MacroCreate, EmptyAndTakenNamesKeepTheDialogOpen) {
     EXPECT_TRUE(create.TryOk());
     EXPECT_EQ(create.result(), QDialog::Accepted);
     EXPECT_EQ(create.name(), u"Fresh");
+}
+
+}  // namespace
+}  // namespace vyre
+
+namespace vyre {
+namespace {
+
+// Every control of the Config's dialogs (key functions, timers, macro
+// managers, set names, notes) has a name a screen reader reads.
+TEST(ConfigDialogs, EveryControlHasANameForScreenReaders) {
+    testing::App();
+    QWidget owner;
+    owner.resize(800, 600);
+    owner.show();
+    int dialogs = 0;
+    auto walk = [&](QWidget& dialog, const std::string& name) {
+        ++dialogs;
+        EXPECT_EQ(testing::UnnamedControls(dialog), std::vector<std::string>{}) << name;
+    };
+    WriteKeyDialogScreenshots(&owner, walk);
+    WriteMacroScreenshots(&owner, walk);
+    EXPECT_GT(dialogs, 10);
 }
 
 }  // namespace
