@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/programs.h"
+#include "tests/support/xvfb.h"
 
 // Xlib after the project's headers: its macros clash with their names.
 #include <X11/Xlib.h>
@@ -39,37 +40,6 @@ std::string ReadLine(int fd, std::chrono::milliseconds bound) {
     return {};
 }
 
-bool HaveXvfb() {
-    return ::access("/usr/bin/Xvfb", X_OK) == 0;
-}
-
-struct Xvfb {
-    pid_t pid = -1;
-    std::string display;
-    Xvfb() {
-        int fds[2];
-        if (::pipe(fds) != 0) return;
-        pid = ::fork();
-        if (pid == 0) {
-            ::close(fds[0]);
-            const std::string fd = std::to_string(fds[1]);
-            ::execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0",
-                    "640x480x24", "-nolisten", "tcp", static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(fds[1]);
-        const std::string number = ReadLine(fds[0], 10s);
-        ::close(fds[0]);
-        if (!number.empty()) display = ":" + number;
-    }
-    ~Xvfb() {
-        if (pid > 0) {
-            ::kill(pid, SIGTERM);
-            vyre::testing::WaitExit(pid, std::chrono::seconds(10));
-        }
-    }
-};
-
 int TryGrab(Display* d, Window w) {
     const int status = XGrabKeyboard(d, w, False, GrabModeAsync, GrabModeAsync, CurrentTime);
     if (status == GrabSuccess) XUngrabKeyboard(d, CurrentTime);
@@ -84,8 +54,8 @@ void Key(Display* d, int evdev) {
 }
 
 TEST(KeyCaptureX11, GrabsTheKeyboardAndLetsItGo) {
-    if (!HaveXvfb()) GTEST_SKIP() << "no Xvfb";
-    Xvfb server;
+    if (!vyre::testing::HaveXvfb()) GTEST_SKIP() << "no Xvfb";
+    vyre::testing::Xvfb server;
     ASSERT_FALSE(server.display.empty());
     ::setenv("DISPLAY", server.display.c_str(), 1);
     Display* d = XOpenDisplay(server.display.c_str());
