@@ -20,11 +20,6 @@ namespace {
 constexpr const char* kArea = "config";
 constexpr win::UINT kMsgShowDialog = win::WM_APP + 1;
 
-win::HWND FindMonitor() {
-    const std::string cls(link::kControlWindowClass), title(link::kControlWindowTitle);
-    return win::FindWindow(cls.c_str(), title.c_str());
-}
-
 }  // namespace
 
 CVyreMKConfigApp::CVyreMKConfigApp() = default;

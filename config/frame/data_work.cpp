@@ -13,11 +13,6 @@ namespace {
 
 constexpr const char* kArea = "link";
 
-win::HWND FindMonitor() {
-    const std::string cls(link::kControlWindowClass), title(link::kControlWindowTitle);
-    return win::FindWindow(cls.c_str(), title.c_str());
-}
-
 // The profile whose part of block `code` part `index` is (-1: not per profile).
 int ProfileOfPart(std::uint16_t code, std::size_t index) {
     const BlockParts parts = PartsOf(code);
@@ -26,6 +21,11 @@ int ProfileOfPart(std::uint16_t code, std::size_t index) {
 }
 
 }  // namespace
+
+win::HWND FindMonitor() {
+    const std::string cls(link::kControlWindowClass), title(link::kControlWindowTitle);
+    return win::FindWindow(cls.c_str(), title.c_str());
+}
 
 CDataWorkWnd::CDataWorkWnd(ConfigShared& shared) : shared_(shared) {
     auto& map = Messages();

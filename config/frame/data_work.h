@@ -85,6 +85,9 @@ inline constexpr unsigned kBusyBoundMs = 30000;
 // Notifications grow with the macro libraries; none comes near this.
 inline constexpr std::size_t kNotificationLimit = 64u << 20;
 
+// The Monitor's control window, or 0 when no Monitor runs.
+win::HWND FindMonitor();
+
 class CDataWorkWnd : public win::Window {
   public:
     explicit CDataWorkWnd(ConfigShared& shared);
