@@ -42,6 +42,16 @@ struct Page {
         stats().trophyBits = stats().trophyBits.get() | (1u << (trophy - 1));
         stats().trophyPoints = stats().trophyPoints.get() + points;
     }
+    // Uploads an unlocked trophy and waits for the upload to end; false when
+    // it did not end within 20 s.
+    bool UploadTrophy(int trophy, int points) {
+        Unlock(trophy, points);
+        page->ShowTrophy(trophy);
+        bool ended = false;
+        page->onUploadEnded = [&] { ended = true; };
+        page->Upload();
+        return QTest::qWaitFor([&] { return ended; }, 20000);
+    }
 };
 
 TEST(StatisticsPage, RowsOfEachPeriodInTheirFormats) {
@@ -214,12 +224,7 @@ TEST(StatisticsPage, UploadRunsOffTheWindowAndOpensOnlyAWebAddress) {
         testing::LocalHttpServer server(testing::LocalHttpServer::Mode::Silent, 200, "");
         Page t(server.address());
         t.page->uploadLimits.totalMs = 600;
-        t.Unlock(1, 5);
-        t.page->ShowTrophy(1);
-        bool ended = false;
-        t.page->onUploadEnded = [&] { ended = true; };
-        t.page->Upload();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return ended; }, 20000));
+        EXPECT_TRUE(t.UploadTrophy(1, 5));
         EXPECT_TRUE(t.opened.empty());
         EXPECT_TRUE(t.page->uploadStatus().contains("did not answer in time"));
     }
@@ -228,12 +233,7 @@ TEST(StatisticsPage, UploadRunsOffTheWindowAndOpensOnlyAWebAddress) {
              {500, ""}, {302, ""}, {200, std::string(5000, 'x')}}) {
         testing::LocalHttpServer server(testing::LocalHttpServer::Mode::Answer, status, body);
         Page t(server.address());
-        t.Unlock(1, 5);
-        t.page->ShowTrophy(1);
-        bool ended = false;
-        t.page->onUploadEnded = [&] { ended = true; };
-        t.page->Upload();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return ended; }, 20000));
+        EXPECT_TRUE(t.UploadTrophy(1, 5));
         EXPECT_TRUE(t.page->uploadStatus().contains("answered with an error")) << status;
     }
     {
