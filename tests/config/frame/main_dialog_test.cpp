@@ -417,6 +417,9 @@ TEST(MainDialog, EveryControlOfEveryPageHasANameAndItsQuickHelpForScreenReaders)
     Dialog t;
     t.dialog->languageButton().ShowMenu(true);
     EXPECT_EQ(testing::UnnamedControls(*t.dialog), std::vector<std::string>{});
+    CCreateEditGameProfileDlg profile(*t.shared.mirror, false, t.dialog.get());
+    profile.show();
+    EXPECT_EQ(testing::UnnamedControls(profile), std::vector<std::string>{});
 }
 
 TEST(MainDialog, TheVersionLabelsSayWhatTheyAreTheVersionsOf) {
