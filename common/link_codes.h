@@ -221,6 +221,8 @@ inline constexpr unsigned kTrayShow = 1;           // to the tray window
 inline constexpr unsigned kTrayHide = 2;
 inline constexpr unsigned kTrayProfiles = 3;       // to the tray window: the profiles changed,
                                                    // lParam 1 when the current one did
+inline constexpr unsigned kTrayNotWritten = 4;     // to the tray window: lParam = a command the
+                                                   // keyboard did not take, told to no one else
 inline constexpr unsigned kChooseProfile = 14;     // to the keyboard thread, lParam = profile 0..4
 inline constexpr unsigned kKeyboardEvent = 13;     // to the keyboard thread, lParam = event value
 inline constexpr unsigned kFlexStateWrite = 140;   // to the keyboard thread

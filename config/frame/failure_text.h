@@ -6,12 +6,9 @@
 #include <map>
 #include <string>
 
-namespace vyre {
+#include "common/settings_words.h"
 
-// The settings a command carries, in the user's words ("key assignments of
-// profile 2"); `profiles` holds bit p for each profile p it changed (none:
-// the settings as a whole).
-std::string SettingsInWords(std::uint16_t command, unsigned profiles);
+namespace vyre {
 
 // The message for the commands (with their profiles) the keyboard did not take.
 std::string NotWrittenText(const std::map<std::uint16_t, unsigned>& commands);

@@ -109,6 +109,11 @@ std::size_t CommandPayloadSize(std::uint16_t code) {
 void KeyboardLink::HandleCommand(std::uint32_t dwData, std::span<const std::uint8_t> payload,
                                  win::HWND sender) {
     const unsigned long long failuresBefore = writeFailures_;
+    const std::uint16_t command = link::CodeOf(dwData);
+    // After a write the keyboard did not take, the store holds what was sent,
+    // not what the keyboard has: the next time the command comes, all of it
+    // is written, the same bytes too, so that trying again really does.
+    writeAll_ = unsure_.contains(command);
     {
         // Whatever one command changes reaches each settings file in one
         // rewrite, however many values it touches.
@@ -116,12 +121,20 @@ void KeyboardLink::HandleCommand(std::uint32_t dwData, std::span<const std::uint
         platform::ProfileWriteBatch fileWrites;
         ApplyCommand(dwData, payload);
     }
+    writeAll_ = false;
+    if (writeFailures_ == failuresBefore) {
+        unsure_.erase(command);
+        return;
+    }
+    unsure_.insert(command);
     // The sender learns that the keyboard did not take what it sent, rather
     // than taking silence for success.
-    if (writeFailures_ == failuresBefore) return;
-    const auto code = static_cast<win::LPARAM>(link::CodeOf(dwData));
-    if (sender == 0 || !win::PostMessage(sender, link::kMsgNotify, link::notice::kNotWritten, code))
-        PostNoticeToConfig(link::notice::kNotWritten, code);
+    const auto code = static_cast<win::LPARAM>(command);
+    if (sender != 0 && win::PostMessage(sender, link::kMsgNotify, link::notice::kNotWritten, code)) return;
+    if (PostNoticeToConfig(link::notice::kNotWritten, code)) return;
+    // The sender is gone (a Config closed by OK) and no Config is open: the
+    // Monitor tells the user itself.
+    win::PostMessage(shared_.tray.load(), link::kMsgNotify, link::notify::kTrayNotWritten, code);
 }
 
 void KeyboardLink::ApplyCommand(std::uint32_t dwData, std::span<const std::uint8_t> payload) {
@@ -147,7 +160,7 @@ void KeyboardLink::ApplyCommand(std::uint32_t dwData, std::span<const std::uint8
                 log::Warning(kArea, log::Format("command 3 names profile %d; refused", profile));
                 return;
             }
-            if (profile != store_.currentProfile()) {
+            if (profile != store_.currentProfile() || writeAll_) {
                 store_.setCurrentProfile(profile);
                 WriteActiveProfile(profile, kCommandPollMs);
                 PublishProfiles(false);
@@ -181,13 +194,13 @@ void KeyboardLink::ApplyCommand(std::uint32_t dwData, std::span<const std::uint8
             std::memcpy(mine, store_.globalReport14, sizeof mine);
             report::FrameReport(report::kGlobal14, 0, framed);
             report::FrameReport(report::kGlobal14, 0, mine);
-            if (SameBytes(mine, framed, sizeof framed)) return;
+            if (!writeAll_ && SameBytes(mine, framed, sizeof framed)) return;
             std::memcpy(store_.globalReport14, framed, sizeof framed);
             WriteReport(store_.globalReport14, sizeof store_.globalReport14, kCommandPollMs);
             return;
         }
         case link::block::kGlobal16: {
-            if (SameBytes(store_.globalReport16, payload.data(), payload.size())) return;
+            if (!writeAll_ && SameBytes(store_.globalReport16, payload.data(), payload.size())) return;
             std::memcpy(store_.globalReport16, payload.data(), payload.size());
             WriteReport(store_.globalReport16, sizeof store_.globalReport16, kCommandPollMs);
             return;
@@ -233,6 +246,13 @@ void KeyboardLink::ApplyCommand(std::uint32_t dwData, std::span<const std::uint8
     }
 }
 
+std::vector<std::size_t> KeyboardLink::PartsToWrite(std::uint16_t code, std::vector<std::size_t> changed) const {
+    if (!writeAll_) return changed;
+    std::vector<std::size_t> all(PartsOf(code).count);
+    for (std::size_t i = 0; i < all.size(); ++i) all[i] = i;
+    return all;
+}
+
 void KeyboardLink::ApplyProfileReports(std::uint16_t code, std::uint8_t reportId,
                                        std::span<const std::uint8_t> payload) {
     const std::span<std::uint8_t> stored = StoreBlock(store_, code);
@@ -240,7 +260,7 @@ void KeyboardLink::ApplyProfileReports(std::uint16_t code, std::uint8_t reportId
     const auto frame = [reportId](std::size_t p, std::span<std::uint8_t> image) {
         report::FrameReport(reportId, static_cast<int>(p), image);
     };
-    for (std::size_t p : ChangedContents(code, stored, payload, frame)) {
+    for (std::size_t p : PartsToWrite(code, ChangedContents(code, stored, payload, frame))) {
         std::uint8_t* image = stored.data() + p * size;
         std::memcpy(image, payload.data() + p * size, size);
         report::FrameReport(reportId, static_cast<int>(p), std::span<std::uint8_t>(image, size));
@@ -263,7 +283,7 @@ void KeyboardLink::ApplyIllumination(std::span<const std::uint8_t> payload) {
                 std::memcpy(mine, stored.data() + at, sizeof mine);
                 report::FrameReport(report::kIllumination, p, framed);
                 report::FrameReport(report::kIllumination, p, mine);
-                if (SameBytes(mine, framed, sizeof framed)) continue;
+                if (!writeAll_ && SameBytes(mine, framed, sizeof framed)) continue;
                 auto image = store_.illumination(p, mode, layer);
                 std::memcpy(image.data(), framed, image.size());
                 WriteReport(image.data(), image.size(), kCommandPollMs);
@@ -274,7 +294,7 @@ void KeyboardLink::ApplyIllumination(std::span<const std::uint8_t> payload) {
 
 void KeyboardLink::ApplyEffects(std::span<const std::uint8_t> payload) {
     const auto stored = StoreBlock(store_, link::block::kEffects);
-    for (std::size_t p : ChangedParts(link::block::kEffects, stored, payload)) {
+    for (std::size_t p : PartsToWrite(link::block::kEffects, ChangedParts(link::block::kEffects, stored, payload))) {
         auto image = std::span<std::uint8_t, report::kEffectSequenceLength>(
             reinterpret_cast<std::uint8_t*>(&store_.effectReports[p]),
             report::kEffectSequenceLength);
@@ -290,7 +310,8 @@ void KeyboardLink::ApplyMacros(std::span<const std::uint8_t> payload) {
     const auto frame = [](std::size_t, std::span<std::uint8_t> image) {
         report::FrameMacroReport(report::kMacro, image.first<report::kMacroLength>());
     };
-    for (std::size_t part : ChangedContents(link::block::kMacros, stored, payload, frame)) {
+    for (std::size_t part :
+         PartsToWrite(link::block::kMacros, ChangedContents(link::block::kMacros, stored, payload, frame))) {
         auto image = std::span<std::uint8_t, report::kMacroLength>(
             stored.data() + part * report::kMacroLength, report::kMacroLength);
         std::memcpy(image.data(), payload.data() + part * report::kMacroLength, image.size());
@@ -546,9 +567,9 @@ bool KeyboardLink::Notify(win::HWND to, std::uint16_t code, const void* data, st
                              link::MakeDwData(code, link::kTagNotification), data, size);
 }
 
-void KeyboardLink::PostNoticeToConfig(unsigned code, win::LPARAM lParam) {
-    if (win::HWND config = FindConfigLinkWindow())
-        win::PostMessage(config, link::kMsgNotify, code, lParam);
+bool KeyboardLink::PostNoticeToConfig(unsigned code, win::LPARAM lParam) {
+    const win::HWND config = FindConfigLinkWindow();
+    return config != 0 && win::PostMessage(config, link::kMsgNotify, code, lParam);
 }
 
 void KeyboardLink::RegistrationDump(win::HWND to) {

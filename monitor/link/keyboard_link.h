@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <span>
 
 #include "common/log.h"
@@ -122,11 +123,15 @@ class KeyboardLink {
 
     // Sends one notification (copied data tagged 1032) to a window.
     bool Notify(win::HWND to, std::uint16_t code, const void* data, std::size_t size);
-    // Posts a notice to the Config's link window when it exists.
-    void PostNoticeToConfig(unsigned code, win::LPARAM lParam);
+    // Posts a notice to the Config's link window when it exists; false when
+    // no Config was there to be told.
+    bool PostNoticeToConfig(unsigned code, win::LPARAM lParam);
 
   private:
     void ApplyCommand(std::uint32_t dwData, std::span<const std::uint8_t> payload);
+    // The parts of block `code` a command writes: the changed ones, or all
+    // while the keyboard may differ from the store.
+    std::vector<std::size_t> PartsToWrite(std::uint16_t code, std::vector<std::size_t> changed) const;
     // Writes report 4 {4, profile, code} and reads the answer into `target`.
     void ReadRequested(int profile, std::uint8_t code, std::uint8_t id,
                        std::span<std::uint8_t> target);
@@ -182,6 +187,10 @@ class KeyboardLink {
     // Reports the keyboard did not take: counted, so that a command can tell
     // its sender, and logged once per run of failures.
     unsigned long long writeFailures_ = 0;
+    // Commands part of which the keyboard did not take: written whole when
+    // they come again (writeAll_ while one is applied).
+    std::set<std::uint16_t> unsure_;
+    bool writeAll_ = false;
     log::RepeatFilter writeFailureLog_{log::Level::Warning, "keyboard"};
     int lastVolumeLevel_ = 0;
     std::uint64_t switchedWindow_ = 0;

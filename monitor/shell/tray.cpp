@@ -4,12 +4,14 @@
 #include <QIcon>
 #include <QMenu>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 #include <string>
 
 #include "common/link_codes.h"
 #include "common/log.h"
 #include "common/profile_store.h"
+#include "common/settings_words.h"
 #include "platform/autostart.h"
 #include "platform/process.h"
 #include "platform/record.h"
@@ -57,6 +59,11 @@ bool CTrayThread::Create() {
         ProfilesChanged(changed != 0);
         return 0;
     });
+    window_.Messages().On(link::kMsgNotify, link::notify::kTrayNotWritten,
+                          [this](win::WPARAM, win::LPARAM command) {
+                              NotWritten(static_cast<std::uint16_t>(command));
+                              return 0;
+                          });
     window_.Messages().On(win::WM_DESTROY, [this](win::WPARAM, win::LPARAM) {
         ShowIcon(false);
         shared_.tray = 0;
@@ -206,6 +213,27 @@ void CTrayThread::WriteScreenshots(const std::filesystem::path& folder) {
     notice.show();
     notice.grab().save(QString::fromStdString((folder / "monitor-profile-notice.png").string()));
     notice.hide();
+}
+
+void CTrayThread::NotWritten(std::uint16_t command) {
+    if (!notWrittenTimer_) {
+        notWrittenTimer_ = std::make_unique<QTimer>();
+        notWrittenTimer_->setSingleShot(true);
+        QObject::connect(notWrittenTimer_.get(), &QTimer::timeout, [this] { TellNotWritten(); });
+    }
+    notWritten_.insert(command);
+    notWrittenTimer_->start(1500);  // the rest of the burst joins it
+}
+
+void CTrayThread::TellNotWritten() {
+    std::string list;
+    for (std::uint16_t command : notWritten_) list += (list.empty() ? "" : "; ") + SettingsInWords(command, 0);
+    notWritten_.clear();
+    const std::string text = "The keyboard did not take what was last applied: " + list +
+                             ".\n\nOpen the Configuration from the tray menu and press APPLY again; if "
+                             "the keyboard still refuses, plug it out and in again.";
+    log::Warning("tray", "told the user: " + text.substr(0, text.find('\n')));
+    widgets::ShowMessageBox(widgets::CPopupDlg::Form::Monitor, "Keyboard", text);
 }
 
 bool CTrayThread::autostartTicked() const {

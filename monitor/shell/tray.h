@@ -13,7 +13,9 @@
 
 #include <filesystem>
 #include <functional>
+#include <cstdint>
 #include <memory>
+#include <set>
 
 #include "monitor/link/monitor_shared.h"
 #include "platform/window.h"
@@ -24,6 +26,7 @@ class QAction;
 class QActionGroup;
 class QMenu;
 class QSystemTrayIcon;
+class QTimer;
 
 namespace vyre {
 namespace platform {
@@ -70,6 +73,10 @@ class CTrayThread {
     bool StartConfig();
     // The keyboard thread published the profiles (notify 1032/3).
     void ProfilesChanged(bool currentChanged);
+    // The keyboard did not take a command that no Config was there to hear
+    // of (notify 1032/4): the commands of one burst are told in one message.
+    void NotWritten(std::uint16_t command);
+    void TellNotWritten();
 
     MonitorShared& shared_;
     win::Window window_;
@@ -81,6 +88,8 @@ class CTrayThread {
     QAction* profiles_[kProfileCount] = {};  // owned by menu_
     QActionGroup* profileGroup_ = nullptr;   // owned by menu_
     bool shown_ = false;
+    std::set<std::uint16_t> notWritten_;
+    std::unique_ptr<QTimer> notWrittenTimer_;
 };
 
 }  // namespace vyre

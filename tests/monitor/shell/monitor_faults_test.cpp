@@ -183,7 +183,29 @@ TEST(MonitorFaults, WritesTheKeyboardRefusesAreReportedAndLoggedOnce) {
         .write(reinterpret_cast<const char*>(changed.data()), static_cast<std::streamsize>(changed.size()));
     EXPECT_EQ(rig.Ctl({"import", "2", file}).exit, 1);
 
+    // Sent by a Config that closed at once (OK), with no Config open: the
+    // Monitor tells the user itself, in one message for the burst.
+    const std::string cls(link::kControlWindowClass), title(link::kControlWindowTitle);
+    const win::HWND control = win::FindWindow(cls.c_str(), title.c_str());
+    for (int i = 0; i < 2; ++i) {
+        active[2] = static_cast<std::uint8_t>(2 + 2 * i);  // 2, 4: the busy part sends 3
+        EXPECT_TRUE(win::SendCopyData(control, 0, link::MakeDwData(link::block::kActiveProfile, link::kTagCommand),
+                                      active.data(), active.size()));
+    }
+    const std::string told = "message-box Keyboard: The keyboard did not take what was last applied: "
+                             "the choice of profile.";
+    EXPECT_TRUE(testing::Eventually([&] { return ReadText(rig.folder / "record").find(told) != std::string::npos; }))
+        << ReadText(rig.folder / "record");
+    std::this_thread::sleep_for(std::chrono::milliseconds(1700));
+    EXPECT_EQ(CountOf(ReadText(rig.folder / "record"), told), 1);
+
     ASSERT_EQ(rig.sim.Control({"fail", "write", "off"}).exit, 0);
+    // Trying again writes what the keyboard did not take, though the Monitor
+    // was sent the same before.
+    WriteBytes(rig.folder / "3.bin", active);  // profile 5, as last sent
+    EXPECT_EQ(rig.Ctl({"send", "3", (rig.folder / "3.bin").string()}).exit, 0);
+    EXPECT_EQ(rig.sim.Control({"report", "5", "0"}).out, "05 03 04\n");
+    EXPECT_EQ(rig.Ctl({"import", "2", file}).exit, 0);
     // A keyboard busy for ever has not taken what it was sent either.
     ASSERT_EQ(rig.sim.Control({"fail", "busy", "on"}).exit, 0);
     active[2] = 3;
